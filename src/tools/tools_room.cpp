@@ -1,0 +1,1 @@
+// placeholder so the room's library has a source
