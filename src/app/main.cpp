@@ -1,11 +1,14 @@
+#include "app/mdiform1.h"
+
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Vell's Painter"));
-    window.show();
+    QApplication::setApplicationName(QStringLiteral("VellPainter"));
+    MDIForm1 main;
+    main.show();
+    // The program starts with one document window, the start-up window.
+    main.newDocument();
     return app.exec();
 }

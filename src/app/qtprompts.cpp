@@ -1,0 +1,87 @@
+#include "app/qtprompts.h"
+
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+
+PromptAnswer QtPrompts::askYesNoCancel(QWidget *parent, const QString &text, const QString &title)
+{
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                    parent);
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return PromptAnswer::Yes;
+    case QMessageBox::No:
+        return PromptAnswer::No;
+    default:
+        return PromptAnswer::Cancel;
+    }
+}
+
+void QtPrompts::message(QWidget *parent, const QString &text, const QString &title, MessageIcon icon)
+{
+    QMessageBox::Icon qicon = QMessageBox::NoIcon;
+    switch (icon) {
+    case MessageIcon::Information:
+        qicon = QMessageBox::Information;
+        break;
+    case MessageIcon::Warning:
+        qicon = QMessageBox::Warning;
+        break;
+    case MessageIcon::Critical:
+        qicon = QMessageBox::Critical;
+        break;
+    case MessageIcon::None:
+        break;
+    }
+    QMessageBox box(qicon, title, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+QString qtFileFilter(const QString &pairs)
+{
+    const QStringList parts = pairs.split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString description = parts[i].trimmed();
+        QString patterns = parts[i + 1];
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        // A description that already names its patterns in brackets is shown as it stands.
+        if (description.endsWith(QLatin1Char(')')) && description.contains(QLatin1Char('(')))
+            filters << description;
+        else
+            filters << QStringLiteral("%1 (%2)").arg(description, patterns);
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+std::optional<QString> QtPrompts::openFile(QWidget *parent, const QString &title, const QString &filter,
+                                           const QString &fileName)
+{
+    const QString chosen = QFileDialog::getOpenFileName(parent, title, fileName, qtFileFilter(filter), nullptr,
+                                                        QFileDialog::DontUseNativeDialog);
+    if (chosen.isEmpty())
+        return std::nullopt;
+    return chosen;
+}
+
+std::optional<QString> QtPrompts::saveFile(QWidget *parent, const QString &title, const QString &filter,
+                                           const QString &fileName)
+{
+    // Save As replaces an existing file without asking, and uses the path exactly as typed.
+    QFileDialog dialog(parent, title, fileName, qtFileFilter(filter));
+    dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
+std::optional<Colour> QtPrompts::chooseColour(QWidget *parent, Colour initial)
+{
+    const QColor chosen = QColorDialog::getColor(toQColor(initial), parent);
+    if (!chosen.isValid())
+        return std::nullopt;
+    return fromQColor(chosen);
+}

@@ -1,0 +1,17 @@
+#pragma once
+#include "document/prompts.h"
+
+// Prompts shown with Qt's own dialogs.
+class QtPrompts : public Prompts {
+public:
+    PromptAnswer askYesNoCancel(QWidget *parent, const QString &text, const QString &title) override;
+    void message(QWidget *parent, const QString &text, const QString &title, MessageIcon icon) override;
+    std::optional<QString> openFile(QWidget *parent, const QString &title, const QString &filter,
+                                    const QString &fileName) override;
+    std::optional<QString> saveFile(QWidget *parent, const QString &title, const QString &filter,
+                                    const QString &fileName) override;
+    std::optional<Colour> chooseColour(QWidget *parent, Colour initial) override;
+};
+
+// "Desc|*.a;*.b|Desc2|*.c" as Qt's "Desc (*.a *.b);;Desc2 (*.c)".
+QString qtFileFilter(const QString &pairs);

@@ -1,0 +1,24 @@
+#pragma once
+// A device context: a non-owning view of one picture box's persistent bitmap, for the raster
+// calls. Reads outside the bitmap give CLR_INVALID, writes outside do nothing, transfers clip.
+#include "document/colour.h"
+#include "document/raster.h"
+
+class PictureBox;
+
+class Dc {
+public:
+    Dc() = default;
+    explicit Dc(PictureBox *box) : m_box(box) {}
+    PictureBox *box() const { return m_box; }
+    bool isNull() const { return m_box == nullptr; }
+
+private:
+    PictureBox *m_box = nullptr;
+};
+
+Colour GetPixel(Dc dc, int x, int y);
+bool SetPixelV(Dc dc, int x, int y, Colour colour);
+bool BitBlt(Dc dst, int x, int y, int width, int height, Dc src, int srcX, int srcY, quint32 rop);
+bool StretchBlt(Dc dst, int x, int y, int width, int height, Dc src, int srcX, int srcY, int srcWidth,
+                int srcHeight, quint32 rop);

@@ -1,0 +1,199 @@
+#include "document/form1.h"
+
+#include "document/defaultpattern.h"
+#include "document/host.h"
+#include "document/picturebox.h"
+#include "document/screen.h"
+#include "document/tempfile.h"
+#include "document/units.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <cmath>
+
+Form1::Form1(QWidget *parent) : QWidget(parent)
+{
+    setWindowTitle(QStringLiteral("Untitled"));
+    Picture1 = new PictureBox(this, 2);
+    Picture1->setWidth(3750);
+    Picture1->setHeight(3750);
+    Picture1->move(0, 0);
+    Picture1->setCursor(QCursor(QPixmap(QStringLiteral(":/resources/pencil.png")), 3, 20));
+
+    Picture2 = new PictureBox(this, 2);
+    Picture2->setWidth(4860);
+    Picture2->setHeight(4860);
+    work = new PictureBox(this, 2);
+    work->setWidth(1095);
+    work->setHeight(975);
+    mask = new PictureBox(this, 2);
+    face = new PictureBox(this, 2);
+    mask->setPicture(defaultPatternMask());
+    face->setPicture(defaultPatternFace());
+    for (PictureBox *hidden : {Picture2, work, mask, face})
+        hidden->hide();
+
+    connect(Picture1, &PictureBox::Change, this, &Form1::Picture1_Change);
+    connect(Picture1, &PictureBox::Resize, this, &Form1::Picture1_Resize);
+}
+
+Form1::~Form1() = default;
+
+QString Form1::Caption() const
+{
+    return windowTitle();
+}
+
+void Form1::setCaption(const QString &caption)
+{
+    setWindowTitle(caption);
+}
+
+QWidget *Form1::frameWindow() const
+{
+    if (auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget()))
+        return sub;
+    return const_cast<Form1 *>(this);
+}
+
+// The window's outer size as the document measures it: the canvas area plus a frame of 100
+// twips across and 400 twips down (caption and borders), whatever the style's real frame is,
+// so that a window sized to its canvas plus that frame shows the whole canvas.
+static constexpr double FrameTwipsX = 100;
+static constexpr double FrameTwipsY = 400;
+
+QSize Form1::contentSize() const
+{
+    if (auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget()))
+        return sub->contentsRect().size();
+    return size();
+}
+
+void Form1::setContentSize(QSize size)
+{
+    if (auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget())) {
+        const QSize frame = sub->size() - sub->contentsRect().size();
+        sub->resize(size + frame);
+    } else {
+        resize(size);
+    }
+}
+
+double Form1::Width() const
+{
+    return contentSize().width() * Screen::TwipsPerPixelX + FrameTwipsX;
+}
+
+double Form1::Height() const
+{
+    return contentSize().height() * Screen::TwipsPerPixelY + FrameTwipsY;
+}
+
+void Form1::setWidth(double twips)
+{
+    setContentSize(QSize(qMax(0, roundEven((twips - FrameTwipsX) / Screen::TwipsPerPixelX)), contentSize().height()));
+}
+
+void Form1::setHeight(double twips)
+{
+    setContentSize(QSize(contentSize().width(), qMax(0, roundEven((twips - FrameTwipsY) / Screen::TwipsPerPixelY))));
+}
+
+void Form1::Form_Load()
+{
+    HistoryReady = true;
+    if (Host *host = Host::current())
+        host->documentLoaded(this);
+    stroke.Drawing = false;
+    RefreshUndoMenus();
+    frameWindow()->show();
+    QCoreApplication::processEvents();
+}
+
+void Form1::RefreshUndoMenus()
+{
+    if (Host *host = Host::current())
+        host->setUndoMenus(false, false);
+}
+
+void Form1::GetOutputDC()
+{
+    // There is no numeric device context here; the canvas is addressed through hDC().
+    OutputDC = 0;
+}
+
+QString Form1::Change(const QString &lParam1, const QString &lParam2, int startSearch)
+{
+    const QString &longer = lParam1.size() > lParam2.size() ? lParam1 : lParam2;
+    const QString &shorter = lParam1.size() > lParam2.size() ? lParam2 : lParam1;
+    const qsizetype d = longer.size() - shorter.size();
+    const qsizetype start = qsizetype(startSearch) - d - 1;
+    if (d == 0 || start < 0 || start >= longer.size())
+        return QString();
+    return longer.mid(start, d);
+}
+
+void Form1::pictureCommitted()
+{
+    emit Committed();
+}
+
+void Form1::Picture1_Change()
+{
+    // The temp file and the info text follow the canvas's stored picture.
+    Host *host = Host::current();
+    const QString error = TempFile::write(Picture1->Picture());
+    const QFileInfo file(TempFile::path());
+    const qint64 bytes = error.isEmpty() && file.exists() ? file.size() : 0;
+    const qint64 kB = qint64(std::nearbyint(double(bytes) / 1024.0));
+    const float w = float(Picture1->Width() / Screen::TwipsPerPixelX);
+    const float h = float(Picture1->Height() / Screen::TwipsPerPixelY);
+    if (host)
+        host->setPictureInfo(QStringLiteral("%1x%2 %3kB").arg(double(w)).arg(double(h)).arg(kB));
+}
+
+void Form1::Picture1_Resize()
+{
+    Host *host = Host::current();
+    Form1 *active = host ? host->ActiveForm() : nullptr;
+    if (!active)
+        active = this;
+    if (Picture1->Width() > active->Width() - 100)
+        active->setWidth(Picture1->Width() + 100);
+    if (Picture1->Height() > active->Height() - 400)
+        active->setHeight(Picture1->Height() + 400);
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    Host *host = Host::current();
+    if (!host) {
+        event->accept();
+        return;
+    }
+    // The question is about this window, and Save As writes the active one: make it active.
+    if (auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget()); sub && sub->mdiArea())
+        sub->mdiArea()->setActiveSubWindow(sub);
+    const QString text = QStringLiteral("Do You Want To Save ") + Caption() + QStringLiteral("?");
+    const PromptAnswer answer = host->prompts().askYesNoCancel(host->mainWindow(), text, QStringLiteral("Save?"));
+    if (answer == PromptAnswer::Cancel) {
+        event->ignore();
+        host->mainWindow()->setFocus();
+        return;
+    }
+    if (answer == PromptAnswer::Yes) {
+        // The picture is only let go once it is safely written.
+        const bool saved = host->mnuSave_Click();
+        host->mainWindow()->setFocus();
+        if (!saved) {
+            event->ignore();
+            return;
+        }
+    }
+    HistoryReady = false;
+    event->accept();
+    host->documentClosed(this);
+}

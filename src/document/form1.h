@@ -1,0 +1,69 @@
+#pragma once
+// The document window: one picture with its five surfaces, its own colour dialog, the stroke
+// fields the canvas tools keep between mouse events, and the save question on close.
+#include "document/colour.h"
+#include "document/prompts.h"
+
+#include <QPointF>
+#include <QWidget>
+
+class PictureBox;
+class QMdiSubWindow;
+
+// State of the canvas tools between mouse events.
+struct StrokeFields {
+    bool Drawing = false;
+    float StartX = 0, StartY = 0;
+    float SprayX = 0, SprayY = 0;
+    Colour TargetColor = 0;
+    float ScanX = 0, ScanY = 0;
+};
+
+class Form1 : public QWidget {
+    Q_OBJECT
+public:
+    explicit Form1(QWidget *parent = nullptr);
+    ~Form1() override;
+
+    PictureBox *Picture1 = nullptr; // the canvas
+    PictureBox *Picture2 = nullptr; // the snapshot
+    PictureBox *work = nullptr;     // the stamp's scratch surface
+    PictureBox *mask = nullptr;     // the stamp pattern's mask
+    PictureBox *face = nullptr;     // the stamp pattern's face
+    CommonDialog CD1;
+    StrokeFields stroke;
+    bool HistoryReady = false;
+    int OutputDC = 0;
+
+    // The window's caption, and its outer size in twips: the canvas area plus a fixed frame of
+    // 100 twips across and 400 down.
+    QString Caption() const;
+    void setCaption(const QString &caption);
+    double Width() const;
+    double Height() const;
+    void setWidth(double twips);
+    void setHeight(double twips);
+
+    // The load steps: history ready, palette and menus enabled, shown, pending events processed.
+    void Form_Load();
+    void RefreshUndoMenus();
+    void GetOutputDC();
+    // The longer string's d extra characters from position startSearch - d (counted from 1).
+    static QString Change(const QString &lParam1, const QString &lParam2, int startSearch);
+
+    // Called by CommitPicture once the canvas and snapshot hold the committed picture.
+    void pictureCommitted();
+
+signals:
+    void Committed();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void Picture1_Change();
+    void Picture1_Resize();
+    QWidget *frameWindow() const;
+    QSize contentSize() const;
+    void setContentSize(QSize size);
+};

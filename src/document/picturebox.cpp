@@ -1,0 +1,373 @@
+#include "document/picturebox.h"
+
+#include "document/dc.h"
+#include "document/screen.h"
+#include "document/units.h"
+
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <cstring>
+
+PictureBox::PictureBox(QWidget *parent, int border) : QFrame(parent), m_border(border)
+{
+    if (border > 0) {
+        setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        setLineWidth(border);
+    }
+    setAttribute(Qt::WA_StaticContents);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+    setOuterSizePixels(QSize(2 * border + 1, 2 * border + 1));
+}
+
+void PictureBox::setPicture(const QImage &picture)
+{
+    // A bitmap that still shares pixels with someone else is of no use as a buffer to rebuild
+    // into; holding on to it would only make that someone copy on their next write.
+    if (!m_image.isDetached())
+        m_image = QImage();
+    m_picture = picture;
+    m_bitmapStale = true;
+    m_drawn = QRect();
+    bool resized = false;
+    if (!picture.isNull() && picture.size() != m_inner) {
+        m_inner = picture.size();
+        m_outer = m_inner + QSize(2 * m_border, 2 * m_border);
+        QFrame::resize(m_outer);
+        resized = true;
+    }
+    update();
+    if (resized)
+        emit Resize();
+    emit Change();
+}
+
+QImage PictureBox::Image()
+{
+    ensureBitmap();
+    return m_image;
+}
+
+void PictureBox::Cls()
+{
+    if (m_bitmapStale)
+        return;
+    if (!m_drawn.isEmpty()) {
+        const QRect rect = m_drawn;
+        restoreRect(rect);
+        m_drawn = QRect();
+        update(rect.translated(m_border, m_border));
+    }
+}
+
+Dc PictureBox::hDC()
+{
+    return Dc(this);
+}
+
+void PictureBox::Refresh()
+{
+    if (isVisible())
+        repaint();
+}
+
+QRect PictureBox::penBounds(QPointF a, QPointF b, double extra) const
+{
+    const double reach = m_drawWidth / 2.0 + extra + 2;
+    return QRectF(a, b).normalized().adjusted(-reach, -reach, reach, reach).toAlignedRect();
+}
+
+void PictureBox::drawWith(const QRect &bounds, const std::function<void(QPainter &)> &paint)
+{
+    const QRect clipped = bounds & QRect(QPoint(0, 0), m_inner);
+    if (clipped.isEmpty())
+        return;
+    QImage &image = bitmapForWrite();
+    QPainter painter(&image);
+    painter.setClipRect(clipped);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    // A coordinate names a pixel: shapes are centred on the pixel's middle.
+    painter.translate(0.5, 0.5);
+    paint(painter);
+    painter.end();
+    markDrawn(clipped);
+}
+
+void PictureBox::Line(QPointF from, QPointF to, Colour colour)
+{
+    m_current = to;
+    const QColor qcolour = toQColor(colour);
+    const int width = m_drawWidth;
+    drawWith(penBounds(from, to, 0), [&](QPainter &painter) {
+        if (from == to) {
+            // A line of no length is a dot of the pen width.
+            if (width <= 1) {
+                painter.fillRect(QRectF(roundEven(from.x()) - 0.5, roundEven(from.y()) - 0.5, 1, 1), qcolour);
+            } else {
+                painter.setPen(Qt::NoPen);
+                painter.setBrush(qcolour);
+                painter.drawEllipse(from, width / 2.0, width / 2.0);
+            }
+            return;
+        }
+        painter.setPen(QPen(qcolour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.drawLine(from, to);
+    });
+}
+
+void PictureBox::LineTo(QPointF to, Colour colour)
+{
+    Line(m_current, to, colour);
+}
+
+void PictureBox::Circle(QPointF centre, double radius, Colour colour)
+{
+    if (!(radius > 0))
+        return;
+    const QColor qcolour = toQColor(colour);
+    const int width = m_drawWidth;
+    const QPointF corner(radius, radius);
+    drawWith(penBounds(centre - corner, centre + corner, 0), [&](QPainter &painter) {
+        painter.setPen(QPen(qcolour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawEllipse(centre, radius, radius);
+    });
+    m_current = centre;
+}
+
+void PictureBox::FillBox(QPointF corner1, QPointF corner2, Colour colour)
+{
+    const QRectF box = QRectF(corner1, corner2).normalized();
+    const QRect pixels(QPoint(roundEven(box.left()), roundEven(box.top())),
+                       QPoint(roundEven(box.right()), roundEven(box.bottom())));
+    const QColor qcolour = toQColor(colour);
+    drawWith(pixels, [&](QPainter &painter) { painter.fillRect(QRectF(pixels).translated(-0.5, -0.5), qcolour); });
+    m_current = corner2;
+}
+
+void PictureBox::setDrawWidth(int width)
+{
+    m_drawWidth = qMax(1, width);
+}
+
+void PictureBox::setBackColor(Colour colour)
+{
+    m_backColor = colour;
+    if (!m_image.isDetached())
+        m_image = QImage();
+    m_bitmapStale = true;
+    m_drawn = QRect();
+    update();
+}
+
+double PictureBox::Width() const
+{
+    return m_outer.width() * Screen::TwipsPerPixelX;
+}
+
+double PictureBox::Height() const
+{
+    return m_outer.height() * Screen::TwipsPerPixelY;
+}
+
+void PictureBox::setWidth(double twips)
+{
+    setOuterSizePixels(QSize(roundEven(twips / Screen::TwipsPerPixelX), m_outer.height()));
+}
+
+void PictureBox::setHeight(double twips)
+{
+    setOuterSizePixels(QSize(m_outer.width(), roundEven(twips / Screen::TwipsPerPixelY)));
+}
+
+void PictureBox::setOuterSizePixels(QSize outer)
+{
+    outer = outer.expandedTo(QSize(0, 0));
+    if (outer == m_outer)
+        return;
+    const bool first = !m_outer.isValid();
+    m_outer = outer;
+    QFrame::resize(outer);
+    resizeInner((outer - QSize(2 * m_border, 2 * m_border)).expandedTo(QSize(0, 0)), !first);
+    if (!first)
+        emit Resize();
+}
+
+void PictureBox::resizeInner(QSize inner, bool keepPixels)
+{
+    if (inner == m_inner)
+        return;
+    if (!keepPixels || inner.isEmpty()) {
+        m_inner = inner;
+        m_image = QImage();
+        m_bitmapStale = true;
+        m_drawn = QRect();
+        return;
+    }
+    ensureBitmap();
+    QImage resized(inner, PictureFormat);
+    resized.fill(toQColor(m_backColor));
+    if (!m_image.isNull()) {
+        const int rows = qMin(inner.height(), m_image.height());
+        const qsizetype bytes = qsizetype(qMin(inner.width(), m_image.width())) * 3;
+        for (int y = 0; y < rows; ++y)
+            std::memcpy(resized.scanLine(y), m_image.constScanLine(y), size_t(bytes));
+    }
+    m_inner = inner;
+    m_image = resized;
+    m_bitmapStale = false;
+    // The bitmap no longer equals the stored picture anywhere we could vouch for.
+    m_drawn = QRect(QPoint(0, 0), inner);
+    update();
+}
+
+const QImage &PictureBox::bitmapForRead()
+{
+    ensureBitmap();
+    return m_image;
+}
+
+QImage &PictureBox::bitmapForWrite()
+{
+    ensureBitmap();
+    return m_image;
+}
+
+void PictureBox::markDrawn(const QRect &rect)
+{
+    const QRect clipped = rect & QRect(QPoint(0, 0), m_inner);
+    if (clipped.isEmpty())
+        return;
+    m_drawn |= clipped;
+    update(clipped.translated(m_border, m_border));
+}
+
+void PictureBox::ensureBitmap()
+{
+    if (m_bitmapStale)
+        rebuildBitmap();
+}
+
+static bool reusable(const QImage &image, QSize size)
+{
+    return !image.isNull() && image.isDetached() && image.size() == size && image.format() == PictureFormat;
+}
+
+void PictureBox::rebuildBitmap()
+{
+    m_bitmapStale = false;
+    m_drawn = QRect();
+    if (m_inner.isEmpty()) {
+        m_image = QImage();
+        return;
+    }
+    const bool pictureCovers = !m_picture.isNull() && m_picture.size() == m_inner && m_picture.format() == PictureFormat;
+    if (pictureCovers) {
+        if (m_image.cacheKey() == m_picture.cacheKey())
+            return;
+        if (reusable(m_image, m_inner)) {
+            // Copy into the buffer we own: cheaper than sharing now and copying on the next stroke.
+            std::memcpy(m_image.bits(), m_picture.constBits(), size_t(m_picture.sizeInBytes()));
+        } else {
+            m_image = m_picture;
+        }
+        return;
+    }
+    if (!reusable(m_image, m_inner))
+        m_image = QImage(m_inner, PictureFormat);
+    restoreRect(QRect(QPoint(0, 0), m_inner));
+}
+
+void PictureBox::restoreRect(const QRect &area)
+{
+    const QRect rect = area & QRect(QPoint(0, 0), m_inner);
+    if (rect.isEmpty() || m_image.isNull())
+        return;
+    const QRect pictureRect = m_picture.isNull() ? QRect() : (rect & m_picture.rect());
+    if (pictureRect == rect && m_picture.format() == PictureFormat) {
+        const qsizetype offset = qsizetype(rect.left()) * 3;
+        const size_t bytes = size_t(rect.width()) * 3;
+        for (int y = rect.top(); y <= rect.bottom(); ++y)
+            std::memcpy(m_image.scanLine(y) + offset, m_picture.constScanLine(y) + offset, bytes);
+        return;
+    }
+    QPainter painter(&m_image);
+    painter.setClipRect(rect);
+    painter.fillRect(rect, toQColor(m_backColor));
+    if (!pictureRect.isEmpty())
+        painter.drawImage(pictureRect.topLeft(), m_picture, pictureRect);
+}
+
+void PictureBox::paintEvent(QPaintEvent *event)
+{
+    QFrame::paintEvent(event);
+    QPainter painter(this);
+    const QRect inner(QPoint(m_border, m_border), m_inner);
+    const QRect area = event->rect() & inner;
+    if (area.isEmpty())
+        return;
+    ensureBitmap();
+    if (m_image.isNull()) {
+        painter.fillRect(area, toQColor(m_backColor));
+        return;
+    }
+    painter.drawImage(area.topLeft(), m_image, area.translated(-m_border, -m_border));
+}
+
+static int buttonCode(Qt::MouseButtons buttons)
+{
+    int code = 0;
+    if (buttons & Qt::LeftButton)
+        code |= 1;
+    if (buttons & Qt::RightButton)
+        code |= 2;
+    if (buttons & Qt::MiddleButton)
+        code |= 4;
+    return code;
+}
+
+static int shiftCode(Qt::KeyboardModifiers modifiers)
+{
+    int code = 0;
+    if (modifiers & Qt::ShiftModifier)
+        code |= 1;
+    if (modifiers & Qt::ControlModifier)
+        code |= 2;
+    if (modifiers & Qt::AltModifier)
+        code |= 4;
+    return code;
+}
+
+void PictureBox::emitMouse(QMouseEvent *event, int kind)
+{
+    const float x = float(event->position().x() - m_border);
+    const float y = float(event->position().y() - m_border);
+    const int shift = shiftCode(event->modifiers());
+    switch (kind) {
+    case 0:
+        emit MouseDown(buttonCode(event->button()), shift, x, y);
+        break;
+    case 1:
+        emit MouseMove(buttonCode(event->buttons()), shift, x, y);
+        break;
+    default:
+        emit MouseUp(buttonCode(event->button()), shift, x, y);
+        break;
+    }
+}
+
+void PictureBox::mousePressEvent(QMouseEvent *event)
+{
+    emitMouse(event, 0);
+}
+
+void PictureBox::mouseMoveEvent(QMouseEvent *event)
+{
+    emitMouse(event, 1);
+}
+
+void PictureBox::mouseReleaseEvent(QMouseEvent *event)
+{
+    emitMouse(event, 2);
+}

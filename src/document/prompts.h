@@ -1,0 +1,42 @@
+#pragma once
+// Every modal exchange with the user goes through Prompts: the real program shows Qt dialogs,
+// tests answer from a script. Nothing else in the program opens a modal dialog.
+#include "document/colour.h"
+
+#include <QString>
+#include <optional>
+
+class QWidget;
+
+enum class PromptAnswer { Yes, No, Cancel, Ok };
+enum class MessageIcon { None, Information, Warning, Critical };
+
+class Prompts {
+public:
+    virtual ~Prompts() = default;
+    // A question with Yes, No and Cancel and no icon.
+    virtual PromptAnswer askYesNoCancel(QWidget *parent, const QString &text, const QString &title) = 0;
+    // A message with an OK button only.
+    virtual void message(QWidget *parent, const QString &text, const QString &title, MessageIcon icon) = 0;
+    // File dialogs; `filter` is in the pairs form "Description|*.a;*.b|...". nullopt = cancelled.
+    virtual std::optional<QString> openFile(QWidget *parent, const QString &title, const QString &filter,
+                                            const QString &fileName) = 0;
+    virtual std::optional<QString> saveFile(QWidget *parent, const QString &title, const QString &filter,
+                                            const QString &fileName) = 0;
+    virtual std::optional<Colour> chooseColour(QWidget *parent, Colour initial) = 0;
+};
+
+// A common dialog object: it keeps its own settings and last results between showings, and
+// shows itself through Prompts.
+struct CommonDialog {
+    QString FileName;
+    QString DialogTitle;
+    QString Filter;
+    Colour Color = 0;
+
+    // On OK, FileName (or Color) takes the user's choice; on cancel it keeps its value.
+    // Each returns whether the user confirmed.
+    bool ShowOpen(Prompts &prompts, QWidget *parent);
+    bool ShowSave(Prompts &prompts, QWidget *parent);
+    bool ShowColor(Prompts &prompts, QWidget *parent);
+};

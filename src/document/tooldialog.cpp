@@ -1,0 +1,60 @@
+#include "document/tooldialog.h"
+
+#include "document/form1.h"
+#include "document/host.h"
+#include "document/screen.h"
+#include "document/units.h"
+
+#include <QCloseEvent>
+#include <QMdiSubWindow>
+#include <QWindow>
+
+ToolDialog::ToolDialog(const QString &caption, QSize clientTwips)
+    : QWidget(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                           Qt::MSWindowsFixedSizeDialogHint)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(caption);
+    setFixedSize(roundEven(clientTwips.width() / Screen::TwipsPerPixelX),
+                 roundEven(clientTwips.height() / Screen::TwipsPerPixelY));
+}
+
+void ToolDialog::place(QWidget *control, int left, int top, int width, int height)
+{
+    control->setGeometry(roundEven(left / Screen::TwipsPerPixelX), roundEven(top / Screen::TwipsPerPixelY),
+                         roundEven(width / Screen::TwipsPerPixelX), roundEven(height / Screen::TwipsPerPixelY));
+}
+
+void ToolDialog::Unload()
+{
+    close();
+}
+
+void ToolDialog::setMainAndDocumentEnabled(bool enabled)
+{
+    Host *host = Host::current();
+    if (!host)
+        return;
+    host->mainWindow()->setEnabled(enabled);
+    if (Form1 *form = host->ActiveForm()) {
+        QWidget *window = qobject_cast<QMdiSubWindow *>(form->parentWidget());
+        (window ? window : form)->setEnabled(enabled);
+    }
+}
+
+void ToolDialog::showEvent(QShowEvent *event)
+{
+    Host *host = Host::current();
+    if (host && windowHandle() && host->mainWindow()->windowHandle())
+        windowHandle()->setTransientParent(host->mainWindow()->windowHandle());
+    QWidget::showEvent(event);
+}
+
+void ToolDialog::closeEvent(QCloseEvent *event)
+{
+    if (!m_unloaded) {
+        m_unloaded = true;
+        Form_Unload();
+    }
+    event->accept();
+}

@@ -1,0 +1,63 @@
+#include "fixture.h"
+
+#include "document/form1.h"
+#include "document/tempfile.h"
+
+#include <QApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+Program::Program(bool withStartupDocument)
+{
+    TempFile::setFolders(folder.path(), folder.path() + QStringLiteral("/fallback"));
+    auto scripted = std::make_unique<ScriptedPrompts>();
+    prompts = scripted.get();
+    window = std::make_unique<MDIForm1>(std::move(scripted));
+    window->show();
+    if (withStartupDocument)
+        window->newDocument();
+    QApplication::processEvents();
+}
+
+Program::~Program()
+{
+    closeAllWithoutSaving();
+    window.reset();
+    QApplication::processEvents();
+}
+
+Form1 *Program::active() const
+{
+    return window->ActiveForm();
+}
+
+QString Program::tempPath() const
+{
+    return TempFile::path();
+}
+
+void Program::closeAllWithoutSaving()
+{
+    if (!window)
+        return;
+    for (QMdiSubWindow *sub : window->mdiArea->subWindowList()) {
+        prompts->answers.push_back(PromptAnswer::No);
+        sub->close();
+    }
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QApplication::processEvents();
+}
+
+QImage uniformPicture(QSize size, Colour colour)
+{
+    QImage picture(size, PictureFormat);
+    picture.fill(toQColor(colour));
+    return picture;
+}
+
+Colour pixelOf(const QImage &picture, int x, int y)
+{
+    if (!picture.rect().contains(x, y))
+        return CLR_INVALID;
+    return fromQRgb(picture.pixel(x, y));
+}
