@@ -1,0 +1,101 @@
+#include "bench.h"
+
+#include "document/bmp.h"
+#include "document/picturefiles.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+QString benchFolder()
+{
+    const QString folder = QStringLiteral("/tmp/vp-files-bench");
+    QDir().mkpath(folder);
+    return folder;
+}
+
+QString benchFile(const char *name, const vpbench::Size &s)
+{
+    return benchFolder() + QStringLiteral("/%1-%2x%3.bmp").arg(QLatin1String(name)).arg(s.width).arg(s.height);
+}
+
+QByteArray bmpBytes(const vpbench::Size &s)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    writeBmp24(buffer, vpbench::testPicture(s, QImage::Format_BGR888));
+    return bytes;
+}
+
+// One write() of the whole buffer over an existing file, truncating it first as a fresh
+// save would.
+void rawWrite(const QString &path, const QByteArray &bytes)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (::write(fd, bytes.constData(), size_t(bytes.size())) != bytes.size())
+        qFatal("raw write failed");
+    ::close(fd);
+}
+
+void rawRead(const QString &path, QByteArray &into)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (::read(fd, into.data(), size_t(into.size())) != into.size())
+        qFatal("raw read failed");
+    ::close(fd);
+}
+
+int repsFor(const vpbench::Size &s) { return s.megapixels() > 2 ? 9 : 25; }
+
+} // namespace
+
+VP_BENCH("bmp-write-read", 400, [](const vpbench::Size &s) -> double {
+    const QString path = benchFile("yardstick", s);
+    const QByteArray bytes = bmpBytes(s);
+    QByteArray back(bytes.size(), '\0');
+    rawWrite(path, bytes);
+    return vpbench::medianMs(repsFor(s), [&] {
+        rawWrite(path, bytes);
+        rawRead(path, back);
+    });
+})
+
+VP_BENCH("raw-write", 401, [](const vpbench::Size &s) -> double {
+    const QString path = benchFile("raw", s);
+    const QByteArray bytes = bmpBytes(s);
+    rawWrite(path, bytes);
+    return vpbench::medianMs(repsFor(s), [&] { rawWrite(path, bytes); });
+})
+
+VP_BENCH("raw-read", 402, [](const vpbench::Size &s) -> double {
+    const QString path = benchFile("raw", s);
+    const QByteArray bytes = bmpBytes(s);
+    QByteArray back(bytes.size(), '\0');
+    rawWrite(path, bytes);
+    return vpbench::medianMs(repsFor(s), [&] { rawRead(path, back); });
+})
+
+VP_BENCH("save-bmp", 403, [](const vpbench::Size &s) -> double {
+    const QString path = benchFile("save", s);
+    const QImage picture = vpbench::testPicture(s, QImage::Format_BGR888);
+    SavePicture(picture, path);
+    return vpbench::medianMs(repsFor(s), [&] {
+        if (!SavePicture(picture, path).isEmpty())
+            qFatal("save failed");
+    });
+})
+
+VP_BENCH("open-bmp", 404, [](const vpbench::Size &s) -> double {
+    const QString path = benchFile("open", s);
+    SavePicture(vpbench::testPicture(s, QImage::Format_BGR888), path);
+    return vpbench::medianMs(repsFor(s), [&] {
+        if (!LoadPicture(path).ok())
+            qFatal("open failed");
+    });
+})
