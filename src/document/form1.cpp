@@ -148,11 +148,17 @@ void Form1::Picture1_Change()
     const QString error = TempFile::write(Picture1->Picture());
     const QFileInfo file(TempFile::path());
     const qint64 bytes = error.isEmpty() && file.exists() ? file.size() : 0;
-    const qint64 kB = qint64(std::nearbyint(double(bytes) / 1024.0));
     const float w = float(Picture1->Width() / Screen::TwipsPerPixelX);
     const float h = float(Picture1->Height() / Screen::TwipsPerPixelY);
     if (host)
-        host->setPictureInfo(QStringLiteral("%1x%2 %3kB").arg(double(w)).arg(double(h)).arg(kB));
+        host->setPictureInfo(pictureInfoText(w, h, bytes));
+}
+
+QString Form1::pictureInfoText(float width, float height, qint64 fileBytes)
+{
+    // Counted in 64 bits: a picture of eleven million pixels or more has a temp file of 32 MB and up.
+    const qint64 kB = qint64(std::nearbyint(double(fileBytes) / 1024.0));
+    return QStringLiteral("%1x%2 %3kB").arg(double(width)).arg(double(height)).arg(kB);
 }
 
 void Form1::Picture1_Resize()

@@ -51,6 +51,9 @@ public:
     // The longer string's d extra characters from position startSearch - d (counted from 1).
     static QString Change(const QString &lParam1, const QString &lParam2, int startSearch);
 
+    // "W" + "x" + "H" + " " + kB + "kB": the canvas's outer size and its temp file's size.
+    static QString pictureInfoText(float width, float height, qint64 fileBytes);
+
     // Called by CommitPicture once the canvas and snapshot hold the committed picture.
     void pictureCommitted();
 

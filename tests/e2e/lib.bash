@@ -1,0 +1,137 @@
+# Shared steps of the end-to-end tests: a private X server, the real program, xdotool.
+# Usage: source lib.bash; start_program /path/to/VellPainter
+set -euo pipefail
+
+fail() { echo "FAIL: $*" >&2; [ -n "${WORK:-}" ] && import -window root /tmp/e2e-fail.png 2>/dev/null; exit 1; }
+
+# Xvfb picks a free display itself and writes its number once it is ready for clients.
+start_x() {
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$WORK/display" >/dev/null 2>&1 &
+    XVFB_PID=$!
+    for _ in $(seq 100); do
+        [ -s "$WORK/display" ] && break
+        sleep 0.1
+    done
+    [ -s "$WORK/display" ] || fail "no X server could be started"
+    export DISPLAY=:$(head -n 1 "$WORK/display")
+}
+
+cleanup() {
+    [ -n "${PROGRAM_PID:-}" ] && kill $PROGRAM_PID 2>/dev/null || true
+    [ -n "${XVFB_PID:-}" ] && kill $XVFB_PID 2>/dev/null || true
+    [ -n "${WORK:-}" ] && [ -f "$WORK/program.log" ] && sed "s/^/program: /" "$WORK/program.log" | tail -n 20 >&2
+    [ -n "${WORK:-}" ] && rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+# Starts the program and waits for its main window.
+start_program() {
+    PROGRAM=$1
+    TEMP_FILE=$(dirname "$PROGRAM")/temp
+    rm -f "$TEMP_FILE"
+    WORK=$(mktemp -d)
+    start_x
+    "$PROGRAM" >"$WORK/program.log" 2>&1 &
+    PROGRAM_PID=$!
+    MAIN_WINDOW=$(wait_for_window "Vell's Painter")
+    sleep 1
+}
+
+# Prints the id of the first visible window with that exact name.
+wait_for_window() {
+    local pattern
+    pattern=$(printf '%s' "$1" | sed 's/[][\.*^$?+(){}|]/\\&/g')
+    for _ in $(seq 100); do
+        id=$(xdotool search --onlyvisible --name "^$pattern\$" 2>/dev/null | head -n 1 || true)
+        [ -n "$id" ] && { echo "$id"; return 0; }
+        sleep 0.1
+    done
+    fail "no window named '$1'"
+}
+
+# Types keys into a window (there is no window manager: the window is given the focus first).
+press_keys() {
+    local window=$1
+    shift
+    xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
+    sleep 0.2
+    xdotool key "$@"
+}
+
+screenshot() { import -window root -depth 8 "$1"; }
+
+# Prints "x y w h" (screen coordinates) of the largest solid rectangle of the given colour
+# (hex rrggbb) inside the main window: how the tests find the canvas.
+find_rectangle() {
+    screenshot "$WORK/screen.ppm"
+    eval "$(xdotool getwindowgeometry --shell "$MAIN_WINDOW")"
+    python3 - "$WORK/screen.ppm" "$1" "$X" "$Y" "$WIDTH" "$HEIGHT" <<'PY'
+import sys
+data = open(sys.argv[1], 'rb').read()
+parts = data.split(maxsplit=4)
+w, h = int(parts[1]), int(parts[2])
+pixels = parts[4]
+want = bytes.fromhex(sys.argv[2])
+left, top0, width, height = map(int, sys.argv[3:7])
+right, bottom0 = min(w, left + width), min(h, top0 + height)
+def solid(sx, run, yy):
+    return pixels[(yy * w + sx) * 3:(yy * w + sx + run) * 3] == want * run
+best = None
+for y in range(top0, bottom0, 4):
+    row = pixels[y * w * 3:(y + 1) * w * 3]
+    x = left
+    while x < right:
+        if row[3 * x:3 * x + 3] == want:
+            start = x
+            while x < right and row[3 * x:3 * x + 3] == want:
+                x += 1
+            run = x - start
+            top = y
+            while top > top0 and solid(start, run, top - 1):
+                top -= 1
+            bottom = y
+            while bottom + 1 < bottom0 and solid(start, run, bottom + 1):
+                bottom += 1
+            area = run * (bottom - top + 1)
+            if best is None or area > best[0]:
+                best = (area, start, top, run, bottom - top + 1)
+        x += 1
+if best is None:
+    sys.exit(1)
+print(*best[1:])
+PY
+}
+
+# Reads one pixel of a BMP file as rrggbb.
+bmp_pixel() {
+    python3 - "$1" "$2" "$3" <<'PY'
+import struct, sys
+data = open(sys.argv[1], 'rb').read()
+offset = struct.unpack_from('<I', data, 10)[0]
+w, h = struct.unpack_from('<ii', data, 18)
+x, y = int(sys.argv[2]), int(sys.argv[3])
+row = (w * 3 + 3) // 4 * 4
+r = (h - 1 - y) if h > 0 else y
+b, g, rr = data[offset + r * row + 3 * x: offset + r * row + 3 * x + 3]
+print('%02x%02x%02x' % (rr, g, b))
+PY
+}
+
+bmp_size() {
+    python3 - "$1" <<'PY'
+import struct, sys
+data = open(sys.argv[1], 'rb').read()
+w, h = struct.unpack_from('<ii', data, 18)
+bpp = struct.unpack_from('<H', data, 28)[0]
+print(w, abs(h), bpp)
+PY
+}
+
+# Waits until the program has ended; fails if it has not within the seconds given.
+wait_for_exit() {
+    for _ in $(seq $(($1 * 10))); do
+        kill -0 $PROGRAM_PID 2>/dev/null || { PROGRAM_PID=; return 0; }
+        sleep 0.1
+    done
+    fail "the program is still running"
+}
