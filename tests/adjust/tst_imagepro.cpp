@@ -252,7 +252,8 @@ private slots:
         QTest::addColumn<int>("op");
         const QList<QPair<QSize, QSize>> sizes = {
             {{37, 5}, {37, 5}}, {{64, 4}, {64, 4}}, {{37, 5}, {41, 7}},
-            {{41, 7}, {37, 5}}, {{3, 9}, {20, 2}}, {{20, 2}, {3, 9}}};
+            {{41, 7}, {37, 5}}, {{3, 9}, {20, 2}}, {{20, 2}, {3, 9}},
+            {{601, 600}, {601, 600}}, {{601, 600}, {603, 601}}};
         const QList<QPair<const char *, EngineOp>> ops = {{"all", EngineOp::BrightnessContrast},
                                                           {"red", EngineOp::Red},
                                                           {"green", EngineOp::Green},
