@@ -135,6 +135,7 @@ private slots:
         QTest::newRow("one pixel to many") << QSize(1, 1) << QSize(5, 3);
         QTest::newRow("many to one pixel") << QSize(13, 9) << QSize(1, 1);
         QTest::newRow("long row to a few") << QSize(3000, 2) << QSize(3, 2);
+        QTest::newRow("large enough for huge pages") << QSize(1600, 1200) << QSize(1800, 1700);
     }
     void uniformPictureStaysUniform()
     {
@@ -171,6 +172,8 @@ private slots:
         QTest::newRow("one to three repeats") << row({77}) << QSize(3, 1) << std::vector<int> {77, 77, 77};
         QTest::newRow("column two to four") << row({0, 100}).transformed(QTransform().rotate(90)).convertToFormat(QImage::Format_BGR888)
                                              << QSize(1, 4) << std::vector<int> {0, 25, 75, 100};
+        QTest::newRow("four to six, two rows") << row({0, 30, 60, 90}) << QSize(6, 2)
+                                               << std::vector<int> {0, 15, 35, 55, 75, 90, 0, 15, 35, 55, 75, 90};
         QTest::newRow("row stretched to two rows") << row({0, 100}) << QSize(2, 2) << std::vector<int> {0, 100, 0, 100};
     }
     void knownResults()
