@@ -4,7 +4,6 @@
 #include <QTest>
 #include <cmath>
 #include <random>
-#include <vector>
 
 namespace {
 
@@ -18,79 +17,57 @@ QImage picture(int width, int height, int seed)
     return image;
 }
 
-QImage row(const std::vector<int> &reds)
+// One row of greys (or a column when `column`), and the red bytes of a picture, row by row.
+QImage greys(const QList<int> &values, bool column = false)
 {
-    QImage image(int(reds.size()), 1, QImage::Format_BGR888);
-    for (int x = 0; x < int(reds.size()); ++x)
-        image.setPixel(x, 0, qRgb(reds[size_t(x)], 0, 0));
+    QImage image(column ? 1 : int(values.size()), column ? int(values.size()) : 1, QImage::Format_BGR888);
+    for (int i = 0; i < values.size(); ++i)
+        image.setPixel(column ? 0 : i, column ? i : 0, qRgb(values[i], values[i], values[i]));
     return image;
 }
 
-std::vector<int> redsOf(const QImage &image)
+QList<int> redsOf(const QImage &image)
 {
-    std::vector<int> reds;
+    QList<int> reds;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
-            reds.push_back(qRed(image.pixel(x, y)));
+            reds.append(qRed(image.pixel(x, y)));
     return reds;
 }
 
-// The weights of one axis in plain floating point: area when shrinking, bilinear when growing.
-std::vector<std::vector<std::pair<int, double>>> referenceWeights(int from, int to)
+// The weights of output i along one axis, in floating point: area when shrinking, bilinear when
+// growing.
+QList<QPair<int, double>> referenceWeights(int from, int to, int i)
 {
-    std::vector<std::vector<std::pair<int, double>>> weights(static_cast<size_t>(to));
     const double scale = double(from) / to;
-    for (int i = 0; i < to; ++i) {
-        if (to < from) {
-            const double begin = i * scale, end = (i + 1) * scale;
-            for (int j = int(std::floor(begin)); j < from && j < end; ++j) {
-                const double overlap = std::min(j + 1.0, end) - std::max(double(j), begin);
-                if (overlap > 0)
-                    weights[size_t(i)].push_back({j, overlap / scale});
-            }
-        } else {
-            double position = (i + 0.5) * scale - 0.5;
-            int j = int(std::floor(position));
-            double fraction = position - j;
-            if (j < 0) {
-                j = 0;
-                fraction = 0;
-            }
-            if (j >= from - 1) {
-                j = from - 1;
-                fraction = 0;
-            }
-            weights[size_t(i)].push_back({j, 1 - fraction});
-            if (fraction > 0)
-                weights[size_t(i)].push_back({j + 1, fraction});
-        }
+    QList<QPair<int, double>> weights;
+    if (to < from) {
+        const double begin = i * scale, end = (i + 1) * scale;
+        for (int j = int(begin); j < from && j < end; ++j)
+            weights.append({j, (std::min(j + 1.0, end) - std::max(double(j), begin)) / scale});
+        return weights;
     }
+    const double position = std::clamp((i + 0.5) * scale - 0.5, 0.0, from - 1.0);
+    const int j = int(position);
+    weights.append({j, 1 - (position - j)});
+    if (position > j)
+        weights.append({j + 1, position - j});
     return weights;
 }
 
-QImage referenceResample(const QImage &source, QSize size)
+int largestDifferenceFromReference(const QImage &source, QSize size)
 {
-    const auto alongX = referenceWeights(source.width(), size.width());
-    const auto alongY = referenceWeights(source.height(), size.height());
-    QImage result(size, QImage::Format_BGR888);
+    const QImage result = resampled(source, size);
+    int largest = 0;
     for (int y = 0; y < size.height(); ++y)
         for (int x = 0; x < size.width(); ++x)
             for (int c = 0; c < 3; ++c) {
                 double sum = 0;
-                for (const auto &[sy, wy] : alongY[size_t(y)])
-                    for (const auto &[sx, wx] : alongX[size_t(x)])
+                for (const auto &[sy, wy] : referenceWeights(source.height(), size.height(), y))
+                    for (const auto &[sx, wx] : referenceWeights(source.width(), size.width(), x))
                         sum += wy * wx * source.constScanLine(sy)[3 * sx + c];
-                result.scanLine(y)[3 * x + c] = uchar(std::lround(sum));
+                largest = std::max(largest, std::abs(int(std::lround(sum)) - result.constScanLine(y)[3 * x + c]));
             }
-    return result;
-}
-
-int largestDifference(const QImage &a, const QImage &b)
-{
-    int largest = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < 3 * a.width(); ++x)
-            largest = std::max(largest, std::abs(a.constScanLine(y)[x] - b.constScanLine(y)[x]));
     return largest;
 }
 
@@ -99,29 +76,17 @@ int largestDifference(const QImage &a, const QImage &b)
 class TestResample : public QObject {
     Q_OBJECT
 private slots:
-    void equalSizeIsAnExactCopy()
+    void edgeCases()
     {
         const QImage source = picture(7, 5, 1);
         QCOMPARE(resampled(source, source.size()), source);
-    }
-
-    void otherFormatsComeOutAs24Bit()
-    {
-        QImage source(4, 4, QImage::Format_RGB32);
-        source.fill(qRgb(9, 99, 199));
-        for (const QSize size : {QSize(4, 4), QSize(2, 3), QSize(6, 6)}) {
-            const QImage result = resampled(source, size);
-            QCOMPARE(result.format(), QImage::Format_BGR888);
-            QCOMPARE(result.size(), size);
-            QCOMPARE(result.pixel(result.width() - 1, result.height() - 1), qRgb(9, 99, 199));
-        }
-    }
-
-    void nullSourceOrEmptySizeGivesNothing()
-    {
         QVERIFY(resampled(QImage(), QSize(3, 3)).isNull());
-        QVERIFY(resampled(picture(3, 3, 1), QSize(0, 3)).isNull());
-        QVERIFY(resampled(picture(3, 3, 1), QSize(3, -1)).isNull());
+        QVERIFY(resampled(source, QSize(0, 3)).isNull());
+        QImage deep(4, 4, QImage::Format_RGB32);
+        deep.fill(qRgb(9, 99, 199));
+        const QImage result = resampled(deep, QSize(2, 3));
+        QCOMPARE(result.format(), QImage::Format_BGR888);
+        QCOMPARE(result.pixel(1, 2), qRgb(9, 99, 199));
     }
 
     void uniformPictureStaysUniform_data()
@@ -130,8 +95,6 @@ private slots:
         QTest::addColumn<QSize>("to");
         QTest::newRow("shrink") << QSize(10, 7) << QSize(7, 5);
         QTest::newRow("grow") << QSize(7, 5) << QSize(11, 8);
-        QTest::newRow("wider, shorter") << QSize(5, 9) << QSize(8, 4);
-        QTest::newRow("narrower, taller") << QSize(9, 5) << QSize(4, 8);
         QTest::newRow("one pixel to many") << QSize(1, 1) << QSize(5, 3);
         QTest::newRow("many to one pixel") << QSize(13, 9) << QSize(1, 1);
         QTest::newRow("long row to a few") << QSize(3000, 2) << QSize(3, 2);
@@ -143,11 +106,9 @@ private slots:
         QFETCH(QSize, to);
         QImage source(from, QImage::Format_BGR888);
         source.fill(QColor(255, 128, 1));
-        const QImage result = resampled(source, to);
-        QCOMPARE(result.size(), to);
-        for (int y = 0; y < to.height(); ++y)
-            for (int x = 0; x < to.width(); ++x)
-                QCOMPARE(result.pixel(x, y), qRgb(255, 128, 1));
+        QImage expected(to, QImage::Format_BGR888);
+        expected.fill(QColor(255, 128, 1));
+        QCOMPARE(resampled(source, to), expected);
     }
 
     void twoByTwoToOneIsTheMean()
@@ -157,31 +118,28 @@ private slots:
         source.setPixel(1, 0, qRgb(20, 0, 255));
         source.setPixel(0, 1, qRgb(30, 100, 255));
         source.setPixel(1, 1, qRgb(41, 100, 0));
-        // 25.25, 50, 191.25
-        QCOMPARE(resampled(source, QSize(1, 1)).pixel(0, 0), qRgb(25, 50, 191));
+        QCOMPARE(resampled(source, QSize(1, 1)).pixel(0, 0), qRgb(25, 50, 191)); // 25.25, 50, 191.25
     }
 
     void knownResults_data()
     {
         QTest::addColumn<QImage>("source");
         QTest::addColumn<QSize>("size");
-        QTest::addColumn<std::vector<int>>("reds");
-        QTest::newRow("two to four, centres aligned") << row({0, 100}) << QSize(4, 1) << std::vector<int> {0, 25, 75, 100};
-        QTest::newRow("three to two, by area") << row({0, 90, 180}) << QSize(2, 1) << std::vector<int> {30, 150};
-        QTest::newRow("three to one is the mean") << row({0, 90, 180}) << QSize(1, 1) << std::vector<int> {90};
-        QTest::newRow("one to three repeats") << row({77}) << QSize(3, 1) << std::vector<int> {77, 77, 77};
-        QTest::newRow("column two to four") << row({0, 100}).transformed(QTransform().rotate(90)).convertToFormat(QImage::Format_BGR888)
-                                             << QSize(1, 4) << std::vector<int> {0, 25, 75, 100};
-        QTest::newRow("four to six, two rows") << row({0, 30, 60, 90}) << QSize(6, 2)
-                                               << std::vector<int> {0, 15, 35, 55, 75, 90, 0, 15, 35, 55, 75, 90};
-        QTest::newRow("row stretched to two rows") << row({0, 100}) << QSize(2, 2) << std::vector<int> {0, 100, 0, 100};
+        QTest::addColumn<QList<int>>("values");
+        QTest::newRow("two to four, centres aligned") << greys({0, 100}) << QSize(4, 1) << QList<int> {0, 25, 75, 100};
+        QTest::newRow("column two to four") << greys({0, 100}, true) << QSize(1, 4) << QList<int> {0, 25, 75, 100};
+        QTest::newRow("three to two, by area") << greys({0, 90, 180}) << QSize(2, 1) << QList<int> {30, 150};
+        QTest::newRow("three to one is the mean") << greys({0, 90, 180}) << QSize(1, 1) << QList<int> {90};
+        QTest::newRow("one to three repeats") << greys({77}) << QSize(3, 1) << QList<int> {77, 77, 77};
+        QTest::newRow("four to six, two rows") << greys({0, 30, 60, 90}) << QSize(6, 2)
+                                               << QList<int> {0, 15, 35, 55, 75, 90, 0, 15, 35, 55, 75, 90};
     }
     void knownResults()
     {
         QFETCH(QImage, source);
         QFETCH(QSize, size);
-        QFETCH(std::vector<int>, reds);
-        QCOMPARE(redsOf(resampled(source, size)), reds);
+        QFETCH(QList<int>, values);
+        QCOMPARE(redsOf(resampled(source, size)), values);
     }
 
     void agreesWithTheFloatingPointDefinition_data()
@@ -192,16 +150,13 @@ private slots:
         QTest::newRow("1.5") << QSize(40, 30) << QSize(60, 45);
         QTest::newRow("down x, up y") << QSize(41, 17) << QSize(13, 40);
         QTest::newRow("up x, down y") << QSize(17, 41) << QSize(40, 13);
-        QTest::newRow("x only") << QSize(33, 9) << QSize(50, 9);
-        QTest::newRow("tenfold down") << QSize(300, 200) << QSize(30, 20);
         QTest::newRow("hundredfold down") << QSize(2500, 300) << QSize(25, 3);
     }
     void agreesWithTheFloatingPointDefinition()
     {
         QFETCH(QSize, from);
         QFETCH(QSize, to);
-        const QImage source = picture(from.width(), from.height(), 42);
-        QVERIFY(largestDifference(resampled(source, to), referenceResample(source, to)) <= 1);
+        QVERIFY(largestDifferenceFromReference(picture(from.width(), from.height(), 42), to) <= 1);
     }
 };
 VP_TEST(TestResample)
