@@ -138,7 +138,12 @@ QString Form1::Change(const QString &lParam1, const QString &lParam2, int startS
 
 void Form1::pictureCommitted()
 {
+    RecordState();
     emit Committed();
+}
+
+void Form1::RecordState()
+{
 }
 
 void Form1::Picture1_Change()

@@ -56,6 +56,9 @@ public:
 
     // Called by CommitPicture once the canvas and snapshot hold the committed picture.
     void pictureCommitted();
+    // Records the canvas's stored picture as the newest state of the history (after a commit,
+    // an Open into this window, a rotation).
+    void RecordState();
 
 signals:
     void Committed();
