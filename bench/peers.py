@@ -1,0 +1,64 @@
+#!/usr/bin/python3
+"""OpenCV doing the same whole-picture work as our kernels, single-threaded, on 24-bit
+pictures of the same sizes, so that `make bench` compares both in one run.
+Prints "<case> <megapixels> <median ms>" lines, each case named after ours with a "cv2-" prefix."""
+import sys
+import time
+
+import cv2
+import numpy as np
+
+SIZES = [(1000, 1000), (4000, 3000)]
+
+
+def picture(w, h):
+    y, x = np.mgrid[0:h, 0:w]
+    rng = np.random.default_rng(12345)
+    noise = rng.integers(0, 32, (h, w))
+    img = np.stack([(x + y) & 255, (y * 255 // h + noise) & 255, (x * 255 // w + noise) & 255], axis=2)
+    return np.ascontiguousarray(img.astype(np.uint8))
+
+
+def median_ms(fn, reps):
+    fn()
+    times = []
+    for _ in range(reps):
+        start = time.perf_counter()
+        fn()
+        times.append(time.perf_counter() - start)
+    times.sort()
+    return times[len(times) // 2] * 1e3
+
+
+def main():
+    cv2.setNumThreads(1)
+    for w, h in SIZES:
+        mp = w * h / 1e6
+        reps = 9 if mp > 2 else 25
+        img = picture(w, h)
+        out = np.empty_like(img)
+        lut = np.arange(256, dtype=np.uint8)[::-1].copy()
+        lut3 = np.stack([lut, np.arange(256, dtype=np.uint8), np.arange(256, dtype=np.uint8)], axis=1).reshape(256, 1, 3)
+        angle_m = cv2.getRotationMatrix2D(((w - 1) / 2.0, (h - 1) / 2.0), 30.0, 1.0)
+        down = np.empty((int(h * 0.7), int(w * 0.7), 3), np.uint8)
+        up = np.empty((int(h * 1.5), int(w * 1.5), 3), np.uint8)
+        cases = [
+            ("cv2-engine-bc", lambda: cv2.LUT(img, lut, dst=out)),
+            ("cv2-engine-rgb", lambda: cv2.LUT(img, lut3, dst=out)),
+            ("cv2-flip-h", lambda: cv2.flip(img, 1, dst=out)),
+            ("cv2-flip-v", lambda: cv2.flip(img, 0, dst=out)),
+            ("cv2-smooth", lambda: cv2.blur(img, (3, 3), dst=out, borderType=cv2.BORDER_CONSTANT)),
+            ("cv2-rotate-30", lambda: cv2.warpAffine(img, angle_m, (w, h), dst=out, flags=cv2.INTER_NEAREST,
+                                                     borderMode=cv2.BORDER_TRANSPARENT)),
+            ("cv2-resize-down", lambda: cv2.resize(img, (down.shape[1], down.shape[0]), dst=down,
+                                                   interpolation=cv2.INTER_AREA)),
+            ("cv2-resize-up", lambda: cv2.resize(img, (up.shape[1], up.shape[0]), dst=up,
+                                                 interpolation=cv2.INTER_LINEAR)),
+        ]
+        for name, fn in cases:
+            print("%s %g %.2f" % (name, mp, median_ms(fn, reps)))
+            sys.stdout.flush()
+
+
+if __name__ == "__main__":
+    main()
