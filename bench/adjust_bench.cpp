@@ -1,6 +1,16 @@
+#include "adjust/form3.h"
 #include "adjust/imagepro.h"
+#include "app/mdiform1.h"
 #include "bench.h"
+#include "document/form1.h"
+#include "document/picturebox.h"
+#include "document/tempfile.h"
 #include "filters/resample.h"
+
+#include <QCoreApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -18,6 +28,41 @@ double engineCase(const vpbench::Size &s, EngineOp op)
     return vpbench::medianMs(repsFor(s), [&] { processImageBytes(snapshot, canvas, op, table); });
 }
 
+class SilentPrompts : public Prompts {
+public:
+    PromptAnswer askYesNoCancel(QWidget *, const QString &, const QString &) override { return PromptAnswer::No; }
+    void message(QWidget *, const QString &, const QString &, MessageIcon) override {}
+    std::optional<QString> openFile(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
+    std::optional<QString> saveFile(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
+    std::optional<Colour> chooseColour(QWidget *, Colour) override { return {}; }
+};
+
+// One move of the brightness slider while dragging: bar, table, engine pass, canvas repaint and
+// the yield, on a shown document.
+double previewCase(const vpbench::Size &s)
+{
+    QTemporaryDir folder;
+    TempFile::setFolders(folder.path(), folder.path() + QStringLiteral("/fallback"));
+    MDIForm1 main(std::make_unique<SilentPrompts>());
+    main.show();
+    Form1 *form = main.newDocument();
+    form->Picture1->setPicture(vpbench::testPicture(s, PictureFormat));
+    main.mnuAdjustBrightness_Click();
+    auto *dialog = qobject_cast<Form3 *>(main.Form3.data());
+    dialog->Pictbright_MouseDown(1, 0, 90, 10);
+    int move = 0;
+    const double ms = vpbench::medianMs(repsFor(s), [&] {
+        dialog->Pictbright_MouseMove(1, 0, float(60 + (++move % 2) * 60), 10);
+    });
+    dialog->Pictbright_MouseUp(1, 0, 90, 10);
+    dialog->Command2_Click();
+    // Documents go before the main window, as when the program exits.
+    for (QMdiSubWindow *sub : main.mdiArea->subWindowList())
+        sub->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return ms;
+}
+
 double resizeCase(const vpbench::Size &s, double factor)
 {
     const QImage source = vpbench::testPicture(s, QImage::Format_BGR888);
@@ -31,5 +76,6 @@ double resizeCase(const vpbench::Size &s, double factor)
 
 VP_BENCH("engine-bc", 500, [](const vpbench::Size &s) { return engineCase(s, EngineOp::BrightnessContrast); })
 VP_BENCH("engine-rgb", 501, [](const vpbench::Size &s) { return engineCase(s, EngineOp::Red); })
+VP_BENCH("preview", 502, previewCase)
 VP_BENCH("resize-down", 410, [](const vpbench::Size &s) { return resizeCase(s, 0.7); })
 VP_BENCH("resize-up", 411, [](const vpbench::Size &s) { return resizeCase(s, 1.5); })

@@ -1,5 +1,12 @@
 #include "adjust/imagepro.h"
 
+#include "document/form1.h"
+#include "document/host.h"
+#include "document/picturebox.h"
+#include "document/prompts.h"
+
+#include <QApplication>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -127,6 +134,30 @@ void processImageBytes(const QImage &snapshot, QImage &canvas, EngineOp op, cons
     for (int y = 0; y < rows; ++y)
         mapEveryThird(source + (snapshotRows - 1 - y) * snapshotRow,
                       target + (canvasRows - 1 - y) * canvasRow, first, rowBytes, table.data());
+}
+
+namespace {
+
+bool is24Bit(const QImage &picture)
+{
+    return !picture.isNull() && picture.format() == QImage::Format_BGR888;
+}
+
+} // namespace
+
+void ProcessImage(const QString &operation)
+{
+    Host *host = Host::current();
+    Form1 *form = host ? host->ActiveForm() : nullptr;
+    if (!form)
+        return;
+    if (!is24Bit(form->Picture1->Picture())) {
+        host->prompts().message(QApplication::activeWindow(), QStringLiteral(" 24-bit bitmaps only"),
+                                QCoreApplication::applicationName(), MessageIcon::Critical);
+        return;
+    }
+    processImageBytes(form->Picture2->Picture(), form->Picture1->pictureForWrite(), engineOpFromName(operation),
+                      levelTable());
 }
 
 namespace {

@@ -30,6 +30,11 @@ EngineOp engineOpFromName(const QString &operation);
 // else, or a null canvas, is left alone. The snapshot is read as raw rows of its own length.
 void processImageBytes(const QImage &snapshot, QImage &canvas, EngineOp op, const LevelTable &table);
 
+// The engine on the active document: rewrites the canvas's stored picture from the snapshot's
+// through levelTable(), in place; the canvas shows the result at its next repaint. A canvas
+// picture that is empty or not 24-bit gets the message " 24-bit bitmaps only" and no change.
+void ProcessImage(const QString &operation);
+
 // X is the slider position in pixels, already raised to 0 when negative. Both fillers compute in
 // double, keep the intermediate results as float (which decides the ties) and round ties to even.
 // Channel and brightness sliders: gain g = e^(X/50) / 5, entry v = min(v * g, 255).

@@ -222,6 +222,15 @@ void PictureBox::resizeInner(QSize inner, bool keepPixels)
     update();
 }
 
+QImage &PictureBox::pictureForWrite()
+{
+    m_image = QImage();
+    m_bitmapStale = true;
+    m_drawn = QRect();
+    update();
+    return m_picture;
+}
+
 const QImage &PictureBox::bitmapForRead()
 {
     ensureBitmap();

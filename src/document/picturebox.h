@@ -71,6 +71,11 @@ public:
     bool Visible() const { return isVisible(); }
     void setVisibleSurface(bool visible) { setVisible(visible); }
 
+    // The stored picture to change in place (the pixel engine). The bitmap lets go of it first,
+    // so the write copies only on account of other holders, and shares it again at the next
+    // read or paint.
+    QImage &pictureForWrite();
+
     // Raster access for Dc: the bitmap ready to read, or to write a rectangle of it.
     const QImage &bitmapForRead();
     QImage &bitmapForWrite();
