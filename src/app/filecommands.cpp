@@ -49,7 +49,8 @@ void MDIForm1::mnuOpen_Click()
                           QStringLiteral("Open"), MessageIcon::Critical);
         return;
     }
-    Form1 *form = FirstTime ? firstDocument() : ActiveForm();
+    // Bringing back the start-up window lets pending events run.
+    QPointer<Form1> form = FirstTime ? firstDocument() : ActiveForm();
     if (!form) {
         prompts().message(this,
                           QStringLiteral("The file \"%1\" cannot be opened: there is no picture window to open it "
