@@ -135,3 +135,19 @@ wait_for_exit() {
     done
     fail "the program is still running"
 }
+
+# Writes a 24-bit BMP of the given size: its left half in the first colour, its right half in
+# the second (rrggbb each).
+write_bmp() {
+    python3 - "$@" <<'PY'
+import struct, sys
+path, w, h, left, right = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), sys.argv[4], sys.argv[5]
+bgr = lambda c: bytes.fromhex(c)[::-1]
+row = (w * 3 + 3) // 4 * 4
+line = (bgr(left) * (w // 2) + bgr(right) * (w - w // 2)).ljust(row, b'\0')
+pixels = line * h
+header = struct.pack('<2sIHHI', b'BM', 54 + len(pixels), 0, 0, 54)
+info = struct.pack('<IiiHHIIiiII', 40, w, h, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
+open(path, 'wb').write(header + info + pixels)
+PY
+}
