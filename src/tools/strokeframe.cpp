@@ -12,15 +12,24 @@
 #include "tools/stamp.h"
 
 #include <QCoreApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+// The release commits the active document: a press on a canvas makes its window the active one.
+static void activateDocument(Form1 *form)
+{
+    auto *window = qobject_cast<QMdiSubWindow *>(form->parentWidget());
+    if (window && window->mdiArea() && window->mdiArea()->activeSubWindow() != window)
+        window->mdiArea()->setActiveSubWindow(window);
+}
 
 void attachCanvasTools(Form1 *form, Palette *palette)
 {
     PictureBox *canvas = form->Picture1;
-    // A click gives the canvas the focus, which makes its window the active document: the
-    // commit at the release acts on the active one.
-    canvas->setFocusPolicy(Qt::ClickFocus);
-    QObject::connect(canvas, &PictureBox::MouseDown, form,
-                     [form, palette](int, int, float x, float y) { Picture1_MouseDown(*form, *palette, x, y); });
+    QObject::connect(canvas, &PictureBox::MouseDown, form, [form, palette](int, int, float x, float y) {
+        activateDocument(form);
+        Picture1_MouseDown(*form, *palette, x, y);
+    });
     QObject::connect(canvas, &PictureBox::MouseMove, form,
                      [form, palette](int, int, float x, float y) { Picture1_MouseMove(*form, *palette, x, y); });
     QObject::connect(canvas, &PictureBox::MouseUp, form, [form](int, int, float, float) { Picture1_MouseUp(*form); });
