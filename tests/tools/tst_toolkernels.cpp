@@ -1,5 +1,6 @@
 #include "fixture.h"
 #include "testregistry.h"
+#include "tools/fill.h"
 #include "tools/stamp.h"
 
 #include <QTest>
@@ -7,6 +8,26 @@
 class TestToolKernels : public QObject {
     Q_OBJECT
 private slots:
+    void replaceColourGivesTheSameWhetherItsPixelsAreSharedOrNot()
+    {
+        const Colour target = makeColour(200, 100, 50), other = makeColour(1, 2, 3);
+        const Colour before[] = {target ^ 1, target ^ 0x100, target ^ 0x10000, target, CLR_INVALID & 0xFFFFFF};
+        const Colour after[] = {target ^ 1, target ^ 0x100, target ^ 0x10000, other, CLR_INVALID & 0xFFFFFF};
+        for (bool shared : {false, true}) {
+            QImage picture(5, 3, PictureFormat);
+            picture.fill(toQColor(0));
+            for (int x = 0; x < 5; ++x)
+                picture.setPixel(x, 1, toQRgb(before[x]));
+            const QImage original = shared ? picture : QImage();
+            QCOMPARE(replaceColour(picture, CLR_INVALID, other), QRect());
+            QCOMPARE(replaceColour(picture, target, other), QRect(3, 1, 1, 1));
+            for (int x = 0; x < 5; ++x)
+                QCOMPARE(pixelOf(picture, x, 1), after[x]);
+            if (shared)
+                QCOMPARE(pixelOf(original, 3, 1), target);
+        }
+    }
+
     void stampAndsTheMaskThenOrsTheFaceClippedAtTheEdges()
     {
         QImage picture = uniformPicture(QSize(3, 3), 0x00303030);
