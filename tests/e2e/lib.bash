@@ -63,9 +63,15 @@ screenshot() { import -window root -depth 8 "$1"; }
 # Prints "x y w h" (screen coordinates) of the largest solid rectangle of the given colour
 # (hex rrggbb) inside the main window: how the tests find the canvas.
 find_rectangle() {
-    screenshot "$WORK/screen.ppm"
     eval "$(xdotool getwindowgeometry --shell "$MAIN_WINDOW")"
-    python3 - "$WORK/screen.ppm" "$1" "$X" "$Y" "$WIDTH" "$HEIGHT" <<'PY'
+    find_rectangle_in "$1" "$X" "$Y" "$WIDTH" "$HEIGHT"
+}
+
+# The same within the screen area left top width height: how the tests find smaller controls,
+# such as the colour swatch left of the canvas.
+find_rectangle_in() {
+    screenshot "$WORK/screen.ppm"
+    python3 - "$WORK/screen.ppm" "$1" "$2" "$3" "$4" "$5" <<'PY'
 import sys
 data = open(sys.argv[1], 'rb').read()
 parts = data.split(maxsplit=4)

@@ -1,5 +1,6 @@
 #include "document/form1.h"
 #include "document/picturebox.h"
+#include "document/tooldialog.h"
 #include "fixture.h"
 #include "testregistry.h"
 #include "tools/palette.h"
@@ -42,6 +43,8 @@ private slots:
         QSignalSpy pattern(&palette, &Palette::patternDialogWanted);
         for (QToolButton *button : {palette.Option2, palette.Option5, palette.Option6}) {
             button->click();
+            if (program.window->frmPat) // it keeps the main window disabled while open
+                program.window->frmPat->close();
             QCOMPARE(palette.Slider1->value(), 40);
             QCOMPARE(palette.Slider1->maximum(), 300);
             QCOMPARE(canvas->DrawWidth(), 7);

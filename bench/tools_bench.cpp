@@ -1,0 +1,155 @@
+// One mouse event of each canvas tool, through the canvas handlers of a real document window
+// (snapshot refresh and event processing included); the fill press against a plain pass over
+// every pixel of the same picture.
+#include "bench.h"
+
+#include "app/mdiform1.h"
+#include "document/commit.h"
+#include "document/form1.h"
+#include "document/picturebox.h"
+#include "document/tempfile.h"
+#include "tools/palette.h"
+#include "tools/strokeframe.h"
+
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <cmath>
+
+namespace {
+
+class SilentPrompts : public Prompts {
+public:
+    PromptAnswer askYesNoCancel(QWidget *, const QString &, const QString &) override { return PromptAnswer::No; }
+    void message(QWidget *, const QString &, const QString &, MessageIcon) override {}
+    std::optional<QString> openFile(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
+    std::optional<QString> saveFile(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
+    std::optional<Colour> chooseColour(QWidget *, Colour) override { return {}; }
+};
+
+// A shown main window with one document holding a committed picture of the given size.
+struct Session {
+    QTemporaryDir folder;
+    std::unique_ptr<MDIForm1> main;
+    Form1 *form = nullptr;
+    Palette *palette = nullptr;
+
+    Session(const vpbench::Size &size, QImage picture)
+    {
+        TempFile::setFolders(folder.path(), folder.path() + QStringLiteral("/fallback"));
+        main = std::make_unique<MDIForm1>(std::make_unique<SilentPrompts>());
+        main->show();
+        form = main->newDocument();
+        palette = main->palette;
+        if (picture.isNull())
+            picture = vpbench::testPicture(size, PictureFormat);
+        form->Picture1->setPicture(picture);
+        CommitPicture();
+    }
+    ~Session()
+    {
+        for (Form1 *document : main->documents())
+            document->parentWidget()->close();
+    }
+};
+
+constexpr int Moves = 41;
+
+// Presses at `start`, then times each move to path(i) with the button held.
+double moveCase(const vpbench::Size &size, QToolButton *Palette::*tool, const std::function<void(Palette &)> &prepare,
+                QPointF start, const std::function<QPointF(int)> &path)
+{
+    Session session(size, {});
+    Palette &palette = *session.palette;
+    (palette.*tool)->setChecked(true);
+    palette.setCurrentColour(makeColour(255, 40, 0));
+    prepare(palette);
+    Picture1_MouseDown(*session.form, palette, float(start.x()), float(start.y()));
+    int step = 0;
+    const double ms = vpbench::medianMs(Moves, [&] {
+        const QPointF p = path(step++);
+        Picture1_MouseMove(*session.form, palette, float(p.x()), float(p.y()));
+    });
+    Picture1_MouseUp(*session.form);
+    return ms;
+}
+
+QPointF around(QPointF centre, double radius, int step)
+{
+    const double angle = step * 0.37;
+    return centre + QPointF(radius * std::cos(angle), radius * std::sin(angle));
+}
+
+double pencilMove(const vpbench::Size &size)
+{
+    return moveCase(size, &Palette::Option1, [](Palette &p) { p.Slider1->setValue(5); p.Option1->click(); },
+                    QPointF(100, 100), [](int i) { return QPointF(100 + 9 * i, 100 + 4 * i); });
+}
+
+double linePreviewMove(const vpbench::Size &size)
+{
+    const QPointF centre(size.width / 2.0, size.height / 2.0);
+    return moveCase(size, &Palette::Option1, [](Palette &p) { p.OptL2->setChecked(true); }, centre,
+                    [=](int i) { return around(centre, 300, i); });
+}
+
+double circlePreviewMove(const vpbench::Size &size)
+{
+    const QPointF centre(size.width / 2.0, size.height / 2.0);
+    return moveCase(size, &Palette::Option4, [](Palette &p) { p.Slider1->setValue(3); p.Option4->click(); }, centre,
+                    [=](int i) { return centre + QPointF(100 + 5 * i, 50); });
+}
+
+double airbrushMove(const vpbench::Size &size)
+{
+    return moveCase(size, &Palette::Option3, [](Palette &p) { p.Slider1->setValue(30); p.Option3->click(); },
+                    QPointF(300, 300), [](int i) { return QPointF(300 + 11 * i, 300 + 6 * i); });
+}
+
+double stampMove(const vpbench::Size &size)
+{
+    return moveCase(size, &Palette::Option5, [](Palette &) {}, QPointF(200, 200),
+                    [](int i) { return QPointF(200 + 13 * i, 200 + 7 * i); });
+}
+
+// The worst press: every pixel has the pressed colour. Each press swaps the canvas between two
+// colours, right after the commit of the previous stroke, as a user's presses come.
+double fillPress(const vpbench::Size &size)
+{
+    QImage uniform(size.width, size.height, PictureFormat);
+    uniform.fill(Qt::blue);
+    Session session(size, uniform);
+    Palette &palette = *session.palette;
+    palette.Option6->setChecked(true);
+    int press = 0;
+    return vpbench::medianMs(
+        7, [&] { Picture1_MouseDown(*session.form, palette, 10, 10); },
+        [&] {
+            if (press > 0)
+                Picture1_MouseUp(*session.form);
+            palette.setCurrentColour(++press % 2 ? makeColour(255, 0, 0) : makeColour(0, 0, 255));
+        });
+}
+
+// The yardstick of the fill: read and write every pixel of the same picture once.
+double pixelPass(const vpbench::Size &size)
+{
+    QImage picture = vpbench::testPicture(size, PictureFormat);
+    return vpbench::medianMs(7, [&] {
+        for (int y = 0; y < picture.height(); ++y) {
+            uchar *p = picture.scanLine(y);
+            for (int x = 0; x < picture.width(); ++x, p += 3)
+                setPixelBGR(p, pixelBGR(p) ^ 0x00FFFFFFu);
+        }
+    });
+}
+
+} // namespace
+
+VP_BENCH("pencil-move", 30, pencilMove)
+VP_BENCH("line-preview-move", 31, linePreviewMove)
+VP_BENCH("circle-preview-move", 32, circlePreviewMove)
+VP_BENCH("airbrush-move", 33, airbrushMove)
+VP_BENCH("stamp-move", 34, stampMove)
+VP_BENCH("fill-press", 35, fillPress)
+VP_BENCH("pixel-pass", 36, pixelPass)

@@ -1,1 +1,0 @@
-// placeholder so the room's library has a source

@@ -1,0 +1,29 @@
+#pragma once
+// The circle tool: an outline in the current colour and the canvas's pen width, previewed
+// live. From the centre, the press point is the centre; from the corner, it is the top-left
+// corner of the circle's bounding square.
+#include <QPointF>
+
+class Form1;
+class Palette;
+
+struct CircleShape {
+    QPointF centre;
+    double radius;
+};
+
+// The vertical difference alone is halved: dragging down by 60 gives 30, right by 60 gives 60.
+inline CircleShape circleFromCentre(float startX, float startY, float X, float Y)
+{
+    const double r = (double(X) - startX) + (double(Y) - startY) / 2;
+    return {QPointF(startX, startY), r};
+}
+
+inline CircleShape circleFromCorner(float startX, float startY, float X, float Y)
+{
+    const double d = (double(X) - startX) + (double(Y) - startY);
+    return {QPointF(startX + d / 4, startY + d / 4), d / 4};
+}
+
+void circlePress(Form1 &form, float X, float Y);
+void circleDrag(Form1 &form, const Palette &palette, float X, float Y);

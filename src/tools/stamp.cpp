@@ -1,0 +1,39 @@
+#include "tools/stamp.h"
+
+#include "document/form1.h"
+#include "document/picturebox.h"
+#include "document/raster.h"
+#include "document/screen.h"
+#include "document/units.h"
+
+QPoint stampCorner(float X, float Y, double outerWidth, double outerHeight)
+{
+    return QPoint(roundEven(X - outerWidth / 2), roundEven(Y - outerHeight / 2));
+}
+
+QRect stampPattern(QImage &picture, const QImage &mask, QPoint maskAt, const QImage &face, QPoint faceAt)
+{
+    const QRect masked = rasterBitBlt(picture, maskAt.x(), maskAt.y(), mask.width(), mask.height(), mask, 0, 0, SRCAND);
+    const QRect painted =
+        rasterBitBlt(picture, faceAt.x(), faceAt.y(), face.width(), face.height(), face, 0, 0, SRCPAINT);
+    return masked | painted;
+}
+
+static QPoint cornerFor(PictureBox &image, float X, float Y)
+{
+    // Measured from outside, border included, so the default 62 x 65 images count as 66 x 69.
+    return stampCorner(X, Y, image.Width() / Screen::TwipsPerPixelX, image.Height() / Screen::TwipsPerPixelY);
+}
+
+void stampPrint(Form1 &form, float X, float Y)
+{
+    // Composed straight into the canvas's own bitmap, over the stamp's rectangle only: the
+    // same pixels as composing a whole copy of the canvas and copying it back, without the
+    // two whole-picture copies at every move.
+    PictureBox &canvas = *form.Picture1;
+    const QPoint maskAt = cornerFor(*form.mask, X, Y);
+    const QPoint faceAt = cornerFor(*form.face, X, Y);
+    const QRect changed = stampPattern(canvas.bitmapForWrite(), form.mask->bitmapForRead(), maskAt,
+                                       form.face->bitmapForRead(), faceAt);
+    canvas.markDrawn(changed);
+}

@@ -1,0 +1,276 @@
+#include "document/defaultpattern.h"
+#include "document/form1.h"
+#include "document/picturebox.h"
+#include "document/picturefiles.h"
+#include "document/tempfile.h"
+#include "fixture.h"
+#include "testregistry.h"
+#include "tools/palette.h"
+#include "tools/random.h"
+
+#include <QFile>
+#include <QMdiSubWindow>
+#include <QSlider>
+#include <QTest>
+#include <QToolButton>
+#include <cmath>
+
+namespace {
+constexpr Colour Red = 0x000000FF, Blue = 0x00FF0000, White = 0x00FFFFFF;
+
+// Canvas pixels to widget positions: the canvas has a 2-pixel border.
+QPoint at(QPoint pixel) { return pixel + QPoint(2, 2); }
+
+void stroke(PictureBox *canvas, const QList<QPoint> &path, Qt::MouseButton button = Qt::LeftButton)
+{
+    QTest::mousePress(canvas, button, {}, at(path.first()));
+    for (qsizetype i = 1; i < path.size(); ++i)
+        QTest::mouseMove(canvas, at(path[i]));
+    QTest::mouseRelease(canvas, button, {}, at(path.last()));
+}
+
+QList<QPoint> pixelsOf(const QImage &picture, Colour colour)
+{
+    QList<QPoint> found;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            if (pixelOf(picture, x, y) == colour)
+                found << QPoint(x, y);
+    return found;
+}
+
+void choose(Palette &palette, QToolButton *tool, Colour colour)
+{
+    tool->setChecked(true);
+    palette.setCurrentColour(colour);
+}
+} // namespace
+
+class TestStrokes : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { restartRandom(); }
+
+    void pencilTrailFallsEightPixelsBelowThePointerAndIsCommitted()
+    {
+        Program program;
+        choose(*program.window->palette, program.window->palette->Option1, Red);
+        stroke(program.active()->Picture1, {{40, 40}, {100, 40}, {100, 120}});
+        const QImage file = LoadPicture(TempFile::path()).picture;
+        for (QPoint p : {QPoint(40, 48), QPoint(70, 48), QPoint(100, 90), QPoint(100, 128)})
+            QCOMPARE(pixelOf(file, p.x(), p.y()), Red);
+        QCOMPARE(pixelOf(file, 70, 40), Colour(0));
+    }
+
+    void pencilDotHasThePenWidthWhichItKeeps()
+    {
+        Program program;
+        Palette &palette = *program.window->palette;
+        palette.Slider1->setValue(9);
+        choose(palette, palette.Option1, Red);
+        stroke(program.active()->Picture1, {{100, 100}});
+        const QImage picture = program.active()->Picture1->Picture();
+        QRect dot;
+        for (QPoint p : pixelsOf(picture, Red))
+            dot |= QRect(p, QSize(1, 1));
+        QVERIFY(dot.width() >= 8 && dot.width() <= 9 && dot.height() >= 8 && dot.height() <= 9);
+        QVERIFY(std::abs(QRectF(dot).center().x() - 100.5) <= 0.5 && std::abs(QRectF(dot).center().y() - 108.5) <= 0.5);
+        QCOMPARE(program.active()->Picture1->DrawWidth(), 9);
+    }
+
+    void straightLineKeepsOnlyItsLastPreview()
+    {
+        Program program;
+        Palette &palette = *program.window->palette;
+        palette.OptL2->setChecked(true);
+        choose(palette, palette.Option1, Red);
+        stroke(program.active()->Picture1, {{20, 20}, {200, 20}, {20, 200}});
+        const QImage picture = program.active()->Picture1->Picture();
+        const QList<QPoint> red = pixelsOf(picture, Red);
+        QVERIFY(red.size() >= 180);
+        for (QPoint p : red)
+            QVERIFY(p.x() == 20 && p.y() >= 27 && p.y() <= 209);
+    }
+
+    void circleFollowsItsMode_data()
+    {
+        QTest::addColumn<bool>("fromCentre");
+        QTest::addColumn<QPoint>("press");
+        QTest::addColumn<QPoint>("release");
+        QTest::addColumn<QPointF>("centre");
+        QTest::addColumn<double>("radius");
+        QTest::newRow("centre mode") << true << QPoint(100, 100) << QPoint(140, 120) << QPointF(100, 100) << 50.0;
+        QTest::newRow("corner mode") << false << QPoint(100, 100) << QPoint(140, 120) << QPointF(115, 115) << 15.0;
+        QTest::newRow("down halves") << true << QPoint(100, 40) << QPoint(100, 100) << QPointF(100, 40) << 30.0;
+        QTest::newRow("right counts fully") << true << QPoint(100, 100) << QPoint(160, 100) << QPointF(100, 100) << 60.0;
+        QTest::newRow("up-left: no circle") << true << QPoint(100, 100) << QPoint(60, 90) << QPointF() << 0.0;
+        QTest::newRow("corner backwards") << false << QPoint(100, 100) << QPoint(90, 80) << QPointF() << 0.0;
+    }
+    void circleFollowsItsMode()
+    {
+        QFETCH(bool, fromCentre);
+        QFETCH(QPoint, press);
+        QFETCH(QPoint, release);
+        QFETCH(QPointF, centre);
+        QFETCH(double, radius);
+        Program program;
+        Palette &palette = *program.window->palette;
+        (fromCentre ? palette.Opt1 : palette.Opt2)->setChecked(true);
+        choose(palette, palette.Option4, Red);
+        // An earlier, larger preview on the way must not survive.
+        stroke(program.active()->Picture1, {press, press + QPoint(30, 30), release});
+        const QList<QPoint> red = pixelsOf(program.active()->Picture1->Picture(), Red);
+        if (radius == 0) {
+            QVERIFY(red.isEmpty());
+            return;
+        }
+        QVERIFY(red.size() > 5 * radius);
+        for (QPoint p : red)
+            QVERIFY2(std::abs(std::hypot(p.x() - centre.x(), p.y() - centre.y()) - radius) <= 1.5,
+                     qPrintable(QStringLiteral("stray pixel at %1,%2").arg(p.x()).arg(p.y())));
+    }
+
+    void airbrushDotsFallInTheirSquareTheSameEveryRun()
+    {
+        Program program;
+        Palette &palette = *program.window->palette;
+        palette.Option3->click();
+        QImage runs[2];
+        for (QImage &run : runs) {
+            restartRandom();
+            Form1 *form = program.window->newDocument();
+            choose(palette, palette.Option3, Red);
+            stroke(form->Picture1, {{100, 100}});
+            run = form->Picture1->Picture();
+        }
+        QCOMPARE(runs[0], runs[1]);
+        const QList<QPoint> dots = pixelsOf(runs[0], Red);
+        QVERIFY(dots.size() >= 6 && dots.size() <= 12);
+        for (QPoint p : dots)
+            QVERIFY(p.x() >= 73 && p.x() <= 95 && p.y() >= 88 && p.y() <= 110);
+
+        palette.Slider1->setValue(20);
+        program.active()->Picture1->setDrawWidth(1);
+        stroke(program.active()->Picture1, {{100, 100}, {120, 100}});
+        QCOMPARE(program.active()->Picture1->DrawWidth(), 20);
+    }
+
+    void stampIsCentredOnThePointerAndCutOffAtTheEdge()
+    {
+        Program program;
+        Palette &palette = *program.window->palette;
+        palette.Slider1->setValue(50); // neither the width nor the colour has any effect
+        choose(palette, palette.Option5, Red);
+        PictureBox *canvas = program.active()->Picture1;
+        canvas->setPicture(uniformPicture(QSize(246, 246), White));
+        QImage expected = uniformPicture(QSize(246, 246), White);
+        const QImage mask = defaultPatternMask(), face = defaultPatternFace();
+        // The images count with their border, 66 x 69: the corner is (X - 33, Y - 34.5), ties to even.
+        for (QPoint corner : {QPoint(87, 86), QPoint(-30, -32)})
+            for (int y = 0; y < 65; ++y)
+                for (int x = 0; x < 62; ++x)
+                    if (expected.rect().contains(corner + QPoint(x, y)))
+                        expected.setPixel(corner + QPoint(x, y),
+                                          toQRgb((pixelOf(expected, corner.x() + x, corner.y() + y) & pixelOf(mask, x, y)) |
+                                                 pixelOf(face, x, y)));
+        stroke(canvas, {{120, 120}});
+        stroke(canvas, {{3, 3}});
+        QCOMPARE(canvas->Picture(), expected);
+    }
+
+    void fillReplacesEveryExactMatchAndNothingElse()
+    {
+        Program program;
+        Palette &palette = *program.window->palette;
+        choose(palette, palette.Option6, Red);
+        PictureBox *canvas = program.active()->Picture1;
+        QImage picture = uniformPicture(QSize(20, 10), White);
+        picture.setPixel(3, 3, toQRgb(makeColour(254, 255, 255)));
+        picture.setPixel(5, 5, toQRgb(0));
+        canvas->setPicture(picture);
+        stroke(canvas, {{21, 5}}); // on the border, outside the bitmap
+        QCOMPARE(canvas->Picture(), picture);
+        stroke(canvas, {{0, 0}, {5, 5}, {12, 8}});
+        QImage expected = uniformPicture(QSize(20, 10), Red);
+        expected.setPixel(3, 3, toQRgb(makeColour(254, 255, 255)));
+        expected.setPixel(5, 5, toQRgb(0));
+        QCOMPARE(canvas->Picture(), expected);
+    }
+
+    void pickerFollowsThePointerOverThePictureOnly()
+    {
+        Program program;
+        Palette &palette = *program.window->palette;
+        choose(palette, palette.Option2, 0x00123456);
+        PictureBox *canvas = program.active()->Picture1;
+        QImage picture = uniformPicture(QSize(100, 50), Red);
+        for (int y = 0; y < 50; ++y)
+            for (int x = 50; x < 100; ++x)
+                picture.setPixel(x, y, toQRgb(Blue));
+        canvas->setPicture(picture);
+        QFile::remove(TempFile::path());
+        stroke(canvas, {{-2, 10}}); // a press on the border
+        QCOMPARE(palette.currentColour(), Colour(0x00123456));
+        QTest::mousePress(canvas, Qt::LeftButton, {}, at({80, 10}));
+        QCOMPARE(palette.currentColour(), Blue);
+        for (QPoint p : {QPoint(20, 10), QPoint(101, 10), QPoint(150, 10)})
+            QTest::mouseMove(canvas, at(p));
+        QCOMPARE(palette.currentColour(), Red);
+        QCOMPARE(palette.CDColor.Color, Red);
+        QTest::mouseRelease(canvas, Qt::LeftButton, {}, at({150, 10}));
+        QCOMPARE(LoadPicture(TempFile::path()).picture, picture);
+        palette.PicColor_Click(); // cancelled
+        QCOMPARE(palette.currentColour(), Red);
+    }
+
+    void everyButtonDrawsLikeTheLeft_data()
+    {
+        QTest::addColumn<int>("tool");
+        for (int tool = 0; tool < 6; ++tool)
+            QTest::newRow(qPrintable(QStringLiteral("Option%1").arg(tool + 1))) << tool;
+    }
+    void everyButtonDrawsLikeTheLeft()
+    {
+        QFETCH(int, tool);
+        Program program;
+        Palette &palette = *program.window->palette;
+        QToolButton *tools[] = {palette.Option1, palette.Option2, palette.Option3,
+                                palette.Option4, palette.Option5, palette.Option6};
+        QImage results[2];
+        for (Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton}) {
+            restartRandom();
+            Form1 *form = program.window->newDocument();
+            choose(palette, tools[tool], Red);
+            stroke(form->Picture1, {{60, 60}, {90, 80}, {120, 70}}, button);
+            results[button == Qt::RightButton] = form->Picture1->Picture();
+        }
+        QCOMPARE(results[1], results[0]);
+        QCOMPARE(palette.currentColour() == Red, tool != 1);
+    }
+
+    void aMoveWithoutButtonDrawsNothingButResetsTheSnapshot()
+    {
+        Program program;
+        Form1 *form = program.active();
+        const QImage before = form->Picture1->Image();
+        form->Picture2->setPicture(uniformPicture(QSize(5, 5), Red));
+        QTest::mouseMove(form->Picture1, at({50, 50}));
+        QTRY_COMPARE(form->Picture2->Picture(), form->Picture1->Picture());
+        QCOMPARE(form->Picture1->Image(), before);
+    }
+
+    void theReleaseCommitsTheDocumentPressedOn()
+    {
+        Program program;
+        Form1 *first = program.active();
+        Form1 *second = program.window->newDocument();
+        program.window->activate(first);
+        choose(*program.window->palette, program.window->palette->Option1, Red);
+        stroke(second->Picture1, {{30, 30}});
+        QCOMPARE(program.active(), second);
+        QCOMPARE(pixelOf(second->Picture1->Picture(), 30, 38), Red);
+        QCOMPARE(pixelOf(LoadPicture(TempFile::path()).picture, 30, 38), Red);
+    }
+};
+VP_TEST(TestStrokes)
+#include "tst_strokes.moc"

@@ -1,0 +1,48 @@
+#include "fixture.h"
+#include "testregistry.h"
+#include "tools/fill.h"
+#include "tools/stamp.h"
+
+#include <QTest>
+
+class TestToolKernels : public QObject {
+    Q_OBJECT
+private slots:
+    void replaceColourGivesTheSameWhetherItsPixelsAreSharedOrNot()
+    {
+        const Colour target = makeColour(200, 100, 50), other = makeColour(1, 2, 3);
+        const Colour before[] = {target ^ 1, target ^ 0x100, target ^ 0x10000, target, CLR_INVALID & 0xFFFFFF};
+        const Colour after[] = {target ^ 1, target ^ 0x100, target ^ 0x10000, other, CLR_INVALID & 0xFFFFFF};
+        for (bool shared : {false, true}) {
+            QImage picture(5, 3, PictureFormat);
+            picture.fill(toQColor(0));
+            for (int x = 0; x < 5; ++x)
+                picture.setPixel(x, 1, toQRgb(before[x]));
+            const QImage original = shared ? picture : QImage();
+            QCOMPARE(replaceColour(picture, CLR_INVALID, other), QRect());
+            QCOMPARE(replaceColour(picture, target, other), QRect(3, 1, 1, 1));
+            for (int x = 0; x < 5; ++x)
+                QCOMPARE(pixelOf(picture, x, 1), after[x]);
+            if (shared)
+                QCOMPARE(pixelOf(original, 3, 1), target);
+        }
+    }
+
+    void stampAndsTheMaskThenOrsTheFaceClippedAtTheEdges()
+    {
+        QImage picture = uniformPicture(QSize(3, 3), 0x00303030);
+        QImage mask = uniformPicture(QSize(2, 2), 0x00FFFFFF);
+        mask.setPixel(0, 0, toQRgb(0));
+        QImage face = uniformPicture(QSize(2, 2), 0x00000001);
+        QCOMPARE(stampPattern(picture, mask, QPoint(-1, -1), face, QPoint(2, 2)), QRect(0, 0, 3, 3));
+        QCOMPARE(pixelOf(picture, 0, 0), Colour(0x00303030)); // the mask's black pixel is cut off
+        QCOMPARE(pixelOf(picture, 1, 1), Colour(0x00303030));
+        QCOMPARE(pixelOf(picture, 2, 2), Colour(0x00303031)); // a white mask lets canvas OR face show
+        QCOMPARE(stampPattern(picture, mask, QPoint(0, 0), face, QPoint(0, 0)), QRect(0, 0, 2, 2));
+        QCOMPARE(pixelOf(picture, 0, 0), Colour(0x00000001));
+        QCOMPARE(stampCorner(120, 120, 66, 69), QPoint(87, 86));
+        QCOMPARE(stampCorner(121, 121, 66, 69), QPoint(88, 86));
+    }
+};
+VP_TEST(TestToolKernels)
+#include "tst_toolkernels.moc"
