@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <cmath>
 #include <cstring>
 
 PictureBox::PictureBox(QWidget *parent, int border) : QFrame(parent), m_border(border)
@@ -23,13 +24,21 @@ PictureBox::PictureBox(QWidget *parent, int border) : QFrame(parent), m_border(b
 
 void PictureBox::setPicture(const QImage &picture)
 {
+    // Storing the bitmap itself (a commit does) leaves the bitmap as it is: it already shows the
+    // picture, and its buffer is still wanted once the commit stores the picture read back.
+    const bool storesTheBitmap = !picture.isNull() && !m_bitmapStale && picture.cacheKey() == m_image.cacheKey();
+    m_picture = picture;
+    m_drawn = QRect();
+    if (storesTheBitmap) {
+        update();
+        emit Change();
+        return;
+    }
     // A bitmap that still shares pixels with someone else is of no use as a buffer to rebuild
     // into; holding on to it would only make that someone copy on their next write.
     if (!m_image.isDetached())
         m_image = QImage();
-    m_picture = picture;
     m_bitmapStale = true;
-    m_drawn = QRect();
     bool resized = false;
     if (!picture.isNull() && picture.size() != m_inner) {
         m_inner = picture.size();
@@ -101,13 +110,16 @@ void PictureBox::Line(QPointF from, QPointF to, Colour colour)
     const int width = m_drawWidth;
     drawWith(penBounds(from, to, 0), [&](QPainter &painter) {
         if (from == to) {
-            // A line of no length is a dot of the pen width.
-            if (width <= 1) {
-                painter.fillRect(QRectF(roundEven(from.x()) - 0.5, roundEven(from.y()) - 0.5, 1, 1), qcolour);
-            } else {
-                painter.setPen(Qt::NoPen);
-                painter.setBrush(qcolour);
-                painter.drawEllipse(from, width / 2.0, width / 2.0);
+            // A line of no length is a dot of the pen width: the pixels whose middles lie within
+            // half the width of the point, so the dot is as round and symmetric as pixels allow.
+            const int cx = roundEven(from.x());
+            const int cy = roundEven(from.y());
+            const double radius = qMax(width, 1) / 2.0;
+            const int reach = int(radius);
+            for (int dy = -reach; dy <= reach; ++dy) {
+                const double half = std::sqrt(qMax(0.0, radius * radius - double(dy) * dy));
+                const int dx = int(half);
+                painter.fillRect(QRectF(cx - dx - 0.5, cy + dy - 0.5, 2 * dx + 1, 1), qcolour);
             }
             return;
         }
