@@ -1,5 +1,7 @@
 #include "filters/resample.h"
 
+#include "document/picturememory.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
@@ -7,10 +9,6 @@
 
 #if defined(__GNUC__) && defined(__x86_64__)
 #include <immintrin.h>
-#endif
-
-#ifdef __linux__
-#include <sys/mman.h>
 #endif
 
 // The resampling is separable: one pass along each axis, each output value a weighted sum of a
@@ -283,30 +281,6 @@ int weightedRows(const Taps &taps, int y, const std::function<Row(int)> &rowAt, 
     return int(rows.size());
 }
 
-// A fresh picture of tens of megabytes costs more to fault in page by page than to compute; on
-// Linux, transparent huge pages cut that cost to about a third. The picture owns the memory
-// through its cleanup function.
-QImage freshPicture(QSize size)
-{
-#ifdef __linux__
-    constexpr qsizetype hugePage = qsizetype(2) << 20;
-    const qsizetype bytesPerLine = (qsizetype(size.width()) * 3 + 3) & ~qsizetype(3);
-    const qsizetype bytes = bytesPerLine * size.height();
-    if (size.width() <= (1 << 20) && size.height() <= (1 << 20) && bytes >= 4 * hugePage) {
-        const qsizetype rounded = (bytes + hugePage - 1) & ~(hugePage - 1);
-        if (void *memory = std::aligned_alloc(size_t(hugePage), size_t(rounded))) {
-            madvise(memory, size_t(rounded), MADV_HUGEPAGE);
-            QImage image(static_cast<uchar *>(memory), size.width(), size.height(), bytesPerLine,
-                         QImage::Format_BGR888, [](void *block) { std::free(block); }, memory);
-            if (!image.isNull())
-                return image;
-            std::free(memory);
-        }
-    }
-#endif
-    return QImage(size, QImage::Format_BGR888);
-}
-
 } // namespace
 
 QImage resampled(const QImage &source, QSize size)
@@ -321,7 +295,7 @@ QImage resampled(const QImage &source, QSize size)
     if (picture.size() == size)
         return picture;
 
-    QImage result = freshPicture(size);
+    QImage result = newPicture(size);
     if (result.isNull())
         return QImage();
 
