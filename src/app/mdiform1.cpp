@@ -236,8 +236,12 @@ void MDIForm1::closeEvent(QCloseEvent *event)
 
 void MDIForm1::mnuUndo_Click()
 {
+    if (Form1 *form = ActiveForm())
+        form->Undo();
 }
 
 void MDIForm1::mnuRedo_Click()
 {
+    if (Form1 *form = ActiveForm())
+        form->Redo();
 }

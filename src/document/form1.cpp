@@ -1,5 +1,6 @@
 #include "document/form1.h"
 
+#include "document/bmp.h"
 #include "document/defaultpattern.h"
 #include "document/host.h"
 #include "document/picturebox.h"
@@ -9,7 +10,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <cmath>
@@ -108,15 +108,53 @@ void Form1::Form_Load()
     if (Host *host = Host::current())
         host->documentLoaded(this);
     stroke.Drawing = false;
+    // The first state is the canvas as it shows now: a new document has no stored picture yet.
+    recordState(Picture1->Picture().isNull() ? Picture1->Image() : Picture1->Picture());
     RefreshUndoMenus();
     frameWindow()->show();
     QCoreApplication::processEvents();
 }
 
+void Form1::Undo()
+{
+    const qsizetype n = UndoList.size();
+    const bool acts = n > 1 && HistoryReady;
+    if (acts) {
+        HistoryReady = false;
+        Picture1->setPicture(UndoList[n - 2]->Picture);
+        RedoList.append(UndoList[n - 1]);
+        UndoList.removeAt(n - 1);
+    }
+    RefreshUndoMenus();
+    // Only what this call cleared: a closed window stays closed to both operations.
+    if (acts)
+        HistoryReady = true;
+}
+
+void Form1::Redo()
+{
+    const qsizetype m = RedoList.size();
+    const bool acts = m > 0 && HistoryReady;
+    if (acts) {
+        HistoryReady = false;
+        Picture1->setPicture(RedoList[m - 1]->Picture);
+        UndoList.append(RedoList[m - 1]);
+        RedoList.removeAt(m - 1);
+    }
+    RefreshUndoMenus();
+    if (acts)
+        HistoryReady = true;
+}
+
 void Form1::RefreshUndoMenus()
 {
-    if (Host *host = Host::current())
-        host->setUndoMenus(false, false);
+    Host *host = Host::current();
+    if (!host)
+        return;
+    // The menus belong to the active document; another one's lists must not show there.
+    if (Form1 *active = host->ActiveForm(); active && active != this)
+        return;
+    host->setUndoMenus(UndoList.size() > 1, RedoList.size() > 0);
 }
 
 void Form1::GetOutputDC()
@@ -144,15 +182,21 @@ void Form1::pictureCommitted()
 
 void Form1::RecordState()
 {
+    recordState(Picture1->Picture());
+    // Keeping within the budget may have dropped states of the active document as well.
+    Host *host = Host::current();
+    Form1 *active = host ? host->ActiveForm() : nullptr;
+    (active ? active : this)->RefreshUndoMenus();
 }
 
 void Form1::Picture1_Change()
 {
-    // The temp file and the info text follow the canvas's stored picture.
+    // The temp file and the info text follow the canvas's stored picture. The file is written in
+    // the background, so that Undo and Redo do not wait for it; its size is known beforehand.
     Host *host = Host::current();
-    const QString error = TempFile::write(Picture1->Picture());
-    const QFileInfo file(TempFile::path());
-    const qint64 bytes = error.isEmpty() && file.exists() ? file.size() : 0;
+    const QImage picture = Picture1->Picture();
+    TempFile::writeLater(picture);
+    const qint64 bytes = picture.isNull() ? 0 : qint64(bmp24FileSize(picture.size()));
     const float w = float(Picture1->Width() / Screen::TwipsPerPixelX);
     const float h = float(Picture1->Height() / Screen::TwipsPerPixelY);
     if (host)
@@ -205,6 +249,7 @@ void Form1::closeEvent(QCloseEvent *event)
         }
     }
     HistoryReady = false;
+    discardHistory();
     event->accept();
     host->documentClosed(this);
 }

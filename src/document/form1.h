@@ -1,7 +1,9 @@
 #pragma once
 // The document window: one picture with its five surfaces, its own colour dialog, the stroke
-// fields the canvas tools keep between mouse events, and the save question on close.
+// fields the canvas tools keep between mouse events, its undo history, and the save question
+// on close.
 #include "document/colour.h"
+#include "document/history.h"
 #include "document/prompts.h"
 
 #include <QPointF>
@@ -19,7 +21,7 @@ struct StrokeFields {
     float ScanX = 0, ScanY = 0;
 };
 
-class Form1 : public QWidget {
+class Form1 : public QWidget, public DocumentHistory {
     Q_OBJECT
 public:
     explicit Form1(QWidget *parent = nullptr);
@@ -46,6 +48,11 @@ public:
 
     // The load steps: history ready, palette and menus enabled, shown, pending events processed.
     void Form_Load();
+    // Steps back to the previous state, and forth to the last one undone. The canvas shows the
+    // restored state; the snapshot keeps the last commit.
+    void Undo();
+    void Redo();
+    // The Edit menu's Undo and Redo follow this document's lists, while it is the active one.
     void RefreshUndoMenus();
     void GetOutputDC();
     // The longer string's d extra characters from position startSearch - d (counted from 1).
@@ -57,7 +64,7 @@ public:
     // Called by CommitPicture once the canvas and snapshot hold the committed picture.
     void pictureCommitted();
     // Records the canvas's stored picture as the newest state of the history (after a commit,
-    // an Open into this window, a rotation).
+    // an Open into this window, a rotation); nothing when it equals the current state.
     void RecordState();
 
 signals:

@@ -2,6 +2,12 @@
 // The one temp file of the program, "temp" in the program's folder, rewritten at every commit
 // and every write of a canvas picture. When that folder cannot be written (an installed
 // program, a read-only share), the file moves to a per-user writable folder, still named temp.
+//
+// A write of a large picture takes tens of milliseconds, too long for Undo and Redo to wait
+// for; writeLater hands it to one background writer instead. Pictures are immutable shared
+// snapshots, so the writer reads them while the canvas goes on drawing into its own copy.
+// Every synchronous call first waits for the pending write, so whoever reads the file, or
+// asks where it is, finds it finished and holding the newest picture handed over.
 #include "document/picturefiles.h"
 
 #include <QImage>
@@ -13,6 +19,11 @@ QString path();
 // Writes the picture as a 24-bit BMP; "" on success, else the reason. A picture that is the one
 // the file already holds (the same shared pixels, file untouched since) is not written again.
 QString write(const QImage &picture);
+// The same in the background; a newer picture handed over before the writer has started on
+// the previous one replaces it.
+void writeLater(const QImage &picture);
+// Waits for the background writer; the reason its last write failed, or "".
+QString finishWriting();
 // Reads the file back. Two reads of an unchanged file share one picture.
 LoadedPicture read();
 

@@ -1,0 +1,154 @@
+#include "document/history.h"
+
+#include <QSet>
+#include <cstring>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+namespace {
+
+struct Registry {
+    QList<DocumentHistory *> histories;
+    quint64 nextRecorded = 1;
+    qint64 budget = 0; // 0: the default
+};
+
+Registry &registry()
+{
+    static Registry r;
+    return r;
+}
+
+qint64 physicalMemory()
+{
+#ifdef Q_OS_UNIX
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGE_SIZE);
+    if (pages > 0 && pageSize > 0)
+        return qint64(pages) * pageSize;
+#endif
+    return 0;
+}
+
+// The state to give up first: the oldest one that some document could still undo to; only when
+// no document has any, the undone state farthest from its document's canvas.
+UndoElementList *listToDropFrom()
+{
+    UndoElementList *oldest = nullptr;
+    quint64 oldestRecorded = 0;
+    for (DocumentHistory *history : registry().histories) {
+        if (history->UndoList.size() < 2)
+            continue;
+        const quint64 recorded = history->UndoList.first()->recorded;
+        if (!oldest || recorded < oldestRecorded) {
+            oldest = &history->UndoList;
+            oldestRecorded = recorded;
+        }
+    }
+    if (oldest)
+        return oldest;
+    for (DocumentHistory *history : registry().histories)
+        if (!history->RedoList.isEmpty())
+            return &history->RedoList;
+    return nullptr;
+}
+
+void keepWithinBudget()
+{
+    const qint64 budget = HistoryBudget::bytes();
+    while (HistoryBudget::held() > budget) {
+        UndoElementList *list = listToDropFrom();
+        if (!list)
+            return;
+        list->removeFirst();
+    }
+}
+
+} // namespace
+
+DocumentHistory::DocumentHistory()
+{
+    registry().histories.append(this);
+}
+
+DocumentHistory::~DocumentHistory()
+{
+    registry().histories.removeOne(this);
+}
+
+bool DocumentHistory::recordState(const QImage &picture)
+{
+    if (picture.isNull())
+        return false;
+    if (!UndoList.isEmpty() && samePixels(UndoList.last()->Picture, picture))
+        return false;
+    auto element = std::make_shared<UndoElement>();
+    element->Picture = picture;
+    element->recorded = registry().nextRecorded++;
+    UndoList.append(std::move(element));
+    RedoList.clear();
+    keepWithinBudget();
+    return true;
+}
+
+void DocumentHistory::discardHistory()
+{
+    UndoList.clear();
+    RedoList.clear();
+}
+
+namespace HistoryBudget {
+
+qint64 defaultBytes()
+{
+    constexpr qint64 GiB = qint64(1) << 30;
+    const qint64 memory = physicalMemory();
+    return memory > 0 ? qMin(GiB, memory / 4) : GiB;
+}
+
+qint64 bytes()
+{
+    const qint64 budget = registry().budget;
+    return budget > 0 ? budget : defaultBytes();
+}
+
+void setBytes(qint64 budget)
+{
+    registry().budget = qMax<qint64>(0, budget);
+    keepWithinBudget();
+}
+
+qint64 held()
+{
+    QSet<qint64> counted;
+    qint64 total = 0;
+    for (const DocumentHistory *history : registry().histories) {
+        for (const UndoElementList *list : {&history->UndoList, &history->RedoList}) {
+            for (const auto &element : *list) {
+                const QImage &picture = element->Picture;
+                if (!counted.contains(picture.cacheKey())) {
+                    counted.insert(picture.cacheKey());
+                    total += picture.sizeInBytes();
+                }
+            }
+        }
+    }
+    return total;
+}
+
+} // namespace HistoryBudget
+
+bool samePixels(const QImage &a, const QImage &b)
+{
+    if (a.cacheKey() == b.cacheKey())
+        return true;
+    if (a.isNull() || b.isNull() || a.size() != b.size() || a.format() != b.format())
+        return false;
+    const size_t rowBytes = size_t(a.width()) * size_t(a.depth()) / 8;
+    for (int y = 0; y < a.height(); ++y)
+        if (std::memcmp(a.constScanLine(y), b.constScanLine(y), rowBytes) != 0)
+            return false;
+    return true;
+}

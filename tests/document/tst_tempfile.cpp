@@ -1,0 +1,86 @@
+#include "document/bmp.h"
+#include "document/colour.h"
+#include "document/tempfile.h"
+#include "testregistry.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QImage filled(QSize size, Colour colour)
+{
+    QImage picture(size, PictureFormat);
+    picture.fill(toQColor(colour));
+    return picture;
+}
+
+Colour cornerOf(const QImage &picture)
+{
+    return picture.isNull() ? CLR_INVALID : fromQRgb(picture.pixel(0, 0));
+}
+
+} // namespace
+
+class TestTempFile : public QObject {
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        QVERIFY(folder.isValid());
+        TempFile::setFolders(folder.path(), folder.path() + QStringLiteral("/fallback"));
+    }
+
+    void aReadAfterWritesInTheBackgroundFindsTheNewestPicture()
+    {
+        // Large enough that the writer is still busy when the next pictures arrive.
+        const QSize size(1500, 1000);
+        for (Colour colour : {0x000001, 0x000002, 0x000003, 0x000004})
+            TempFile::writeLater(filled(size, colour));
+        const LoadedPicture back = TempFile::read();
+        QVERIFY(back.ok());
+        QCOMPARE(cornerOf(back.picture), Colour(0x000004));
+        QCOMPARE(QFileInfo(TempFile::path()).size(), qint64(bmp24FileSize(size)));
+    }
+
+    void aSynchronousWriteIsNotOvertakenByAnEarlierBackgroundOne()
+    {
+        TempFile::writeLater(filled(QSize(1200, 900), 0x0000FF));
+        QCOMPARE(TempFile::write(filled(QSize(4, 4), 0xFF0000)), QString());
+        QCOMPARE(cornerOf(TempFile::read().picture), Colour(0xFF0000));
+    }
+
+    void backgroundWritesMoveToTheFallbackFolderToo()
+    {
+        const QString primary = folder.path() + QStringLiteral("/program");
+        QFile blocker(primary); // a file where the program's folder should be
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        TempFile::setFolders(primary, folder.path() + QStringLiteral("/fallback"));
+        TempFile::writeLater(filled(QSize(10, 10), 0x123456));
+        QCOMPARE(TempFile::finishWriting(), QString());
+        QCOMPARE(QFileInfo(TempFile::path()).absolutePath(), folder.path() + QStringLiteral("/fallback"));
+        QCOMPARE(cornerOf(TempFile::read().picture), Colour(0x123456));
+    }
+
+    void aBackgroundWriteThatFailsEverywhereIsReported()
+    {
+        const QString primary = folder.path() + QStringLiteral("/program");
+        const QString fallback = folder.path() + QStringLiteral("/fallback2");
+        for (const QString &path : {primary, fallback}) {
+            QFile blocker(path);
+            QVERIFY(blocker.open(QIODevice::WriteOnly));
+        }
+        TempFile::setFolders(primary, fallback);
+        TempFile::writeLater(filled(QSize(10, 10), 0x123456));
+        QVERIFY(!TempFile::finishWriting().isEmpty());
+        QVERIFY(!TempFile::read().ok());
+    }
+
+private:
+    QTemporaryDir folder;
+};
+VP_TEST(TestTempFile)
+#include "tst_tempfile.moc"
