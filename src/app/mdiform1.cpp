@@ -50,6 +50,12 @@ MDIForm1::~MDIForm1()
 {
     for (QPointer<ToolDialog> *dialog : {&Form2, &Form3, &Form4, &Form5, &frmRotate, &frmPat})
         delete dialog->data();
+    // Documents still open go with the frame, without questions; nothing may react to their
+    // going as if a user had switched windows.
+    disconnect(mdiArea, nullptr, this, nullptr);
+    const QList<QMdiSubWindow *> windows = mdiArea->subWindowList();
+    for (QMdiSubWindow *window : windows)
+        delete window;
 }
 
 void MDIForm1::MDIForm_Load()

@@ -1,6 +1,7 @@
 #include "document/bmp.h"
 
 #include "document/picturefiles.h"
+#include "document/picturememory.h"
 
 #include <QFile>
 #include <QIODevice>
@@ -14,7 +15,6 @@
 #include <vector>
 
 #ifdef Q_OS_UNIX
-#include <sys/mman.h>
 #include <sys/uio.h>
 #include <unistd.h>
 #endif
@@ -216,65 +216,6 @@ Bmp24Read failure(const QString &reason)
     return result;
 }
 
-#if defined(Q_OS_LINUX) && !defined(__SANITIZE_ADDRESS__)
-#define VP_HUGE_PAGE_PICTURES
-// Large pictures get a mapping of their own marked for transparent huge pages: filling a
-// fresh 36 MB buffer then takes a few dozen page faults instead of nine thousand, which halves
-// the time to open a 12 MP file. (Not under AddressSanitizer, which does not watch mappings.)
-constexpr qsizetype HugePage = 2 * 1024 * 1024;
-constexpr qsizetype HugePageWorthwhile = 4 * HugePage;
-
-struct Mapping {
-    void *start;
-    size_t length;
-};
-
-void unmapPicture(void *info)
-{
-    const std::unique_ptr<Mapping> mapping(static_cast<Mapping *>(info));
-    ::munmap(mapping->start, mapping->length);
-}
-
-QImage allocateMapped(QSize size, qsizetype bytes)
-{
-    const size_t page = size_t(::sysconf(_SC_PAGESIZE));
-    const size_t length = (size_t(bytes) + page - 1) / page * page;
-    const size_t reserved = length + HugePage;
-    void *base = ::mmap(nullptr, reserved, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (base == MAP_FAILED)
-        return {};
-    // Keep exactly the aligned part, so that nothing writable lies right after the last row.
-    auto *const first = static_cast<char *>(base);
-    auto *const start = reinterpret_cast<char *>((quintptr(first) + HugePage - 1) & ~quintptr(HugePage - 1));
-    if (start > first)
-        ::munmap(first, size_t(start - first));
-    if (first + reserved > start + length)
-        ::munmap(start + length, size_t(first + reserved - (start + length)));
-    ::madvise(start, length, MADV_HUGEPAGE);
-    auto mapping = std::make_unique<Mapping>(Mapping{start, length});
-    QImage picture(reinterpret_cast<uchar *>(start), size.width(), size.height(), bmp24RowBytes(size.width()),
-                   QImage::Format_BGR888, unmapPicture, mapping.get());
-    if (picture.isNull()) {
-        ::munmap(start, length);
-        return {};
-    }
-    mapping.release();
-    return picture;
-}
-#endif
-
-QImage allocatePicture(QSize size)
-{
-#ifdef VP_HUGE_PAGE_PICTURES
-    const qsizetype bytes = bmp24RowBytes(size.width()) * size.height();
-    if (bytes >= HugePageWorthwhile) {
-        QImage picture = allocateMapped(size, bytes);
-        if (!picture.isNull())
-            return picture;
-    }
-#endif
-    return QImage(size, QImage::Format_BGR888);
-}
 
 } // namespace
 
@@ -353,7 +294,7 @@ Bmp24Read readBmp24(QByteArrayView bytes)
     if (verdict != Verdict::Ok)
         return failure(verdict);
     Bmp24Read result;
-    result.picture = allocatePicture(layout.size);
+    result.picture = newPicture(layout.size);
     if (result.picture.isNull())
         return failure(PictureFileErrors::outOfMemory());
     const int height = layout.size.height();
@@ -385,7 +326,7 @@ Bmp24Read readBmp24(QFile &file)
         return failure(verdict);
 
     Bmp24Read result;
-    result.picture = allocatePicture(layout.size);
+    result.picture = newPicture(layout.size);
     if (result.picture.isNull())
         return failure(PictureFileErrors::outOfMemory());
     const int height = layout.size.height();

@@ -19,8 +19,7 @@ qsizetype rowBytes(int width)
 }
 
 #ifdef VP_MAPPED_PICTURES
-constexpr size_t HugePage = 2 * 1024 * 1024;
-constexpr size_t MappedFrom = 4 * HugePage;
+constexpr size_t MappedFrom = 8 * 1024 * 1024;
 constexpr size_t PoolBytes = 256 * 1024 * 1024;
 constexpr size_t PoolMappings = 4;
 
@@ -35,10 +34,11 @@ struct Pool {
     size_t bytes = 0;
 };
 
+// Never destroyed: pictures held by other statics may still be let go during exit.
 Pool &pool()
 {
-    static Pool p;
-    return p;
+    static Pool *const p = new Pool;
+    return *p;
 }
 
 Mapping takePooled(size_t length)
@@ -78,18 +78,9 @@ void givePooled(void *info)
 
 Mapping mapFresh(size_t length)
 {
-    const size_t reserved = length + HugePage;
-    void *base = ::mmap(nullptr, reserved, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (base == MAP_FAILED)
+    void *start = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (start == MAP_FAILED)
         return {nullptr, 0};
-    // Keep exactly the aligned part, so that nothing writable lies right after the last row.
-    auto *const first = static_cast<char *>(base);
-    auto *const start = reinterpret_cast<char *>((quintptr(first) + HugePage - 1) & ~quintptr(HugePage - 1));
-    if (start > first)
-        ::munmap(first, size_t(start - first));
-    if (first + reserved > start + length)
-        ::munmap(start + length, size_t(first + reserved - (start + length)));
-    ::madvise(start, length, MADV_HUGEPAGE);
     return {start, length};
 }
 #endif
