@@ -47,6 +47,12 @@ void ToolDialog::showEvent(QShowEvent *event)
     Host *host = Host::current();
     if (host && windowHandle() && host->mainWindow()->windowHandle())
         windowHandle()->setTransientParent(host->mainWindow()->windowHandle());
+    // Over the middle of the main window, where the user is looking.
+    if (host && !m_placed) {
+        m_placed = true;
+        const QRect main = host->mainWindow()->frameGeometry();
+        move(main.center() - QPoint(width() / 2, height() / 2));
+    }
     QWidget::showEvent(event);
 }
 

@@ -26,4 +26,5 @@ protected:
 
 private:
     bool m_unloaded = false;
+    bool m_placed = false;
 };
