@@ -1,10 +1,18 @@
 # make run    installs what is missing, builds (Release) and starts Vell's Painter
-# make test   installs what is missing, builds and runs every test
+# make test   installs what is missing, builds and runs every test, then the same tests built
+#             with AddressSanitizer + UndefinedBehaviorSanitizer, then the fuzzer for 60 s
+# make sanitize  only the sanitizer build and its tests
+# make fuzz   the picture-file fuzzer for FUZZ_SECONDS (default 60)
 # make bench  builds and runs the benchmark
 BUILD ?= build
+SANITIZE_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
 JOBS ?= $(shell nproc)
+FUZZ_SECONDS ?= 60
+REPORTS = $(SANITIZE_BUILD)/sanitizer-reports
+SYMBOLIZER = $(firstword $(wildcard /usr/lib/llvm-14/bin/llvm-symbolizer) llvm-symbolizer)
 
-.PHONY: all deps build run test bench clean
+.PHONY: all deps build run test sanitize fuzz bench clean
 
 all: build
 
@@ -20,6 +28,28 @@ run: build
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	@$(MAKE) --no-print-directory sanitize
+	@$(MAKE) --no-print-directory fuzz
+
+# -O1 keeps the sanitized build quick to compile and its stacks readable. Reports go to files
+# (see tests/CMakeLists.txt), so that one from a forked child or from the program under an
+# end-to-end test fails the run as well.
+sanitize: deps
+	@cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" -DVP_SANITIZE=ON >/dev/null
+	@cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	@rm -rf $(REPORTS) && mkdir -p $(REPORTS)
+	@cd $(SANITIZE_BUILD) && ctest --output-on-failure -j $(JOBS) || { cat sanitizer-reports/* 2>/dev/null; exit 1; }
+	@if [ -n "$$(ls -A $(REPORTS))" ]; then cat $(REPORTS)/*; echo "Sanitizer reports: see above"; exit 1; fi
+	@echo "Sanitizers: no report"
+
+fuzz: deps
+	@cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVP_FUZZ=ON >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target picture_fuzzer fuzz_seeds
+	@mkdir -p $(FUZZ_BUILD)/fuzz/corpus $(FUZZ_BUILD)/fuzz/findings
+	@cd $(FUZZ_BUILD)/fuzz && ASAN_SYMBOLIZER_PATH=$(SYMBOLIZER) ./picture_fuzzer -max_total_time=$(FUZZ_SECONDS) \
+		-max_len=16384 -timeout=10 -rss_limit_mb=2048 -artifact_prefix=findings/ corpus seeds >fuzz.log 2>&1 \
+		|| { grep -v -e '^#' -e '^libpng' -e 'qt.gui.imageio' fuzz.log | tail -n 80; echo "Fuzzer: failed, see $(FUZZ_BUILD)/fuzz/findings"; exit 1; }
+	@echo "Fuzzer: $$(grep -o 'Done [0-9]* runs in [0-9]* second(s)' $(FUZZ_BUILD)/fuzz/fuzz.log), no finding"
 
 bench:
 	@scripts/install-deps bench
@@ -28,4 +58,4 @@ bench:
 	@$(BUILD)/bench/vp_bench
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QSaveFile>
+#include <QtEndian>
 
 #include <cerrno>
 #include <cstring>
@@ -118,19 +119,64 @@ bool gifFirstFrameIsComplete(QIODevice &file)
     }
 }
 
+// Qt's BMP reader hands back a picture when the pixel data runs out early (or starts past the
+// end), its missing rows left as whatever the buffer held. Uncompressed rows have a fixed
+// length, so the file must hold them all; run-length data has none and is left to the reader.
+bool bmpPixelsArePresent(QIODevice &file)
+{
+    uchar head[34];
+    const qint64 headLength = file.seek(0) ? file.read(reinterpret_cast<char *>(head), 34) : -1;
+    const bool coreHeader = headLength >= 18 && qFromLittleEndian<quint32>(head + 14) == 12;
+    if (headLength < (coreHeader ? 26 : 34))
+        return false;
+    const qint64 pixelOffset = qFromLittleEndian<quint32>(head + 10);
+    const qint64 width = coreHeader ? qFromLittleEndian<quint16>(head + 18) : qFromLittleEndian<qint32>(head + 18);
+    const qint64 height = coreHeader ? qFromLittleEndian<quint16>(head + 20) : qAbs(qint64(qFromLittleEndian<qint32>(head + 22)));
+    const qint64 bits = qFromLittleEndian<quint16>(head + (coreHeader ? 24 : 28));
+    const quint32 compression = coreHeader ? 0 : qFromLittleEndian<quint32>(head + 30);
+    const bool fixedRows = compression == 0 || compression == 3 || compression == 6; // BI_RGB, BI_(ALPHA)BITFIELDS
+    // Headers out of range are the reader's to refuse; the sum below stays exact within them.
+    if (!fixedRows || width <= 0 || width > PictureLimits::MaxSide || height > PictureLimits::MaxSide || bits > 64)
+        return true;
+    const qint64 rowBytes = (width * bits + 31) / 32 * 4;
+    return pixelOffset + rowBytes * height <= file.size();
+}
+
+// Whether the file holds all the data its header promises, for the formats whose readers would
+// otherwise pass off a cut-off file as a picture.
+bool dataIsComplete(const QByteArray &format, QIODevice &file)
+{
+    if (format == "jpeg")
+        return jpegIsComplete(file);
+    if (format == "gif")
+        return gifFirstFrameIsComplete(file);
+    if (format == "bmp")
+        return bmpPixelsArePresent(file);
+    return true;
+}
+
 LoadedPicture readWithQt(QFile &file)
 {
+    QByteArray format;
+    {
+        if (!file.seek(0))
+            return failed(PictureFileErrors::unreadable());
+        QImageReader probe(&file);
+        probe.setDecideFormatFromContent(true);
+        if (!probe.canRead())
+            return failed(QStringLiteral("it is not a picture this program can read"));
+        format = probe.format();
+        const QSize declared = probe.size();
+        if (declared.isValid() && !PictureLimits::accepts(declared))
+            return failed(PictureFileErrors::tooLarge());
+    }
+    // Before decoding: a few bytes declaring a large picture must not cost its memory.
+    if (!dataIsComplete(format, file))
+        return failed(PictureFileErrors::damaged());
     if (!file.seek(0))
         return failed(PictureFileErrors::unreadable());
-    QImageReader reader(&file);
-    reader.setDecideFormatFromContent(true);
+    QImageReader reader(&file, format);
     reader.setAllocationLimit(ReaderAllocationLimitMb);
-    if (!reader.canRead())
-        return failed(QStringLiteral("it is not a picture this program can read"));
-    const QByteArray format = reader.format();
-    const QSize declared = reader.size();
-    if (declared.isValid() && !PictureLimits::accepts(declared))
-        return failed(PictureFileErrors::tooLarge());
     QImage picture;
     if (!reader.read(&picture) || picture.isNull()) {
         switch (reader.error()) {
@@ -144,8 +190,6 @@ LoadedPicture readWithQt(QFile &file)
     }
     if (!PictureLimits::accepts(picture.size()))
         return failed(PictureFileErrors::tooLarge());
-    if ((format == "jpeg" && !jpegIsComplete(file)) || (format == "gif" && !gifFirstFrameIsComplete(file)))
-        return failed(PictureFileErrors::damaged());
     LoadedPicture result;
     result.picture = picture;
     return result;

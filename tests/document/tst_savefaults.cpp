@@ -1,0 +1,246 @@
+#include "document/picturefiles.h"
+#include "document/tempfile.h"
+
+#include "childprocess.h"
+#include "testregistry.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <random>
+#include <sys/stat.h>
+
+namespace {
+
+constexpr qint64 DiskRoom = 64 * 1024;  // what the "full disk" lets a file grow to
+
+QImage noisePicture(QSize size, QImage::Format format = QImage::Format_BGR888, unsigned seed = 3)
+{
+    QImage picture(size, QImage::Format_RGB32);
+    std::mt19937 random(seed);
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x)
+            picture.setPixel(x, y, 0xFF000000u | (random() & 0xFFFFFF));
+    return picture.convertToFormat(format);
+}
+
+// A picture far larger than the full disk's room.
+QImage bigPicture(QImage::Format format = QImage::Format_BGR888) { return noisePicture(QSize(300, 300), format); }
+
+void setMode(const QString &path, mode_t mode) { ::chmod(QFile::encodeName(path).constData(), mode); }
+
+// A folder everyone may write in, so that an unprivileged child can work there; whatever the
+// test made read-only is made writable again before it goes.
+class Folder {
+public:
+    Folder() { setMode(dir.path(), 0777); }
+    ~Folder()
+    {
+        QDirIterator it(dir.path(), QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            setMode(it.next(), 0777);
+    }
+    QString path(const QString &name) const { return dir.filePath(name); }
+    QString put(const QString &name, const QByteArray &bytes, mode_t mode = 0666) const
+    {
+        QFile file(path(name));
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            qFatal("cannot write %s", qPrintable(file.fileName()));
+        file.close();
+        setMode(file.fileName(), mode);
+        return file.fileName();
+    }
+    QString makeFolder(const QString &name, mode_t mode = 0777) const
+    {
+        QDir(dir.path()).mkpath(name);
+        setMode(path(name), mode);
+        return path(name);
+    }
+    // Every entry below the folder, so that a failed save can be seen to leave nothing behind.
+    QStringList entries() const
+    {
+        QStringList names;
+        QDirIterator it(dir.path(), QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            names << it.next().mid(dir.path().size() + 1);
+        names.sort();
+        return names;
+    }
+
+private:
+    QTemporaryDir dir;
+};
+
+QByteArray contents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+const QByteArray OldBytes("the bytes of a picture saved earlier");
+
+#define REQUIRE_UNPRIVILEGED_CHILD()                                                                \
+    if (!vptest::canRunUnprivileged())                                                             \
+        QSKIP("running as root without a \"nobody\" user to test permissions with");
+
+} // namespace
+
+class TestSaveFaults : public QObject {
+    Q_OBJECT
+
+    // Saves in a child set up as asked and checks the reason, that an existing file kept its
+    // old bytes and that nothing was left behind in the folder.
+    void refusesToSave(const Folder &folder, const QString &path, const QImage &picture, const QString &reason,
+                       vptest::ChildSetup setup)
+    {
+        const QByteArray before = contents(path);
+        const QStringList entriesBefore = folder.entries();
+        const vptest::ChildResult child = vptest::runInChild([&] { return SavePicture(picture, path); }, setup);
+        QVERIFY2(child.finished, qPrintable(child.failure));
+        QCOMPARE(child.text, reason);
+        QCOMPARE(contents(path), before);
+        QCOMPARE(folder.entries(), entriesBefore);
+    }
+
+private slots:
+    void saveOverAReadOnlyFile()
+    {
+        REQUIRE_UNPRIVILEGED_CHILD();
+        const Folder folder;
+        refusesToSave(folder, folder.put("picture.bmp", OldBytes, 0444), bigPicture(), QStringLiteral("permission denied"),
+                      {true, -1});
+    }
+
+    void saveOverAFileInAReadOnlyFolder()
+    {
+        REQUIRE_UNPRIVILEGED_CHILD();
+        const Folder folder;
+        folder.makeFolder("locked");
+        const QString path = folder.put("locked/picture.bmp", OldBytes, 0666);
+        setMode(folder.path("locked"), 0555);
+        refusesToSave(folder, path, bigPicture(), QStringLiteral("permission denied"), {true, -1});
+    }
+
+    void saveOntoAFolder()
+    {
+        const Folder folder;
+        refusesToSave(folder, folder.makeFolder("picture.bmp"), bigPicture(), QStringLiteral("it is a folder"), {});
+    }
+
+    void saveIntoAMissingFolder()
+    {
+        const Folder folder;
+        refusesToSave(folder, folder.path("missing/picture.bmp"), bigPicture(), QStringLiteral("the folder does not exist"), {});
+    }
+
+    void saveOnAFullDisk_data()
+    {
+        QTest::addColumn<QImage>("picture");
+        QTest::newRow("24-bit rows written as they are") << bigPicture();
+        QTest::newRow("32-bit rows converted in bands") << bigPicture(QImage::Format_RGB32);
+    }
+    void saveOnAFullDisk()
+    {
+        QFETCH(QImage, picture);
+        const Folder folder;
+        refusesToSave(folder, folder.put("picture.bmp", OldBytes), picture, QStringLiteral("the file is too large for the disk"),
+                      {false, DiskRoom});
+        refusesToSave(folder, folder.path("new.bmp"), picture, QStringLiteral("the file is too large for the disk"),
+                      {false, DiskRoom});
+    }
+
+    void aPictureThatFitsStillSavesUnderTheLimit()
+    {
+        const Folder folder;
+        const QImage picture = noisePicture(QSize(40, 40));
+        const QString path = folder.put("picture.bmp", OldBytes);
+        const vptest::ChildResult child =
+            vptest::runInChild([&] { return SavePicture(picture, path); }, {false, DiskRoom});
+        QVERIFY2(child.finished, qPrintable(child.failure));
+        QCOMPARE(child.text, QString());
+        QCOMPARE(LoadPicture(path).picture, picture);
+    }
+
+    void tempFileMovesToTheFallbackWhenItsFolderTurnsReadOnly()
+    {
+        REQUIRE_UNPRIVILEGED_CHILD();
+        const Folder folder;
+        const QString primary = folder.path("program"), fallback = folder.path("user");
+        const QImage first = noisePicture(QSize(20, 10), QImage::Format_BGR888, 1);
+        const QImage second = noisePicture(QSize(20, 10), QImage::Format_BGR888, 2);
+        const vptest::ChildResult child = vptest::runInChild(
+            [&] {
+                QDir().mkpath(primary);
+                TempFile::setFolders(primary, fallback);
+                const QString firstError = TempFile::write(first);
+                const QString firstPath = TempFile::path();
+                setMode(primary, 0555);
+                const QString secondError = TempFile::write(second);
+                const bool readsBack = TempFile::read().picture == second;
+                return QStringList{firstError, firstPath, secondError, TempFile::path(), readsBack ? "same" : "different"}.join('\n');
+            },
+            {true, -1});
+        QVERIFY2(child.finished, qPrintable(child.failure));
+        QCOMPARE(child.text.split('\n'),
+                 (QStringList{QString(), primary + "/temp", QString(), fallback + "/temp", "same"}));
+        QCOMPARE(LoadPicture(primary + "/temp").picture, first);
+    }
+
+    void tempFileWithNowhereToGoKeepsItsOldBytes_data()
+    {
+        QTest::addColumn<bool>("readOnlyFolders");
+        QTest::addColumn<qint64>("room");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("both folders read-only") << true << qint64(-1) << QStringLiteral("permission denied");
+        QTest::newRow("full disk") << false << DiskRoom << QStringLiteral("the file is too large for the disk");
+    }
+    void tempFileWithNowhereToGoKeepsItsOldBytes()
+    {
+        QFETCH(bool, readOnlyFolders);
+        QFETCH(qint64, room);
+        QFETCH(QString, reason);
+        if (readOnlyFolders) {
+            REQUIRE_UNPRIVILEGED_CHILD();
+        }
+        const Folder folder;
+        const QString primary = folder.makeFolder("program"), parentOfFallback = folder.makeFolder("home");
+        const QString temp = folder.put("program/temp", OldBytes);
+        if (readOnlyFolders) {
+            setMode(primary, 0555);
+            setMode(parentOfFallback, 0555);
+        }
+        const QStringList before = folder.entries();
+        const vptest::ChildResult child = vptest::runInChild(
+            [&] {
+                TempFile::setFolders(primary, parentOfFallback + "/user");
+                return TempFile::write(bigPicture());
+            },
+            {readOnlyFolders, room});
+        QVERIFY2(child.finished, qPrintable(child.failure));
+        QCOMPARE(child.text, reason);
+        QCOMPARE(contents(temp), OldBytes);
+        if (readOnlyFolders)
+            QCOMPARE(folder.entries(), before);
+    }
+
+    void tempFileGoesAroundAFolderInItsPlace()
+    {
+        const Folder folder;
+        const QString primary = folder.makeFolder("program"), fallback = folder.path("user");
+        folder.makeFolder("program/temp");
+        const QImage picture = noisePicture(QSize(8, 8));
+        const vptest::ChildResult child = vptest::runInChild([&] {
+            TempFile::setFolders(primary, fallback);
+            const QString error = TempFile::write(picture);
+            return error + '\n' + TempFile::path();
+        });
+        QVERIFY2(child.finished, qPrintable(child.failure));
+        QCOMPARE(child.text, '\n' + fallback + "/temp");
+        QCOMPARE(LoadPicture(fallback + "/temp").picture, picture);
+    }
+};
+VP_TEST(TestSaveFaults)
+#include "tst_savefaults.moc"

@@ -1,0 +1,34 @@
+#pragma once
+// Runs a piece of a test in a forked child: as an unprivileged user (so that file permissions
+// bind even when the tests run as root), under a file-size limit (a disk that fills up), or
+// just apart from the test process so that its peak memory can be measured on its own.
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+namespace vptest {
+
+struct ChildSetup {
+    bool unprivileged = false;   // when running as root, become "nobody" first
+    qint64 fileSizeLimit = -1;   // bytes a file may grow to (RLIMIT_FSIZE); SIGXFSZ is ignored
+};
+
+struct ChildResult {
+    bool finished = false;  // exited normally with the text below
+    QString text;           // what the work returned
+    QString failure;        // otherwise: how the child ended
+};
+
+// The work runs in the child and returns text for the parent; the child then ends with _exit,
+// so no destructor or exit handler of the test process runs twice.
+ChildResult runInChild(const std::function<QString()> &work, ChildSetup setup = {});
+
+// Whether an unprivileged child can be had: not root, or root with a "nobody" user to become.
+bool canRunUnprivileged();
+bool runningAsRoot();
+
+// The child's peak resident memory so far, in bytes.
+qint64 peakMemoryBytes();
+
+} // namespace vptest
