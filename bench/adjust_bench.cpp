@@ -1,7 +1,7 @@
 #include "adjust/form3.h"
 #include "adjust/imagepro.h"
 #include "app/mdiform1.h"
-#include "bench.h"
+#include "session.h"
 #include "document/form1.h"
 #include "document/picturebox.h"
 #include "document/tempfile.h"
@@ -28,25 +28,12 @@ double engineCase(const vpbench::Size &s, EngineOp op)
     return vpbench::medianMs(repsFor(s), [&] { processImageBytes(snapshot, canvas, op, table); });
 }
 
-class SilentPrompts : public Prompts {
-public:
-    PromptAnswer askYesNoCancel(QWidget *, const QString &, const QString &) override { return PromptAnswer::No; }
-    void message(QWidget *, const QString &, const QString &, MessageIcon) override {}
-    std::optional<QString> openFile(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
-    std::optional<QString> saveFile(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
-    std::optional<Colour> chooseColour(QWidget *, Colour) override { return {}; }
-};
-
 // One move of the brightness slider while dragging: bar, table, engine pass, canvas repaint and
 // the yield, on a shown document.
 double previewCase(const vpbench::Size &s)
 {
-    QTemporaryDir folder;
-    TempFile::setFolders(folder.path(), folder.path() + QStringLiteral("/fallback"));
-    MDIForm1 main(std::make_unique<SilentPrompts>());
-    main.show();
-    Form1 *form = main.newDocument();
-    form->Picture1->setPicture(vpbench::testPicture(s, PictureFormat));
+    vpbench::Session session(s);
+    MDIForm1 &main = *session.main;
     main.mnuAdjustBrightness_Click();
     auto *dialog = qobject_cast<Form3 *>(main.Form3.data());
     dialog->Pictbright_MouseDown(1, 0, 90, 10);
@@ -56,10 +43,6 @@ double previewCase(const vpbench::Size &s)
     });
     dialog->Pictbright_MouseUp(1, 0, 90, 10);
     dialog->Command2_Click();
-    // Documents go before the main window, as when the program exits.
-    for (QMdiSubWindow *sub : main.mdiArea->subWindowList())
-        sub->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     return ms;
 }
 

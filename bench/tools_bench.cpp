@@ -1,7 +1,7 @@
 // One mouse event of each canvas tool, through the canvas handlers of a real document window
 // (snapshot refresh and event processing included); the fill press against a plain pass over
 // every pixel of the same picture.
-#include "bench.h"
+#include "session.h"
 
 #include "app/mdiform1.h"
 #include "document/commit.h"
@@ -18,40 +18,6 @@
 
 namespace {
 
-class SilentPrompts : public Prompts {
-public:
-    PromptAnswer askYesNoCancel(QWidget *, const QString &, const QString &) override { return PromptAnswer::No; }
-    void message(QWidget *, const QString &, const QString &, MessageIcon) override {}
-    std::optional<QString> openFile(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
-    std::optional<QString> saveFile(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
-    std::optional<Colour> chooseColour(QWidget *, Colour) override { return {}; }
-};
-
-// A shown main window with one document holding a committed picture of the given size.
-struct Session {
-    QTemporaryDir folder;
-    std::unique_ptr<MDIForm1> main;
-    Form1 *form = nullptr;
-    Palette *palette = nullptr;
-
-    Session(const vpbench::Size &size, QImage picture)
-    {
-        TempFile::setFolders(folder.path(), folder.path() + QStringLiteral("/fallback"));
-        main = std::make_unique<MDIForm1>(std::make_unique<SilentPrompts>());
-        main->show();
-        form = main->newDocument();
-        palette = main->palette;
-        if (picture.isNull())
-            picture = vpbench::testPicture(size, PictureFormat);
-        form->Picture1->setPicture(picture);
-        CommitPicture();
-    }
-    ~Session()
-    {
-        for (Form1 *document : main->documents())
-            document->parentWidget()->close();
-    }
-};
 
 constexpr int Moves = 41;
 
@@ -59,8 +25,8 @@ constexpr int Moves = 41;
 double moveCase(const vpbench::Size &size, QToolButton *Palette::*tool, const std::function<void(Palette &)> &prepare,
                 QPointF start, const std::function<QPointF(int)> &path)
 {
-    Session session(size, {});
-    Palette &palette = *session.palette;
+    vpbench::Session session(size);
+    Palette &palette = *session.main->palette;
     (palette.*tool)->setChecked(true);
     palette.setCurrentColour(makeColour(255, 40, 0));
     prepare(palette);
@@ -118,8 +84,8 @@ double fillPress(const vpbench::Size &size)
 {
     QImage uniform(size.width, size.height, PictureFormat);
     uniform.fill(Qt::blue);
-    Session session(size, uniform);
-    Palette &palette = *session.palette;
+    vpbench::Session session(size, uniform);
+    Palette &palette = *session.main->palette;
     palette.Option6->setChecked(true);
     int press = 0;
     return vpbench::medianMs(

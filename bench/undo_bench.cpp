@@ -1,36 +1,21 @@
 // Undo and Redo on a document with a few committed strokes: the canvas takes the stored state
 // and shows it (its bitmap rebuilt), the info text follows; the temp file is written behind.
-#include "bench.h"
+#include "session.h"
 
-#include "app/mdiform1.h"
 #include "document/commit.h"
 #include "document/form1.h"
 #include "document/picturebox.h"
 #include "document/tempfile.h"
 
-#include <QTemporaryDir>
 
 namespace {
-
-class SilentPrompts : public Prompts {
-public:
-    PromptAnswer askYesNoCancel(QWidget *, const QString &, const QString &) override { return PromptAnswer::No; }
-    void message(QWidget *, const QString &, const QString &, MessageIcon) override {}
-    std::optional<QString> openFile(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
-    std::optional<QString> saveFile(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
-    std::optional<Colour> chooseColour(QWidget *, Colour) override { return {}; }
-};
 
 enum class Step { Undo, Redo };
 
 double historyCase(const vpbench::Size &size, Step step)
 {
-    QTemporaryDir folder;
-    TempFile::setFolders(folder.path(), folder.path() + QStringLiteral("/fallback"));
-    MDIForm1 main(std::make_unique<SilentPrompts>());
-    Form1 *form = main.newDocument();
-    form->Picture1->setPicture(vpbench::testPicture(size, PictureFormat));
-    CommitPicture();
+    vpbench::Session session(size);
+    Form1 *form = session.form;
     form->Picture1->setDrawWidth(9);
     for (int stroke = 1; stroke <= 3; ++stroke) {
         form->Picture1->Line(QPointF(10, 10 + stroke * 12), QPointF(size.width - 10, 30 + stroke * 12),

@@ -1,0 +1,41 @@
+#pragma once
+// The program as the benchmark runs it: the real main window with prompts that answer
+// nothing, and one document holding a committed picture of the size measured.
+#include "bench.h"
+
+#include "app/mdiform1.h"
+#include "document/prompts.h"
+
+#include <QTemporaryDir>
+#include <memory>
+
+class Form1;
+
+namespace vpbench {
+
+class SilentPrompts : public Prompts {
+public:
+    PromptAnswer askYesNoCancel(QWidget *, const QString &, const QString &) override { return PromptAnswer::No; }
+    void message(QWidget *, const QString &, const QString &, MessageIcon) override {}
+    std::optional<QString> openFile(QWidget *, const QString &, const QString &, const QString &) override
+    {
+        return std::nullopt;
+    }
+    std::optional<QString> saveFile(QWidget *, const QString &, const QString &, const QString &) override
+    {
+        return std::nullopt;
+    }
+    std::optional<Colour> chooseColour(QWidget *, Colour) override { return std::nullopt; }
+};
+
+struct Session {
+    QTemporaryDir folder;
+    std::unique_ptr<MDIForm1> main;
+    Form1 *form = nullptr;
+
+    // A null `picture` means the benchmark's test picture of `size`.
+    explicit Session(const Size &size, QImage picture = {}, std::unique_ptr<Prompts> prompts = nullptr);
+    ~Session();
+};
+
+} // namespace vpbench
