@@ -1,5 +1,8 @@
 #include "document/bmp.h"
+#include "document/history.h"
 #include "document/picturefiles.h"
+#include "fixture.h"
+#include "hostilecorpus.h"
 #include "testregistry.h"
 
 #include <QBuffer>
@@ -14,16 +17,6 @@
 #include <unistd.h>
 
 namespace {
-
-QImage noisePicture(QSize size, QImage::Format format = QImage::Format_BGR888, unsigned seed = 7)
-{
-    QImage picture(size, QImage::Format_RGB32);
-    std::mt19937 random(seed);
-    for (int y = 0; y < size.height(); ++y)
-        for (int x = 0; x < size.width(); ++x)
-            picture.setPixel(x, y, 0xFF000000u | (random() & 0xFFFFFF));
-    return picture.convertToFormat(format);
-}
 
 QByteArray bmpOf(const QImage &picture)
 {
@@ -63,16 +56,6 @@ QByteArray variantOf(const QByteArray &bmp, int infoBytes, bool topDown)
     return out;
 }
 
-bool samePixels(const QImage &a, const QImage &b)
-{
-    if (a.size() != b.size() || a.format() != QImage::Format_BGR888 || b.format() != QImage::Format_BGR888)
-        return false;
-    for (int y = 0; y < a.height(); ++y)
-        if (std::memcmp(a.constScanLine(y), b.constScanLine(y), size_t(a.width()) * 3) != 0)
-            return false;
-    return true;
-}
-
 // Two frames of 2 x 1 pixels: red, blue, then blue, red.
 QByteArray twoFrameGif()
 {
@@ -80,17 +63,6 @@ QByteArray twoFrameGif()
                                "21f904000a000000" "2c000000000200010000" "02" "02440a" "00"
                                "21f904000a000000" "2c000000000200010000" "02" "020c0a" "00"
                                "3b");
-}
-
-quint32 crc32(const QByteArray &data)
-{
-    quint32 crc = 0xFFFFFFFFu;
-    for (const char c : data) {
-        crc ^= uchar(c);
-        for (int k = 0; k < 8; ++k)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
-    }
-    return ~crc;
 }
 
 QByteArray encoded(const QImage &picture, const char *format)
@@ -285,7 +257,7 @@ private slots:
         const QByteArray png = encoded(noisePicture(QSize(40, 40), QImage::Format_RGB32), "png");
         QByteArray hugePng = png;
         hugePng.replace(16, 8, QByteArray::fromHex("0000c3500000c350")); // 50000 x 50000
-        const quint32 crc = qToBigEndian(crc32(hugePng.mid(12, 17)));
+        const quint32 crc = qToBigEndian(vptest::pngCrc32(hugePng.mid(12, 17)));
         hugePng.replace(29, 4, QByteArray(reinterpret_cast<const char *>(&crc), 4));
         QTest::newRow("png declaring 50000 x 50000") << hugePng << tooLarge;
         QTest::newRow("png cut in half") << png.left(png.size() / 2) << damaged;

@@ -2,6 +2,7 @@
 #include "document/tempfile.h"
 
 #include "childprocess.h"
+#include "fixture.h"
 #include "testregistry.h"
 
 #include <QDir>
@@ -17,18 +18,8 @@ namespace {
 
 constexpr qint64 DiskRoom = 64 * 1024;  // what the "full disk" lets a file grow to
 
-QImage noisePicture(QSize size, QImage::Format format = QImage::Format_BGR888, unsigned seed = 3)
-{
-    QImage picture(size, QImage::Format_RGB32);
-    std::mt19937 random(seed);
-    for (int y = 0; y < size.height(); ++y)
-        for (int x = 0; x < size.width(); ++x)
-            picture.setPixel(x, y, 0xFF000000u | (random() & 0xFFFFFF));
-    return picture.convertToFormat(format);
-}
-
 // A picture far larger than the full disk's room.
-QImage bigPicture(QImage::Format format = QImage::Format_BGR888) { return noisePicture(QSize(300, 300), format); }
+QImage bigPicture(QImage::Format format = QImage::Format_BGR888) { return noisePicture(QSize(300, 300), format, 3); }
 
 void setMode(const QString &path, mode_t mode) { ::chmod(QFile::encodeName(path).constData(), mode); }
 
@@ -155,7 +146,7 @@ private slots:
     void aPictureThatFitsStillSavesUnderTheLimit()
     {
         const Folder folder;
-        const QImage picture = noisePicture(QSize(40, 40));
+        const QImage picture = noisePicture(QSize(40, 40), QImage::Format_BGR888, 3);
         const QString path = folder.put("picture.bmp", OldBytes);
         const vptest::ChildResult child =
             vptest::runInChild([&] { return SavePicture(picture, path); }, {false, DiskRoom});

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <random>
 
 Program::Program(bool withStartupDocument)
 {
@@ -60,4 +61,14 @@ Colour pixelOf(const QImage &picture, int x, int y)
     if (!picture.rect().contains(x, y))
         return CLR_INVALID;
     return fromQRgb(picture.pixel(x, y));
+}
+
+QImage noisePicture(QSize size, QImage::Format format, unsigned seed)
+{
+    QImage picture(size, QImage::Format_RGB32);
+    std::mt19937 random(seed);
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x)
+            picture.setPixel(x, y, 0xFF000000u | (random() & 0xFFFFFF));
+    return picture.convertToFormat(format);
 }

@@ -27,3 +27,5 @@ struct Program {
 // Pictures for tests.
 QImage uniformPicture(QSize size, Colour colour);
 Colour pixelOf(const QImage &picture, int x, int y);
+// Every pixel a random colour from `seed`.
+QImage noisePicture(QSize size, QImage::Format format = QImage::Format_BGR888, unsigned seed = 7);

@@ -88,7 +88,9 @@ QByteArray replaced(QByteArray bytes, qsizetype at, const QByteArray &with)
     return bytes.replace(at, with.size(), with);
 }
 
-quint32 crc32(const QByteArray &data)
+} // namespace
+
+quint32 pngCrc32(const QByteArray &data)
 {
     quint32 crc = 0xFFFFFFFFu;
     for (const char c : data) {
@@ -99,13 +101,15 @@ quint32 crc32(const QByteArray &data)
     return ~crc;
 }
 
+namespace {
+
 // A PNG whose header declares another size, with the header's checksum made right again so
 // that only the size is a lie.
 QByteArray pngDeclaring(QByteArray png, quint32 width, quint32 height)
 {
     putBe32(png, 16, width);
     putBe32(png, 20, height);
-    putBe32(png, 29, crc32(png.mid(12, 17)));
+    putBe32(png, 29, pngCrc32(png.mid(12, 17)));
     return png;
 }
 

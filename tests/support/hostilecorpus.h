@@ -11,6 +11,9 @@
 
 namespace vptest {
 
+// The CRC of a PNG chunk (type and data).
+quint32 pngCrc32(const QByteArray &data);
+
 struct SampleFile {
     QString name;     // e.g. "bmp 24-bit top-down"
     QString suffix;   // e.g. "bmp"
