@@ -4,6 +4,7 @@
 #include "document/form1.h"
 #include "document/host.h"
 #include "document/prompts.h"
+#include "document/tooldialog.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -81,7 +82,8 @@ public:
     // Each dialog exists once: shows the open one, or creates it with `make`.
     template <class Dialog, class Make> Dialog *showDialog(QPointer<Dialog> &slot, Make make)
     {
-        if (!slot)
+        // A dialog closed a moment ago is on its way out: the next showing is a new one.
+        if (!slot || slot->unloaded())
             slot = make();
         showToolDialog(slot);
         return slot;

@@ -16,6 +16,8 @@ public:
 
     // Unloads the dialog: its unload steps run and it closes.
     void Unload();
+    // Closed, and only waiting to be deleted.
+    bool unloaded() const { return m_unloaded; }
 
 protected:
     void setMainAndDocumentEnabled(bool enabled);
