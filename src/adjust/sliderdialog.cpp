@@ -15,16 +15,6 @@ bool RGBDrag = false;
 bool BrightDrag = false;
 bool ContDrag = false;
 
-namespace {
-
-Form1 *activeDocument()
-{
-    Host *host = Host::current();
-    return host ? host->ActiveForm() : nullptr;
-}
-
-} // namespace
-
 SliderDialog::SliderDialog(const QString &caption, QSize clientTwips) : ToolDialog(caption, clientTwips)
 {
 }
@@ -79,25 +69,30 @@ Colour SliderDialog::buttonFace() const
 
 void SliderDialog::previewOnCanvas(const QString &operation)
 {
+    if (!document())
+        return;
     ProcessImage(operation);
     // The engine's message box, if it came, let other events run.
-    if (Form1 *form = activeDocument())
+    if (Form1 *form = document())
         form->Picture1->Refresh();
     QCoreApplication::processEvents();
 }
 
 void SliderDialog::Command1_Click()
 {
+    const QPointer<Form1> form = document();
     Unload();
+    if (!form)
+        return;
     CommitPicture();
-    if (Form1 *form = activeDocument())
-        form->Picture1->Cls();
+    form->Picture1->Cls();
 }
 
 void SliderDialog::Command2_Click()
 {
+    const QPointer<Form1> form = document();
     Unload();
-    if (Form1 *form = activeDocument())
+    if (form)
         form->Picture1->setPicture(form->Picture2->Picture());
 }
 

@@ -43,9 +43,9 @@ protected:
     static void drawBar(PictureBox *box, float X, Colour bar, Colour rest);
     // The system's button-face colour, behind the channel bars.
     Colour buttonFace() const;
-    // Runs the engine with the table just filled, repaints the canvas and yields once. The
-    // dialog may be gone when this returns.
-    static void previewOnCanvas(const QString &operation);
+    // Runs the engine with the table just filled, repaints the canvas and yields once; nothing
+    // once the dialog's document has gone. The dialog may be gone when this returns.
+    void previewOnCanvas(const QString &operation);
 
     void Form_Unload() override;
     virtual void clearDragFlags() = 0;

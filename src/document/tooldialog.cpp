@@ -14,6 +14,8 @@ ToolDialog::ToolDialog(const QString &caption, QSize clientTwips)
                            Qt::MSWindowsFixedSizeDialogHint)
 {
     setAttribute(Qt::WA_DeleteOnClose);
+    if (Host *host = Host::current())
+        m_document = host->ActiveForm();
     setWindowTitle(caption);
     setFixedSize(roundEven(clientTwips.width() / Screen::TwipsPerPixelX),
                  roundEven(clientTwips.height() / Screen::TwipsPerPixelY));
@@ -28,6 +30,13 @@ void ToolDialog::place(QWidget *control, int left, int top, int width, int heigh
 void ToolDialog::Unload()
 {
     close();
+}
+
+Form1 *ToolDialog::document() const
+{
+    Host *host = Host::current();
+    Form1 *active = host ? host->ActiveForm() : nullptr;
+    return active && active == m_document && active->HistoryReady ? active : nullptr;
 }
 
 void ToolDialog::setMainAndDocumentEnabled(bool enabled)

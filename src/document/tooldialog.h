@@ -3,7 +3,10 @@
 // main window and the active document window disabled while they are open. A dialog is not a
 // child of the main window (Qt would disable it along with the main window); it is a top-level
 // window kept in front of it.
+#include <QPointer>
 #include <QWidget>
+
+class Form1;
 
 class ToolDialog : public QWidget {
     Q_OBJECT
@@ -21,12 +24,17 @@ public:
 
 protected:
     void setMainAndDocumentEnabled(bool enabled);
+    // The document the dialog was shown for, while it is open and still the active one. A
+    // document can go while the dialog's handler yields (the main window closed under it); no
+    // other document takes its place.
+    Form1 *document() const;
     // The dialog's own unload steps, whichever way it closes.
     virtual void Form_Unload() {}
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
 
 private:
+    QPointer<Form1> m_document;
     bool m_unloaded = false;
     bool m_placed = false;
 };
