@@ -67,7 +67,7 @@ void Form5::Form_Load()
 void Form5::Command1_Click()
 {
     Host &host = Host::instance();
-    Form1 *form = host.ActiveForm();
+    Form1 *form = document();
     const std::optional<double> width = numericValue(Text1->text());
     const std::optional<double> height = numericValue(Text2->text());
     if (form && !host.CanSize()) {
@@ -120,5 +120,7 @@ void Form5::Command2_Click()
 void Form5::Form_Unload()
 {
     setMainAndDocumentEnabled(true);
-    CommitPicture();
+    // Only the document the dialog was shown for is committed, never one that took its place.
+    if (document())
+        CommitPicture();
 }

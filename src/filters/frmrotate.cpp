@@ -43,8 +43,7 @@ frmRotate::frmRotate() : ToolDialog(QStringLiteral("Rotate"), QSize(3150, 1365))
 
 void frmRotate::Command1_Click()
 {
-    Host *host = Host::current();
-    Form1 *form = host ? host->ActiveForm() : nullptr;
+    Form1 *form = document();
     if (!form) {
         Unload();
         return;

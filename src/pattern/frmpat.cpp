@@ -98,8 +98,7 @@ void frmPat::Command3_Click()
 
 void frmPat::Command1_Click()
 {
-    Host *host = Host::current();
-    if (Form1 *form = host ? host->ActiveForm() : nullptr) {
+    if (Form1 *form = document()) {
         form->mask->setPicture(mask->Image());
         form->face->setPicture(face->Image());
     }
