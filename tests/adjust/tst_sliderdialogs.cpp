@@ -61,10 +61,7 @@ class TestSliderDialogs : public QObject {
 private slots:
     void cleanup()
     {
-        for (QWidget *widget : QApplication::topLevelWidgets())
-            if (qobject_cast<SliderDialog *>(widget))
-                widget->close();
-        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        closeToolDialogs();
     }
 
     void dialogsOpenAtTheirDesignWithStartingBarsAndDisabledWindows()

@@ -77,10 +77,7 @@ class TestReentrancy : public QObject {
 private slots:
     void cleanup()
     {
-        for (QWidget *widget : QApplication::topLevelWidgets())
-            if (qobject_cast<SliderDialog *>(widget))
-                widget->close();
-        deleteWhatWasClosed();
+        closeToolDialogs();
     }
 
     void closingDuringAHeldMoveOfEveryTool_data()

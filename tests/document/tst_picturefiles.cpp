@@ -18,6 +18,8 @@
 
 namespace {
 
+using vptest::encoded;
+
 QByteArray bmpOf(const QImage &picture)
 {
     QByteArray bytes;
@@ -63,17 +65,6 @@ QByteArray twoFrameGif()
                                "21f904000a000000" "2c000000000200010000" "02" "02440a" "00"
                                "21f904000a000000" "2c000000000200010000" "02" "020c0a" "00"
                                "3b");
-}
-
-QByteArray encoded(const QImage &picture, const char *format)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, format);
-    if (!writer.write(picture))
-        qFatal("cannot encode %s", format);
-    return bytes;
 }
 
 bool isRoot() { return ::geteuid() == 0; }

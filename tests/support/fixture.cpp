@@ -1,6 +1,7 @@
 #include "fixture.h"
 
 #include "document/form1.h"
+#include "document/tooldialog.h"
 #include "document/tempfile.h"
 
 #include <QApplication>
@@ -71,4 +72,12 @@ QImage noisePicture(QSize size, QImage::Format format, unsigned seed)
         for (int x = 0; x < size.width(); ++x)
             picture.setPixel(x, y, 0xFF000000u | (random() & 0xFFFFFF));
     return picture.convertToFormat(format);
+}
+
+void closeToolDialogs()
+{
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        if (qobject_cast<ToolDialog *>(widget))
+            widget->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }

@@ -24,6 +24,9 @@ struct Program {
     void closeAllWithoutSaving();
 };
 
+// Closes every open tool dialog and lets the closed windows go.
+void closeToolDialogs();
+
 // Pictures for tests.
 QImage uniformPicture(QSize size, Colour colour);
 Colour pixelOf(const QImage &picture, int x, int y);

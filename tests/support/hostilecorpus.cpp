@@ -31,17 +31,6 @@ QImage samplePicture()
     return picture;
 }
 
-QByteArray encoded(const QImage &picture, const char *format)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, format);
-    if (!writer.write(picture))
-        qFatal("cannot encode a %s sample", format);
-    return bytes;
-}
-
 QByteArray bmp24Of(const QImage &picture, bool topDown)
 {
     QByteArray bytes;
@@ -89,6 +78,17 @@ QByteArray replaced(QByteArray bytes, qsizetype at, const QByteArray &with)
 }
 
 } // namespace
+
+QByteArray encoded(const QImage &picture, const char *format)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    if (!writer.write(picture))
+        qFatal("cannot encode %s", format);
+    return bytes;
+}
 
 quint32 pngCrc32(const QByteArray &data)
 {

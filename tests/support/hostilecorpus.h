@@ -11,6 +11,8 @@
 
 namespace vptest {
 
+// The picture written in a format Qt's writers know ("png", "jpeg", "bmp").
+QByteArray encoded(const QImage &picture, const char *format);
 // The CRC of a PNG chunk (type and data).
 quint32 pngCrc32(const QByteArray &data);
 
