@@ -1,11 +1,11 @@
-#include "adjust/form3.h"
-#include "adjust/imagepro.h"
-#include "app/mdiform1.h"
-#include "session.h"
-#include "document/form1.h"
+#include "adjust/adjustdialog.h"
+#include "adjust/processimage.h"
+#include "app/mainwindow.h"
+#include "document/documentwindow.h"
 #include "document/picturebox.h"
 #include "document/tempfile.h"
-#include "filters/resample.h"
+#include "imagelib/resample.h"
+#include "session.h"
 
 #include <QCoreApplication>
 #include <QMdiArea>
@@ -33,16 +33,15 @@ double engineCase(const vpbench::Size &s, EngineOp op)
 double previewCase(const vpbench::Size &s)
 {
     vpbench::Session session(s);
-    MDIForm1 &main = *session.main;
-    main.mnuAdjustBrightness_Click();
-    auto *dialog = qobject_cast<Form3 *>(main.Form3.data());
-    dialog->Pictbright_MouseDown(1, 0, 90, 10);
+    MainWindow &main = *session.main;
+    main.adjustBrightness();
+    AdjustDialog *dialog = main.brightnessDialog;
+    PictureBox *bar = dialog->bars[0];
+    emit bar->mousePressed(90, 10);
     int move = 0;
-    const double ms = vpbench::medianMs(repsFor(s), [&] {
-        dialog->Pictbright_MouseMove(1, 0, float(60 + (++move % 2) * 60), 10);
-    });
-    dialog->Pictbright_MouseUp(1, 0, 90, 10);
-    dialog->Command2_Click();
+    const double ms = vpbench::medianMs(repsFor(s), [&] { emit bar->mouseMoved(float(60 + (++move % 2) * 60), 10); });
+    emit bar->mouseReleased(90, 10);
+    dialog->cancel();
     return ms;
 }
 

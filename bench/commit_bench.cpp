@@ -2,7 +2,7 @@
 #include "session.h"
 
 #include "document/commit.h"
-#include "document/form1.h"
+#include "document/documentwindow.h"
 #include "document/picturebox.h"
 
 namespace {
@@ -10,15 +10,15 @@ namespace {
 double commitCase(const vpbench::Size &size)
 {
     vpbench::Session session(size);
-    Form1 *form = session.form;
+    DocumentWindow *doc = session.doc;
     int stroke = 0;
     const double ms = vpbench::medianMs(
-        7, [] { CommitPicture(); },
+        7, [&] { commitPicture(*doc); },
         [&] {
             // A drawn picture: one new stroke before every commit.
             ++stroke;
-            form->Picture1->setDrawWidth(9);
-            form->Picture1->Line(QPointF(10, 10 + stroke * 12), QPointF(size.width - 10, 30 + stroke * 12),
+            doc->canvas->setDrawWidth(9);
+            doc->canvas->line(QPointF(10, 10 + stroke * 12), QPointF(size.width - 10, 30 + stroke * 12),
                                  makeColour(255, stroke * 20, 0));
         });
     return ms;

@@ -1,7 +1,7 @@
 #include "bench.h"
 
-#include "document/bmp.h"
-#include "document/picturefiles.h"
+#include "imagelib/bmp.h"
+#include "imagelib/picturefiles.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -84,18 +84,18 @@ VP_BENCH("raw-read", 402, [](const vpbench::Size &s) -> double {
 VP_BENCH("save-bmp", 403, [](const vpbench::Size &s) -> double {
     const QString path = benchFile("save", s);
     const QImage picture = vpbench::testPicture(s, QImage::Format_BGR888);
-    SavePicture(picture, path);
+    savePicture(picture, path);
     return vpbench::medianMs(repsFor(s), [&] {
-        if (!SavePicture(picture, path).isEmpty())
+        if (!savePicture(picture, path).isEmpty())
             qFatal("save failed");
     });
 })
 
 VP_BENCH("open-bmp", 404, [](const vpbench::Size &s) -> double {
     const QString path = benchFile("open", s);
-    SavePicture(vpbench::testPicture(s, QImage::Format_BGR888), path);
+    savePicture(vpbench::testPicture(s, QImage::Format_BGR888), path);
     return vpbench::medianMs(repsFor(s), [&] {
-        if (!LoadPicture(path).ok())
+        if (!loadPicture(path).ok())
             qFatal("open failed");
     });
 })

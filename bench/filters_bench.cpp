@@ -3,7 +3,7 @@
 #include "session.h"
 
 #include "document/commit.h"
-#include "document/form1.h"
+#include "document/documentwindow.h"
 #include "document/picturebox.h"
 #include "document/tempfile.h"
 
@@ -29,14 +29,14 @@ double smoothCommandCase(const vpbench::Size &size)
     auto owned = std::make_unique<TimedPrompts>();
     TimedPrompts *prompts = owned.get();
     vpbench::Session session(size, {}, std::move(owned));
-    MDIForm1 &main = *session.main;
-    Form1 *form = session.form;
+    MainWindow &main = *session.main;
+    DocumentWindow *doc = session.doc;
     std::vector<double> times;
     for (int run = 0; run < 4; ++run) {
-        form->Picture1->setPicture(vpbench::testPicture(size, PictureFormat));
-        CommitPicture();
+        doc->canvas->setPicture(vpbench::testPicture(size, PictureFormat));
+        commitPicture(*doc);
         prompts->clock.start();
-        main.mnuSmooth_Click();
+        main.smooth();
         if (run > 0)
             times.push_back(prompts->messageMs);
     }

@@ -1,7 +1,7 @@
 #include "bench.h"
-#include "document/raster.h"
-#include "filters/rotate.h"
-#include "filters/smooth.h"
+#include "imagelib/raster.h"
+#include "imagelib/rotate.h"
+#include "imagelib/smooth.h"
 
 namespace {
 
@@ -39,6 +39,6 @@ VP_BENCH("rotate-30", 43, [](const vpbench::Size &s) -> double {
     const int w = s.width;
     const int h = s.height;
     return vpbench::medianMs(9, [&] {
-        RotatePicture(src, dst, 0.5235987755982988, 0, 0, w - 1, h - 1, w / 2, h / 2, w / 2, h / 2);
+        rotatePicture(src, dst, 0.5235987755982988, 0, 0, w - 1, h - 1, w / 2, h / 2, w / 2, h / 2);
     });
 })

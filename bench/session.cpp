@@ -1,7 +1,7 @@
 #include "session.h"
 
 #include "document/commit.h"
-#include "document/form1.h"
+#include "document/documentwindow.h"
 #include "document/picturebox.h"
 #include "document/tempfile.h"
 
@@ -10,16 +10,16 @@ namespace vpbench {
 Session::Session(const Size &size, QImage picture, std::unique_ptr<Prompts> prompts)
 {
     TempFile::setFolders(folder.path(), folder.path() + QStringLiteral("/fallback"));
-    main = std::make_unique<MDIForm1>(prompts ? std::move(prompts) : std::make_unique<SilentPrompts>());
+    main = std::make_unique<MainWindow>(prompts ? std::move(prompts) : std::make_unique<SilentPrompts>());
     main->show();
-    form = main->newDocument();
-    form->Picture1->setPicture(picture.isNull() ? testPicture(size, PictureFormat) : picture);
-    CommitPicture();
+    doc = main->newDocument();
+    doc->canvas->setPicture(picture.isNull() ? testPicture(size, PictureFormat) : picture);
+    commitPicture(*doc);
 }
 
 Session::~Session()
 {
-    for (Form1 *document : main->documents())
+    for (DocumentWindow *document : main->documents())
         document->parentWidget()->close();
     TempFile::finishWriting();
 }

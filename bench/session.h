@@ -3,13 +3,13 @@
 // nothing, and one document holding a committed picture of the size measured.
 #include "bench.h"
 
-#include "app/mdiform1.h"
+#include "app/mainwindow.h"
 #include "document/prompts.h"
 
 #include <QTemporaryDir>
 #include <memory>
 
-class Form1;
+class DocumentWindow;
 
 namespace vpbench {
 
@@ -30,8 +30,8 @@ public:
 
 struct Session {
     QTemporaryDir folder;
-    std::unique_ptr<MDIForm1> main;
-    Form1 *form = nullptr;
+    std::unique_ptr<MainWindow> main;
+    DocumentWindow *doc = nullptr;
 
     // A null `picture` means the benchmark's test picture of `size`.
     explicit Session(const Size &size, QImage picture = {}, std::unique_ptr<Prompts> prompts = nullptr);

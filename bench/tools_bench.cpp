@@ -3,9 +3,9 @@
 // every pixel of the same picture.
 #include "session.h"
 
-#include "app/mdiform1.h"
+#include "app/mainwindow.h"
 #include "document/commit.h"
-#include "document/form1.h"
+#include "document/documentwindow.h"
 #include "document/picturebox.h"
 #include "document/tempfile.h"
 #include "tools/palette.h"
@@ -30,13 +30,13 @@ double moveCase(const vpbench::Size &size, QToolButton *Palette::*tool, const st
     (palette.*tool)->setChecked(true);
     palette.setCurrentColour(makeColour(255, 40, 0));
     prepare(palette);
-    Picture1_MouseDown(*session.form, palette, float(start.x()), float(start.y()));
+    canvasPressed(*session.doc, palette, float(start.x()), float(start.y()));
     int step = 0;
     const double ms = vpbench::medianMs(Moves, [&] {
         const QPointF p = path(step++);
-        Picture1_MouseMove(*session.form, palette, float(p.x()), float(p.y()));
+        canvasMoved(*session.doc, palette, float(p.x()), float(p.y()));
     });
-    Picture1_MouseUp(*session.form);
+    canvasReleased(*session.doc);
     return ms;
 }
 
@@ -48,33 +48,33 @@ QPointF around(QPointF centre, double radius, int step)
 
 double pencilMove(const vpbench::Size &size)
 {
-    return moveCase(size, &Palette::Option1, [](Palette &p) { p.Slider1->setValue(5); p.Option1->click(); },
+    return moveCase(size, &Palette::pencilButton, [](Palette &p) { p.penWidthSlider->setValue(5); p.pencilButton->click(); },
                     QPointF(100, 100), [](int i) { return QPointF(100 + 9 * i, 100 + 4 * i); });
 }
 
 double linePreviewMove(const vpbench::Size &size)
 {
     const QPointF centre(size.width / 2.0, size.height / 2.0);
-    return moveCase(size, &Palette::Option1, [](Palette &p) { p.OptL2->setChecked(true); }, centre,
+    return moveCase(size, &Palette::pencilButton, [](Palette &p) { p.straightLineButton->setChecked(true); }, centre,
                     [=](int i) { return around(centre, 300, i); });
 }
 
 double circlePreviewMove(const vpbench::Size &size)
 {
     const QPointF centre(size.width / 2.0, size.height / 2.0);
-    return moveCase(size, &Palette::Option4, [](Palette &p) { p.Slider1->setValue(3); p.Option4->click(); }, centre,
+    return moveCase(size, &Palette::circleButton, [](Palette &p) { p.penWidthSlider->setValue(3); p.circleButton->click(); }, centre,
                     [=](int i) { return centre + QPointF(100 + 5 * i, 50); });
 }
 
 double airbrushMove(const vpbench::Size &size)
 {
-    return moveCase(size, &Palette::Option3, [](Palette &p) { p.Slider1->setValue(30); p.Option3->click(); },
+    return moveCase(size, &Palette::airbrushButton, [](Palette &p) { p.penWidthSlider->setValue(30); p.airbrushButton->click(); },
                     QPointF(300, 300), [](int i) { return QPointF(300 + 11 * i, 300 + 6 * i); });
 }
 
 double stampMove(const vpbench::Size &size)
 {
-    return moveCase(size, &Palette::Option5, [](Palette &) {}, QPointF(200, 200),
+    return moveCase(size, &Palette::stampButton, [](Palette &) {}, QPointF(200, 200),
                     [](int i) { return QPointF(200 + 13 * i, 200 + 7 * i); });
 }
 
@@ -86,13 +86,13 @@ double fillPress(const vpbench::Size &size)
     uniform.fill(Qt::blue);
     vpbench::Session session(size, uniform);
     Palette &palette = *session.main->palette;
-    palette.Option6->setChecked(true);
+    palette.fillButton->setChecked(true);
     int press = 0;
     return vpbench::medianMs(
-        7, [&] { Picture1_MouseDown(*session.form, palette, 10, 10); },
+        7, [&] { canvasPressed(*session.doc, palette, 10, 10); },
         [&] {
             if (press > 0)
-                Picture1_MouseUp(*session.form);
+                canvasReleased(*session.doc);
             palette.setCurrentColour(++press % 2 ? makeColour(255, 0, 0) : makeColour(0, 0, 255));
         });
 }

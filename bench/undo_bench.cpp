@@ -3,7 +3,7 @@
 #include "session.h"
 
 #include "document/commit.h"
-#include "document/form1.h"
+#include "document/documentwindow.h"
 #include "document/picturebox.h"
 #include "document/tempfile.h"
 
@@ -15,21 +15,21 @@ enum class Step { Undo, Redo };
 double historyCase(const vpbench::Size &size, Step step)
 {
     vpbench::Session session(size);
-    Form1 *form = session.form;
-    form->Picture1->setDrawWidth(9);
+    DocumentWindow *doc = session.doc;
+    doc->canvas->setDrawWidth(9);
     for (int stroke = 1; stroke <= 3; ++stroke) {
-        form->Picture1->Line(QPointF(10, 10 + stroke * 12), QPointF(size.width - 10, 30 + stroke * 12),
+        doc->canvas->line(QPointF(10, 10 + stroke * 12), QPointF(size.width - 10, 30 + stroke * 12),
                              makeColour(255, stroke * 20, 0));
-        CommitPicture();
+        commitPicture(*doc);
     }
     // Each timed step starts with the temp file settled, as after a pause between two key presses.
-    auto undo = [form] {
-        form->Undo();
-        form->Picture1->Image();
+    auto undo = [doc] {
+        doc->undo();
+        doc->canvas->image();
     };
-    auto redo = [form] {
-        form->Redo();
-        form->Picture1->Image();
+    auto redo = [doc] {
+        doc->redo();
+        doc->canvas->image();
     };
     const double ms = step == Step::Undo ? vpbench::medianMs(
                                                9, undo,

@@ -1,9 +1,9 @@
 // libFuzzer target for the picture-reading path: the bytes go through the in-memory BMP reader
-// and, written to a file, through LoadPicture (the BMP reader on a file, then Qt's readers).
+// and, written to a file, through loadPicture (the BMP reader on a file, then Qt's readers).
 // Besides the sanitizers, it checks what a reader promises: a picture within the limits, or a
 // reason; and the same verdict on a 24-bit BMP from memory and from a file.
-#include "document/bmp.h"
-#include "document/picturefiles.h"
+#include "imagelib/bmp.h"
+#include "imagelib/picturefiles.h"
 
 #include <QByteArrayView>
 #include <QDir>
@@ -73,11 +73,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     if (!writeScratch(data, size))
         broken("cannot write the scratch file");
-    const LoadedPicture loaded = LoadPicture(scratchPath);
+    const LoadedPicture loaded = loadPicture(scratchPath);
     if (loaded.ok() == !loaded.error.isEmpty())
-        broken("LoadPicture gave neither a picture nor a reason");
+        broken("loadPicture gave neither a picture nor a reason");
     if (loaded.ok() && !PictureLimits::accepts(loaded.picture.size()))
-        broken("LoadPicture gave a picture beyond the limits");
+        broken("loadPicture gave a picture beyond the limits");
     if (!fromMemory.notBmp24) {
         if (loaded.error != fromMemory.error)
             broken("a 24-bit BMP gave another verdict from a file than from memory");

@@ -1,86 +1,93 @@
 // New, Open and Save As.
-#include "app/mdiform1.h"
+#include "app/mainwindow.h"
 
-#include "document/form1.h"
+#include "document/documentwindow.h"
 #include "document/picturebox.h"
-#include "document/picturefiles.h"
-#include "filters/form5.h"
+#include "filters/sizedialog.h"
+#include "imagelib/picturefiles.h"
 
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QPointer>
 
 static const QString OpenFilter = QStringLiteral(
     "Supported Filetypes |*.bmp;*.jpg;*.gif|BitMaps (*.bmp)|*.bmp|Jpeg (*.jpg)|*.jpg|"
     "CompuServe Graphics Interchange (*.gif)|*.gif|All types (*.*)|*.*");
 static const QString SaveFilter = QStringLiteral("BitMaps (*.bmp)|*.bmp");
 
-void MDIForm1::mnuNew_Click()
+void MainWindow::newPicture()
 {
-    QPointer<Form1> form = FirstTime ? firstDocument() : newDocument();
-    if (!form)
+    QPointer<DocumentWindow> document = firstTime ? firstDocument() : newDocument();
+    if (!document)
         return;
-    form->Picture2->setPicture(form->Picture1->Picture());
-    form->CD1.ShowColor(prompts(), this);
-    if (!form)
+    document->snapshot->setPicture(document->canvas->picture());
+    document->backgroundColourDialog.showColour(prompts(), this);
+    if (!document)
         return;
-    form->Picture1->setBackColor(form->CD1.Color);
-    m_canSize = true;
-    if (auto *dialog = qobject_cast<::Form5 *>(showDialog(Form5, [] { return new ::Form5; }))) {
-        dialog->Text1->setText(QStringLiteral("250"));
-        dialog->Text2->setText(QStringLiteral("250"));
+    document->canvas->setBackColour(document->backgroundColourDialog.colour);
+    auto make = [](DocumentWindow &d) { return new SizeDialog(d, SizeDialog::Mode::CanvasSize); };
+    if (SizeDialog *dialog = showDialog(sizeDialog, document, make)) {
+        dialog->widthBox->setText(QStringLiteral("250"));
+        dialog->heightBox->setText(QStringLiteral("250"));
     }
-    form->Picture2->setPicture(form->Picture1->Picture());
-    form->setWidth(form->Picture1->Width() + 100);
-    form->setHeight(form->Picture1->Height() + 400);
-    FirstTime = false;
+    document->snapshot->setPicture(document->canvas->picture());
+    document->fitToCanvas();
+    firstTime = false;
 }
 
-void MDIForm1::mnuOpen_Click()
+void MainWindow::open()
 {
-    CD1.DialogTitle = QStringLiteral("Open Picture");
-    CD1.Filter = OpenFilter;
-    if (!CD1.ShowOpen(prompts(), this))
+    fileDialog.title = QStringLiteral("Open Picture");
+    fileDialog.filter = OpenFilter;
+    if (!fileDialog.showOpen(prompts(), this))
         return;
-    const QString path = CD1.FileName;
-    const LoadedPicture loaded = LoadPicture(path);
+    const QString path = fileDialog.fileName;
+    const LoadedPicture loaded = loadPicture(path);
     if (!loaded.ok()) {
-        const QString reason = loaded.error.isEmpty() ? PictureFileErrors::unreadable() : loaded.error;
-        prompts().message(this, QStringLiteral("The file \"%1\" cannot be opened: %2.").arg(path, reason),
-                          QStringLiteral("Open"), MessageIcon::Critical);
+        prompts().message(this, PictureFileErrors::cannotOpen(path, loaded.error), QStringLiteral("Open"),
+                          MessageIcon::Critical);
         return;
     }
     // Bringing back the start-up window lets pending events run.
-    QPointer<Form1> form = FirstTime ? firstDocument() : ActiveForm();
-    if (!form) {
+    QPointer<DocumentWindow> document = firstTime ? firstDocument() : activeDocument();
+    if (!document) {
         prompts().message(this,
-                          QStringLiteral("The file \"%1\" cannot be opened: there is no picture window to open it "
-                                         "into. Choose New first.")
-                              .arg(path),
+                          PictureFileErrors::cannotOpen(path, QStringLiteral("there is no picture window to open it "
+                                                                             "into. Choose New first")),
                           QStringLiteral("Open"), MessageIcon::Critical);
         return;
     }
-    form->Picture1->setPicture(loaded.picture);
-    form->setCaption(QFileInfo(path).fileName());
-    form->RecordState();
-    FirstTime = false;
+    document->canvas->setPicture(loaded.picture);
+    document->setCaption(QFileInfo(path).fileName());
+    document->recordState();
+    firstTime = false;
 }
 
-bool MDIForm1::mnuSave_Click()
+bool MainWindow::saveAs()
 {
-    CD1.DialogTitle = QStringLiteral("Save Picture");
-    CD1.Filter = SaveFilter;
-    if (!CD1.ShowSave(prompts(), this))
+    return saveDocumentAs(activeDocument());
+}
+
+bool MainWindow::saveAs(DocumentWindow &document)
+{
+    return saveDocumentAs(&document);
+}
+
+bool MainWindow::saveDocumentAs(QPointer<DocumentWindow> document)
+{
+    fileDialog.title = QStringLiteral("Save Picture");
+    fileDialog.filter = SaveFilter;
+    if (!fileDialog.showSave(prompts(), this))
         return false;
-    Form1 *form = ActiveForm();
-    if (!form)
+    if (!document)
         return false;
-    const QString path = CD1.FileName;
-    const QString error = SavePicture(form->Picture1->Image(), path);
+    const QString path = fileDialog.fileName;
+    const QString error = savePicture(document->canvas->image(), path);
     if (!error.isEmpty()) {
         prompts().message(this, QStringLiteral("The picture could not be saved as \"%1\": %2.").arg(path, error),
                           QStringLiteral("Save As"), MessageIcon::Critical);
         return false;
     }
-    form->setCaption(QFileInfo(path).fileName());
+    document->setCaption(QFileInfo(path).fileName());
     return true;
 }

@@ -1,4 +1,4 @@
-#include "app/mdiform1.h"
+#include "app/mainwindow.h"
 
 #include <QApplication>
 
@@ -6,7 +6,7 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("VellPainter"));
-    MDIForm1 main;
+    MainWindow main;
     main.show();
     // The program starts with one document window, the start-up window.
     main.newDocument();

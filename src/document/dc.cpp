@@ -14,7 +14,7 @@ bool SetPixelV(Dc dc, int x, int y, Colour colour)
     if (dc.isNull())
         return false;
     PictureBox *box = dc.box();
-    if (x < 0 || y < 0 || x >= box->ScaleWidth() || y >= box->ScaleHeight())
+    if (x < 0 || y < 0 || x >= box->innerWidth() || y >= box->innerHeight())
         return false;
     rasterSetPixel(box->bitmapForWrite(), x, y, colour);
     box->markDrawn(QRect(x, y, 1, 1));

@@ -1,8 +1,8 @@
 #pragma once
 // A device context: a non-owning view of one picture box's persistent bitmap, for the raster
 // calls. Reads outside the bitmap give CLR_INVALID, writes outside do nothing, transfers clip.
-#include "document/colour.h"
-#include "document/raster.h"
+#include "imagelib/colour.h"
+#include "imagelib/raster.h"
 
 class PictureBox;
 

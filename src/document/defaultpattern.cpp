@@ -1,6 +1,6 @@
 #include "document/defaultpattern.h"
 
-#include "document/colour.h"
+#include "imagelib/colour.h"
 
 namespace {
 

@@ -1,7 +1,8 @@
 #include "document/history.h"
 
+#include "imagelib/raster.h"
+
 #include <QSet>
-#include <cstring>
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
@@ -39,19 +40,19 @@ UndoElementList *listToDropFrom()
     UndoElementList *oldest = nullptr;
     quint64 oldestRecorded = 0;
     for (DocumentHistory *history : registry().histories) {
-        if (history->UndoList.size() < 2)
+        if (history->undoList.size() < 2)
             continue;
-        const quint64 recorded = history->UndoList.first()->recorded;
+        const quint64 recorded = history->undoList.first()->recorded;
         if (!oldest || recorded < oldestRecorded) {
-            oldest = &history->UndoList;
+            oldest = &history->undoList;
             oldestRecorded = recorded;
         }
     }
     if (oldest)
         return oldest;
     for (DocumentHistory *history : registry().histories)
-        if (!history->RedoList.isEmpty())
-            return &history->RedoList;
+        if (!history->redoList.isEmpty())
+            return &history->redoList;
     return nullptr;
 }
 
@@ -78,25 +79,25 @@ DocumentHistory::~DocumentHistory()
     registry().histories.removeOne(this);
 }
 
-bool DocumentHistory::recordState(const QImage &picture)
+bool DocumentHistory::recordPicture(const QImage &picture)
 {
     if (picture.isNull())
         return false;
-    if (!UndoList.isEmpty() && samePixels(UndoList.last()->Picture, picture))
+    if (!undoList.isEmpty() && samePixels(undoList.last()->picture, picture))
         return false;
     auto element = std::make_shared<UndoElement>();
-    element->Picture = picture;
+    element->picture = picture;
     element->recorded = registry().nextRecorded++;
-    UndoList.append(std::move(element));
-    RedoList.clear();
+    undoList.append(std::move(element));
+    redoList.clear();
     keepWithinBudget();
     return true;
 }
 
 void DocumentHistory::discardHistory()
 {
-    UndoList.clear();
-    RedoList.clear();
+    undoList.clear();
+    redoList.clear();
 }
 
 namespace HistoryBudget {
@@ -125,9 +126,9 @@ qint64 held()
     QSet<qint64> counted;
     qint64 total = 0;
     for (const DocumentHistory *history : registry().histories) {
-        for (const UndoElementList *list : {&history->UndoList, &history->RedoList}) {
+        for (const UndoElementList *list : {&history->undoList, &history->redoList}) {
             for (const auto &element : *list) {
-                const QImage &picture = element->Picture;
+                const QImage &picture = element->picture;
                 if (!counted.contains(picture.cacheKey())) {
                     counted.insert(picture.cacheKey());
                     total += picture.sizeInBytes();
@@ -139,16 +140,3 @@ qint64 held()
 }
 
 } // namespace HistoryBudget
-
-bool samePixels(const QImage &a, const QImage &b)
-{
-    if (a.cacheKey() == b.cacheKey())
-        return true;
-    if (a.isNull() || b.isNull() || a.size() != b.size() || a.format() != b.format())
-        return false;
-    const size_t rowBytes = size_t(a.width()) * size_t(a.depth()) / 8;
-    for (int y = 0; y < a.height(); ++y)
-        if (std::memcmp(a.constScanLine(y), b.constScanLine(y), rowBytes) != 0)
-            return false;
-    return true;
-}

@@ -9,7 +9,7 @@
 #include <memory>
 
 struct UndoElement {
-    QImage Picture;
+    QImage picture;
     // When the state was recorded, counted across all documents: the budget drops the lowest first.
     quint64 recorded = 0;
 };
@@ -24,14 +24,14 @@ public:
     DocumentHistory &operator=(const DocumentHistory &) = delete;
 
     // The states up to and including the one the canvas shows (the last), oldest first.
-    UndoElementList UndoList;
+    UndoElementList undoList;
     // The states undone, the most recently undone last.
-    UndoElementList RedoList;
+    UndoElementList redoList;
 
     // Appends the picture as the newest state, unless it has the same pixels as the current one;
-    // a new state empties RedoList, then all documents' histories are brought within the budget.
+    // a new state empties redoList, then all documents' histories are brought within the budget.
     // True when a state was appended.
-    bool recordState(const QImage &picture);
+    bool recordPicture(const QImage &picture);
     void discardHistory();
 };
 
@@ -46,6 +46,3 @@ void setBytes(qint64 budget);
 qint64 held();
 
 } // namespace HistoryBudget
-
-// Same size, format and pixels; pictures that share their data compare without reading it.
-bool samePixels(const QImage &a, const QImage &b);

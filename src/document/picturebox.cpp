@@ -2,7 +2,7 @@
 
 #include "document/dc.h"
 #include "document/screen.h"
-#include "document/units.h"
+#include "imagelib/units.h"
 
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -31,7 +31,7 @@ void PictureBox::setPicture(const QImage &picture)
     m_drawn = QRect();
     if (storesTheBitmap) {
         update();
-        emit Change();
+        emit pictureChanged();
         return;
     }
     // A bitmap that still shares pixels with someone else is of no use as a buffer to rebuild
@@ -39,26 +39,26 @@ void PictureBox::setPicture(const QImage &picture)
     if (!m_image.isDetached())
         m_image = QImage();
     m_bitmapStale = true;
-    bool resized = false;
+    bool sizeChanged = false;
     if (!picture.isNull() && picture.size() != m_inner) {
         m_inner = picture.size();
         m_outer = m_inner + QSize(2 * m_border, 2 * m_border);
         QFrame::resize(m_outer);
-        resized = true;
+        sizeChanged = true;
     }
     update();
-    if (resized)
-        emit Resize();
-    emit Change();
+    if (sizeChanged)
+        emit resized();
+    emit pictureChanged();
 }
 
-QImage PictureBox::Image()
+QImage PictureBox::image()
 {
     ensureBitmap();
     return m_image;
 }
 
-void PictureBox::Cls()
+void PictureBox::cls()
 {
     if (m_bitmapStale)
         return;
@@ -70,12 +70,12 @@ void PictureBox::Cls()
     }
 }
 
-Dc PictureBox::hDC()
+Dc PictureBox::dc()
 {
     return Dc(this);
 }
 
-void PictureBox::Refresh()
+void PictureBox::refresh()
 {
     if (isVisible())
         repaint();
@@ -103,7 +103,7 @@ void PictureBox::drawWith(const QRect &bounds, const std::function<void(QPainter
     markDrawn(clipped);
 }
 
-void PictureBox::Line(QPointF from, QPointF to, Colour colour)
+void PictureBox::line(QPointF from, QPointF to, Colour colour)
 {
     m_current = to;
     const QColor qcolour = toQColor(colour);
@@ -128,12 +128,12 @@ void PictureBox::Line(QPointF from, QPointF to, Colour colour)
     });
 }
 
-void PictureBox::LineTo(QPointF to, Colour colour)
+void PictureBox::lineTo(QPointF to, Colour colour)
 {
-    Line(m_current, to, colour);
+    line(m_current, to, colour);
 }
 
-void PictureBox::Circle(QPointF centre, double radius, Colour colour)
+void PictureBox::circle(QPointF centre, double radius, Colour colour)
 {
     if (!(radius > 0))
         return;
@@ -148,7 +148,7 @@ void PictureBox::Circle(QPointF centre, double radius, Colour colour)
     m_current = centre;
 }
 
-void PictureBox::FillBox(QPointF corner1, QPointF corner2, Colour colour)
+void PictureBox::fillBox(QPointF corner1, QPointF corner2, Colour colour)
 {
     const QRectF box = QRectF(corner1, corner2).normalized();
     const QRect pixels(QPoint(roundEven(box.left()), roundEven(box.top())),
@@ -163,9 +163,9 @@ void PictureBox::setDrawWidth(int width)
     m_drawWidth = qMax(1, width);
 }
 
-void PictureBox::setBackColor(Colour colour)
+void PictureBox::setBackColour(Colour colour)
 {
-    m_backColor = colour;
+    m_backColour = colour;
     if (!m_image.isDetached())
         m_image = QImage();
     m_bitmapStale = true;
@@ -173,22 +173,22 @@ void PictureBox::setBackColor(Colour colour)
     update();
 }
 
-double PictureBox::Width() const
+double PictureBox::widthTwips() const
 {
     return m_outer.width() * Screen::TwipsPerPixelX;
 }
 
-double PictureBox::Height() const
+double PictureBox::heightTwips() const
 {
     return m_outer.height() * Screen::TwipsPerPixelY;
 }
 
-void PictureBox::setWidth(double twips)
+void PictureBox::setWidthTwips(double twips)
 {
     setOuterSizePixels(QSize(roundEven(twips / Screen::TwipsPerPixelX), m_outer.height()));
 }
 
-void PictureBox::setHeight(double twips)
+void PictureBox::setHeightTwips(double twips)
 {
     setOuterSizePixels(QSize(m_outer.width(), roundEven(twips / Screen::TwipsPerPixelY)));
 }
@@ -203,7 +203,7 @@ void PictureBox::setOuterSizePixels(QSize outer)
     QFrame::resize(outer);
     resizeInner((outer - QSize(2 * m_border, 2 * m_border)).expandedTo(QSize(0, 0)), !first);
     if (!first)
-        emit Resize();
+        emit resized();
 }
 
 void PictureBox::resizeInner(QSize inner, bool keepPixels)
@@ -219,7 +219,7 @@ void PictureBox::resizeInner(QSize inner, bool keepPixels)
     }
     ensureBitmap();
     QImage resized(inner, PictureFormat);
-    resized.fill(toQColor(m_backColor));
+    resized.fill(toQColor(m_backColour));
     if (!m_image.isNull()) {
         const int rows = qMin(inner.height(), m_image.height());
         const qsizetype bytes = qsizetype(qMin(inner.width(), m_image.width())) * 3;
@@ -315,7 +315,7 @@ void PictureBox::restoreRect(const QRect &area)
     }
     QPainter painter(&m_image);
     painter.setClipRect(rect);
-    painter.fillRect(rect, toQColor(m_backColor));
+    painter.fillRect(rect, toQColor(m_backColour));
     if (!pictureRect.isEmpty())
         painter.drawImage(pictureRect.topLeft(), m_picture, pictureRect);
 }
@@ -330,65 +330,31 @@ void PictureBox::paintEvent(QPaintEvent *event)
         return;
     ensureBitmap();
     if (m_image.isNull()) {
-        painter.fillRect(area, toQColor(m_backColor));
+        painter.fillRect(area, toQColor(m_backColour));
         return;
     }
     painter.drawImage(area.topLeft(), m_image, area.translated(-m_border, -m_border));
 }
 
-static int buttonCode(Qt::MouseButtons buttons)
+QPointF PictureBox::bitmapPosition(const QMouseEvent *event) const
 {
-    int code = 0;
-    if (buttons & Qt::LeftButton)
-        code |= 1;
-    if (buttons & Qt::RightButton)
-        code |= 2;
-    if (buttons & Qt::MiddleButton)
-        code |= 4;
-    return code;
-}
-
-static int shiftCode(Qt::KeyboardModifiers modifiers)
-{
-    int code = 0;
-    if (modifiers & Qt::ShiftModifier)
-        code |= 1;
-    if (modifiers & Qt::ControlModifier)
-        code |= 2;
-    if (modifiers & Qt::AltModifier)
-        code |= 4;
-    return code;
-}
-
-void PictureBox::emitMouse(QMouseEvent *event, int kind)
-{
-    const float x = float(event->position().x() - m_border);
-    const float y = float(event->position().y() - m_border);
-    const int shift = shiftCode(event->modifiers());
-    switch (kind) {
-    case 0:
-        emit MouseDown(buttonCode(event->button()), shift, x, y);
-        break;
-    case 1:
-        emit MouseMove(buttonCode(event->buttons()), shift, x, y);
-        break;
-    default:
-        emit MouseUp(buttonCode(event->button()), shift, x, y);
-        break;
-    }
+    return event->position() - QPointF(m_border, m_border);
 }
 
 void PictureBox::mousePressEvent(QMouseEvent *event)
 {
-    emitMouse(event, 0);
+    const QPointF at = bitmapPosition(event);
+    emit mousePressed(float(at.x()), float(at.y()));
 }
 
 void PictureBox::mouseMoveEvent(QMouseEvent *event)
 {
-    emitMouse(event, 1);
+    const QPointF at = bitmapPosition(event);
+    emit mouseMoved(float(at.x()), float(at.y()));
 }
 
 void PictureBox::mouseReleaseEvent(QMouseEvent *event)
 {
-    emitMouse(event, 2);
+    const QPointF at = bitmapPosition(event);
+    emit mouseReleased(float(at.x()), float(at.y()));
 }

@@ -1,25 +1,25 @@
 #include "document/prompts.h"
 
-bool CommonDialog::ShowOpen(Prompts &prompts, QWidget *parent)
+bool CommonDialog::showOpen(Prompts &prompts, QWidget *parent)
 {
-    const auto chosen = prompts.openFile(parent, DialogTitle, Filter, FileName);
+    const auto chosen = prompts.openFile(parent, title, filter, fileName);
     if (chosen)
-        FileName = *chosen;
+        fileName = *chosen;
     return chosen.has_value();
 }
 
-bool CommonDialog::ShowSave(Prompts &prompts, QWidget *parent)
+bool CommonDialog::showSave(Prompts &prompts, QWidget *parent)
 {
-    const auto chosen = prompts.saveFile(parent, DialogTitle, Filter, FileName);
+    const auto chosen = prompts.saveFile(parent, title, filter, fileName);
     if (chosen)
-        FileName = *chosen;
+        fileName = *chosen;
     return chosen.has_value();
 }
 
-bool CommonDialog::ShowColor(Prompts &prompts, QWidget *parent)
+bool CommonDialog::showColour(Prompts &prompts, QWidget *parent)
 {
-    const auto chosen = prompts.chooseColour(parent, Color);
+    const auto chosen = prompts.chooseColour(parent, colour);
     if (chosen)
-        Color = *chosen;
+        colour = *chosen;
     return chosen.has_value();
 }

@@ -1,7 +1,7 @@
 #pragma once
 // Every modal exchange with the user goes through Prompts: the real program shows Qt dialogs,
 // tests answer from a script. Nothing else in the program opens a modal dialog.
-#include "document/colour.h"
+#include "imagelib/colour.h"
 
 #include <QString>
 #include <optional>
@@ -29,14 +29,14 @@ public:
 // A common dialog object: it keeps its own settings and last results between showings, and
 // shows itself through Prompts.
 struct CommonDialog {
-    QString FileName;
-    QString DialogTitle;
-    QString Filter;
-    Colour Color = 0;
+    QString fileName;
+    QString title;
+    QString filter;
+    Colour colour = 0;
 
-    // On OK, FileName (or Color) takes the user's choice; on cancel it keeps its value.
+    // On OK, fileName (or colour) takes the user's choice; on cancel it keeps its value.
     // Each returns whether the user confirmed.
-    bool ShowOpen(Prompts &prompts, QWidget *parent);
-    bool ShowSave(Prompts &prompts, QWidget *parent);
-    bool ShowColor(Prompts &prompts, QWidget *parent);
+    bool showOpen(Prompts &prompts, QWidget *parent);
+    bool showSave(Prompts &prompts, QWidget *parent);
+    bool showColour(Prompts &prompts, QWidget *parent);
 };

@@ -59,11 +59,11 @@ struct WriteResult {
 WriteResult writeFile(const QImage &picture, const Folders &folders)
 {
     WriteResult result;
-    result.error = SavePicture(picture, currentPath(folders));
+    result.error = savePicture(picture, currentPath(folders));
     if (!result.error.isEmpty() && !folders.useFallback) {
         // The program's folder refuses the file: carry on in the per-user folder for good.
         QDir().mkpath(folders.fallback);
-        if (SavePicture(picture, fileIn(folders.fallback)).isEmpty()) {
+        if (savePicture(picture, fileIn(folders.fallback)).isEmpty()) {
             result.movedToFallback = true;
             result.error.clear();
         }
@@ -241,7 +241,7 @@ LoadedPicture read()
     const FileStamp now = stampOf(currentPath(s.folders));
     if (!s.lastRead.isNull() && s.stamp.size >= 0 && now == s.stamp)
         return {s.lastRead, QString()};
-    LoadedPicture loaded = LoadPicture(currentPath(s.folders));
+    LoadedPicture loaded = loadPicture(currentPath(s.folders));
     if (loaded.ok()) {
         s.lastRead = loaded.picture;
         s.stamp = now;

@@ -8,7 +8,7 @@
 // snapshots, so the writer reads them while the canvas goes on drawing into its own copy.
 // Every synchronous call first waits for the pending write, so whoever reads the file, or
 // asks where it is, finds it finished and holding the newest picture handed over.
-#include "document/picturefiles.h"
+#include "imagelib/picturefiles.h"
 
 #include <QImage>
 #include <QString>

@@ -1,21 +1,22 @@
 #include "document/tooldialog.h"
 
-#include "document/form1.h"
-#include "document/host.h"
+#include "document/documentwindow.h"
 #include "document/screen.h"
-#include "document/units.h"
+#include "document/workspace.h"
+#include "imagelib/units.h"
 
 #include <QCloseEvent>
+#include <QLabel>
 #include <QMdiSubWindow>
+#include <QPushButton>
 #include <QWindow>
 
-ToolDialog::ToolDialog(const QString &caption, QSize clientTwips)
+ToolDialog::ToolDialog(DocumentWindow &document, const QString &caption, QSize clientTwips)
     : QWidget(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                           Qt::MSWindowsFixedSizeDialogHint)
+                           Qt::MSWindowsFixedSizeDialogHint),
+      m_workspace(document.workspace()), m_document(&document)
 {
     setAttribute(Qt::WA_DeleteOnClose);
-    if (Host *host = Host::current())
-        m_document = host->ActiveForm();
     setWindowTitle(caption);
     setFixedSize(roundEven(clientTwips.width() / Screen::TwipsPerPixelX),
                  roundEven(clientTwips.height() / Screen::TwipsPerPixelY));
@@ -27,40 +28,65 @@ void ToolDialog::place(QWidget *control, int left, int top, int width, int heigh
                          roundEven(width / Screen::TwipsPerPixelX), roundEven(height / Screen::TwipsPerPixelY));
 }
 
-void ToolDialog::Unload()
+QLabel *ToolDialog::addLabel(const QString &caption, int left, int top, int width, int height)
+{
+    auto *label = new QLabel(caption, this);
+    place(label, left, top, width, height);
+    return label;
+}
+
+QPushButton *ToolDialog::addButton(const QString &caption, int left, int top, int width, int height)
+{
+    auto *button = new QPushButton(caption, this);
+    place(button, left, top, width, height);
+    return button;
+}
+
+void ToolDialog::addOkButton(int left, int top, int width, int height)
+{
+    okButton = addButton(QStringLiteral("&OK"), left, top, width, height);
+    connect(okButton, &QPushButton::clicked, this, &ToolDialog::ok);
+}
+
+void ToolDialog::addCancelButton(int left, int top, int width, int height)
+{
+    cancelButton = addButton(QStringLiteral("&Cancel"), left, top, width, height);
+    connect(cancelButton, &QPushButton::clicked, this, &ToolDialog::cancel);
+}
+
+void ToolDialog::cancel()
+{
+    unload();
+}
+
+void ToolDialog::unload()
 {
     close();
 }
 
-Form1 *ToolDialog::document() const
+DocumentWindow *ToolDialog::document() const
 {
-    Host *host = Host::current();
-    Form1 *active = host ? host->ActiveForm() : nullptr;
-    return active && active == m_document && active->HistoryReady ? active : nullptr;
+    return m_document && m_document->isOpen() ? m_document.data() : nullptr;
 }
 
 void ToolDialog::setMainAndDocumentEnabled(bool enabled)
 {
-    Host *host = Host::current();
-    if (!host)
-        return;
-    host->mainWindow()->setEnabled(enabled);
-    if (Form1 *form = host->ActiveForm()) {
-        QWidget *window = qobject_cast<QMdiSubWindow *>(form->parentWidget());
-        (window ? window : form)->setEnabled(enabled);
+    m_workspace.mainWindow()->setEnabled(enabled);
+    if (DocumentWindow *doc = m_document) {
+        QWidget *window = qobject_cast<QMdiSubWindow *>(doc->parentWidget());
+        (window ? window : doc)->setEnabled(enabled);
     }
 }
 
 void ToolDialog::showEvent(QShowEvent *event)
 {
-    Host *host = Host::current();
-    if (host && windowHandle() && host->mainWindow()->windowHandle())
-        windowHandle()->setTransientParent(host->mainWindow()->windowHandle());
+    QWidget *main = m_workspace.mainWindow();
+    if (windowHandle() && main->windowHandle())
+        windowHandle()->setTransientParent(main->windowHandle());
     // Over the middle of the main window, where the user is looking.
-    if (host && !m_placed) {
+    if (!m_placed) {
         m_placed = true;
-        const QRect main = host->mainWindow()->frameGeometry();
-        move(main.center() - QPoint(width() / 2, height() / 2));
+        move(main->frameGeometry().center() - QPoint(width() / 2, height() / 2));
     }
     QWidget::showEvent(event);
 }
@@ -69,7 +95,7 @@ void ToolDialog::closeEvent(QCloseEvent *event)
 {
     if (!m_unloaded) {
         m_unloaded = true;
-        Form_Unload();
+        unloading();
     }
     event->accept();
 }

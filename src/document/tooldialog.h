@@ -1,40 +1,58 @@
 #pragma once
-// The program's small dialogs: fixed-size tool windows, shown without waiting, that keep the
-// main window and the active document window disabled while they are open. A dialog is not a
-// child of the main window (Qt would disable it along with the main window); it is a top-level
-// window kept in front of it.
+// The program's small dialogs: fixed-size tool windows, shown without waiting, built for one
+// document, that keep the main window and that document's window disabled while they are
+// open. A dialog is not a child of the main window (Qt would disable it along with the main
+// window); it is a top-level window kept in front of it.
 #include <QPointer>
 #include <QWidget>
 
-class Form1;
+class DocumentWindow;
+class QLabel;
+class QPushButton;
+class Workspace;
 
 class ToolDialog : public QWidget {
     Q_OBJECT
 public:
     // `clientTwips` is the client area's size in twips.
-    ToolDialog(const QString &caption, QSize clientTwips);
+    ToolDialog(DocumentWindow &document, const QString &caption, QSize clientTwips);
 
     // Places a control by its left, top, width and height in twips.
     static void place(QWidget *control, int left, int top, int width, int height);
 
+    // What the dialog's "&OK" and "&Cancel" buttons do; Cancel unloads by default.
+    virtual void ok() = 0;
+    virtual void cancel();
+
+    QPushButton *okButton = nullptr;
+    QPushButton *cancelButton = nullptr;
+
     // Unloads the dialog: its unload steps run and it closes.
-    void Unload();
+    void unload();
     // Closed, and only waiting to be deleted.
     bool unloaded() const { return m_unloaded; }
 
 protected:
+    // Controls placed in twips; the two buttons are wired to ok() and cancel().
+    QLabel *addLabel(const QString &caption, int left, int top, int width, int height);
+    QPushButton *addButton(const QString &caption, int left, int top, int width, int height);
+    void addOkButton(int left, int top, int width, int height);
+    void addCancelButton(int left, int top, int width, int height);
+
     void setMainAndDocumentEnabled(bool enabled);
-    // The document the dialog was shown for, while it is open and still the active one. A
-    // document can go while the dialog's handler yields (the main window closed under it); no
-    // other document takes its place.
-    Form1 *document() const;
+    // The document the dialog was shown for, while it is still open. A document can go while
+    // the dialog's handler yields (the main window closed under it); no other document takes
+    // its place.
+    DocumentWindow *document() const;
+    Workspace &workspace() const { return m_workspace; }
     // The dialog's own unload steps, whichever way it closes.
-    virtual void Form_Unload() {}
+    virtual void unloading() {}
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
 
 private:
-    QPointer<Form1> m_document;
+    Workspace &m_workspace;
+    QPointer<DocumentWindow> m_document;
     bool m_unloaded = false;
     bool m_placed = false;
 };

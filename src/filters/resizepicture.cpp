@@ -1,13 +1,14 @@
 #include "filters/filter.h"
 
 #include "document/commit.h"
+#include "document/documentwindow.h"
 #include "document/picturebox.h"
-#include "filters/resample.h"
+#include "imagelib/resample.h"
 
 namespace {
 
 // Stretches the whole of `picture` onto the whole inner area of `canvas`.
-void PaintPicture(PictureBox *canvas, const QImage &picture)
+void paintPicture(PictureBox *canvas, const QImage &picture)
 {
     if (picture.isNull() || canvas->innerSize().isEmpty())
         return;
@@ -21,12 +22,14 @@ void PaintPicture(PictureBox *canvas, const QImage &picture)
 
 } // namespace
 
-void ResizePicture(PictureBox *canvas, PictureBox *snapshot, double widthTwips, double heightTwips)
+void resizePicture(DocumentWindow &document, double widthTwips, double heightTwips)
 {
-    snapshot->setPicture(canvas->Picture());
-    canvas->setWidth(widthTwips);
-    canvas->setHeight(heightTwips);
-    PaintPicture(canvas, snapshot->Picture());
-    CommitPicture();
-    canvas->Cls();
+    PictureBox *canvas = document.canvas;
+    PictureBox *snapshot = document.snapshot;
+    snapshot->setPicture(canvas->picture());
+    canvas->setWidthTwips(widthTwips);
+    canvas->setHeightTwips(heightTwips);
+    paintPicture(canvas, snapshot->picture());
+    commitPicture(document);
+    canvas->cls();
 }

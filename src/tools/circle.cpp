@@ -1,23 +1,23 @@
 #include "tools/circle.h"
 
-#include "document/form1.h"
+#include "document/documentwindow.h"
 #include "document/picturebox.h"
 #include "tools/palette.h"
 
-void circlePress(Form1 &form, float X, float Y)
+void circlePress(DocumentWindow &document, Palette &, float X, float Y)
 {
-    form.stroke.StartX = X;
-    form.stroke.StartY = Y;
-    form.Picture2->setPicture(form.Picture1->Image());
+    document.stroke.startX = X;
+    document.stroke.startY = Y;
+    document.snapshot->setPicture(document.canvas->image());
 }
 
-void circleDrag(Form1 &form, const Palette &palette, float X, float Y)
+void circleDrag(DocumentWindow &document, Palette &palette, float X, float Y)
 {
-    PictureBox &canvas = *form.Picture1;
-    canvas.Cls();
+    PictureBox &canvas = *document.canvas;
+    canvas.cls();
     const CircleShape shape = palette.centreMode()
-                                  ? circleFromCentre(form.stroke.StartX, form.stroke.StartY, X, Y)
-                                  : circleFromCorner(form.stroke.StartX, form.stroke.StartY, X, Y);
-    canvas.Circle(QPointF(float(shape.centre.x()), float(shape.centre.y())), float(shape.radius),
+                                  ? circleFromCentre(document.stroke.startX, document.stroke.startY, X, Y)
+                                  : circleFromCorner(document.stroke.startX, document.stroke.startY, X, Y);
+    canvas.circle(QPointF(float(shape.centre.x()), float(shape.centre.y())), float(shape.radius),
                   palette.currentColour());
 }

@@ -4,7 +4,7 @@
 // corner of the circle's bounding square.
 #include <QPointF>
 
-class Form1;
+class DocumentWindow;
 class Palette;
 
 struct CircleShape {
@@ -25,5 +25,5 @@ inline CircleShape circleFromCorner(float startX, float startY, float X, float Y
     return {QPointF(startX + d / 4, startY + d / 4), d / 4};
 }
 
-void circlePress(Form1 &form, float X, float Y);
-void circleDrag(Form1 &form, const Palette &palette, float X, float Y);
+void circlePress(DocumentWindow &document, Palette &palette, float X, float Y);
+void circleDrag(DocumentWindow &document, Palette &palette, float X, float Y);

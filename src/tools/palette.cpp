@@ -1,9 +1,9 @@
 #include "tools/palette.h"
 
-#include "document/form1.h"
-#include "document/host.h"
+#include "document/documentwindow.h"
 #include "document/picturebox.h"
 #include "document/tooldialog.h"
+#include "document/workspace.h"
 
 #include <QButtonGroup>
 #include <QGroupBox>
@@ -29,136 +29,128 @@ static QToolButton *optionButton(QWidget *parent, QButtonGroup *group, const QSt
     return button;
 }
 
-Palette::Palette(QObject *parent) : QObject(parent)
+Palette::Palette(Workspace &workspace, QObject *parent) : QObject(parent), m_workspace(workspace)
 {
-    TB1 = new QWidget;
-    TB1->setFixedSize(41, 310);
-    auto *tools = new QButtonGroup(this);
-    Option1 = optionButton(TB1, tools, QStringLiteral(":/resources/pencil.png"), {}, tr("Pencil"));
-    Option2 = optionButton(TB1, tools, QStringLiteral(":/resources/pipette.png"), {}, tr("Colour picker"));
-    Option3 = optionButton(TB1, tools, QStringLiteral(":/resources/spraygun.png"), {}, tr("Airbrush"));
-    Option4 = optionButton(TB1, tools, {}, QStringLiteral("O"), tr("Circle"));
-    Option5 = optionButton(TB1, tools, QStringLiteral(":/resources/brush.png"), {}, tr("Stamp"));
-    Option6 = optionButton(TB1, tools, QStringLiteral(":/resources/bucket.png"), {}, tr("Fill"));
+    toolPanel = new QWidget;
+    toolPanel->setFixedSize(41, 310);
+    toolButtons = new QButtonGroup(this);
+    pencilButton = optionButton(toolPanel, toolButtons, QStringLiteral(":/resources/pencil.png"), {}, tr("Pencil"));
+    pickerButton = optionButton(toolPanel, toolButtons, QStringLiteral(":/resources/pipette.png"), {}, tr("Colour picker"));
+    airbrushButton = optionButton(toolPanel, toolButtons, QStringLiteral(":/resources/spraygun.png"), {}, tr("Airbrush"));
+    circleButton = optionButton(toolPanel, toolButtons, {}, QStringLiteral("O"), tr("Circle"));
+    stampButton = optionButton(toolPanel, toolButtons, QStringLiteral(":/resources/brush.png"), {}, tr("Stamp"));
+    fillButton = optionButton(toolPanel, toolButtons, QStringLiteral(":/resources/bucket.png"), {}, tr("Fill"));
     const int tops[] = {120, 600, 1080, 1560, 2040, 2520};
-    QToolButton *options[] = {Option1, Option2, Option3, Option4, Option5, Option6};
-    for (int i = 0; i < 6; ++i)
-        ToolDialog::place(options[i], 120, tops[i], 375, 375);
-    Option1->setChecked(true);
+    // In the order of Tool: a button's id in the group is its tool.
+    QToolButton *buttons[] = {pencilButton, pickerButton, airbrushButton, circleButton, stampButton, fillButton};
+    for (int i = 0; i < 6; ++i) {
+        toolButtons->setId(buttons[i], i);
+        ToolDialog::place(buttons[i], 120, tops[i], 375, 375);
+    }
+    pencilButton->setChecked(true);
 
-    PicColor = new PictureBox(TB1, 2);
-    PicColor->setToolTip(tr("Current colour"));
-    ToolDialog::place(PicColor, 120, 3000, 390, 375);
-    PicColor->setWidth(390);
-    PicColor->setHeight(375);
-    PicColor->setBackColor(0);
+    colourSwatch = new PictureBox(toolPanel, 2);
+    colourSwatch->setToolTip(tr("Current colour"));
+    ToolDialog::place(colourSwatch, 120, 3000, 390, 375);
+    colourSwatch->setWidthTwips(390);
+    colourSwatch->setHeightTwips(375);
+    colourSwatch->setBackColour(0);
 
-    Frame2 = new QFrame(TB1);
-    ToolDialog::place(Frame2, 0, 3360, 615, 1215);
-    auto *pencilModes = new QButtonGroup(this);
-    OptL1 = optionButton(Frame2, pencilModes, {}, QStringLiteral("~"), tr("Freehand"));
-    OptL2 = optionButton(Frame2, pencilModes, {}, QStringLiteral("---"), tr("Straight line"));
-    ToolDialog::place(OptL1, 120, 240, 375, 375);
-    ToolDialog::place(OptL2, 120, 720, 375, 375);
-    OptL1->setChecked(true);
+    pencilModes = new QFrame(toolPanel);
+    ToolDialog::place(pencilModes, 0, 3360, 615, 1215);
+    auto *pencilGroup = new QButtonGroup(this);
+    freehandButton = optionButton(pencilModes, pencilGroup, {}, QStringLiteral("~"), tr("Freehand"));
+    straightLineButton = optionButton(pencilModes, pencilGroup, {}, QStringLiteral("---"), tr("Straight line"));
+    ToolDialog::place(freehandButton, 120, 240, 375, 375);
+    ToolDialog::place(straightLineButton, 120, 720, 375, 375);
+    freehandButton->setChecked(true);
 
-    Frame1 = new QFrame(TB1);
-    ToolDialog::place(Frame1, 0, 3360, 615, 1215);
-    auto *circleModes = new QButtonGroup(this);
-    Opt1 = optionButton(Frame1, circleModes, {}, QStringLiteral("O"), tr("From the centre"));
-    Opt2 = optionButton(Frame1, circleModes, {}, QStringLiteral("o"), tr("From the corner"));
-    ToolDialog::place(Opt1, 120, 240, 375, 375);
-    ToolDialog::place(Opt2, 120, 720, 375, 375);
-    Opt1->setChecked(true);
-    Frame1->hide();
+    circleModes = new QFrame(toolPanel);
+    ToolDialog::place(circleModes, 0, 3360, 615, 1215);
+    auto *circleGroup = new QButtonGroup(this);
+    fromCentreButton = optionButton(circleModes, circleGroup, {}, QStringLiteral("O"), tr("From the centre"));
+    fromCornerButton = optionButton(circleModes, circleGroup, {}, QStringLiteral("o"), tr("From the corner"));
+    ToolDialog::place(fromCentreButton, 120, 240, 375, 375);
+    ToolDialog::place(fromCornerButton, 120, 720, 375, 375);
+    fromCentreButton->setChecked(true);
+    circleModes->hide();
 
-    Frame3 = new QGroupBox(tr("Size"));
-    Slider1 = new QSlider(Qt::Horizontal, Frame3);
-    Slider1->setRange(1, 300);
-    Slider1->setValue(1);
-    Slider1->setFixedWidth(160);
-    auto *sizeLayout = new QVBoxLayout(Frame3);
+    penWidthFrame = new QGroupBox(tr("Size"));
+    penWidthSlider = new QSlider(Qt::Horizontal, penWidthFrame);
+    penWidthSlider->setRange(1, 300);
+    penWidthSlider->setValue(1);
+    penWidthSlider->setFixedWidth(160);
+    auto *sizeLayout = new QVBoxLayout(penWidthFrame);
     sizeLayout->setContentsMargins(6, 2, 6, 2);
-    sizeLayout->addWidget(Slider1);
+    sizeLayout->addWidget(penWidthSlider);
 
-    Timer1.setInterval(100);
-    Timer2.setInterval(100);
-    Timer2.start();
+    circleModesTimer.setInterval(100);
+    pencilModesTimer.setInterval(100);
+    pencilModesTimer.start();
 
-    connect(Option1, &QToolButton::clicked, this, &Palette::Option1_Click);
-    connect(Option2, &QToolButton::clicked, this, &Palette::Option2_Click);
-    connect(Option3, &QToolButton::clicked, this, &Palette::Option3_Click);
-    connect(Option4, &QToolButton::clicked, this, &Palette::Option4_Click);
-    connect(Option5, &QToolButton::clicked, this, &Palette::Option5_Click);
-    connect(PicColor, &PictureBox::MouseUp, this, [this] { PicColor_Click(); });
-    connect(Slider1, &QSlider::valueChanged, this, &Palette::Slider1_Change);
-    connect(&Timer1, &QTimer::timeout, this, &Palette::Timer1_Timer);
-    connect(&Timer2, &QTimer::timeout, this, &Palette::Timer2_Timer);
+    connect(pencilButton, &QToolButton::clicked, this, &Palette::pencilClicked);
+    connect(pickerButton, &QToolButton::clicked, this, &Palette::pickerClicked);
+    connect(airbrushButton, &QToolButton::clicked, this, &Palette::airbrushClicked);
+    connect(circleButton, &QToolButton::clicked, this, &Palette::circleClicked);
+    connect(stampButton, &QToolButton::clicked, this, &Palette::stampClicked);
+    connect(colourSwatch, &PictureBox::mouseReleased, this, [this] { colourSwatchClicked(); });
+    connect(penWidthSlider, &QSlider::valueChanged, this, &Palette::penWidthChanged);
+    connect(&circleModesTimer, &QTimer::timeout, this, &Palette::circleModesTick);
+    connect(&pencilModesTimer, &QTimer::timeout, this, &Palette::pencilModesTick);
     setToolsEnabled(false);
 }
 
 Palette::~Palette()
 {
     // The panels belong to the toolbars they were placed on; delete them here only if not.
-    if (TB1 && !TB1->parent())
-        delete TB1;
-    if (Frame3 && !Frame3->parent())
-        delete Frame3;
+    if (toolPanel && !toolPanel->parent())
+        delete toolPanel;
+    if (penWidthFrame && !penWidthFrame->parent())
+        delete penWidthFrame;
 }
 
 Tool Palette::currentTool() const
 {
-    if (Option2->isChecked())
-        return Tool::Picker;
-    if (Option3->isChecked())
-        return Tool::Airbrush;
-    if (Option4->isChecked())
-        return Tool::Circle;
-    if (Option5->isChecked())
-        return Tool::Stamp;
-    if (Option6->isChecked())
-        return Tool::Fill;
-    return Tool::Pencil;
+    return Tool(toolButtons->checkedId());
 }
 
 bool Palette::freehandMode() const
 {
-    return OptL1->isChecked();
+    return freehandButton->isChecked();
 }
 
 bool Palette::centreMode() const
 {
-    return Opt1->isChecked();
+    return fromCentreButton->isChecked();
 }
 
 Colour Palette::currentColour() const
 {
-    return PicColor->BackColor();
+    return colourSwatch->backColour();
 }
 
 void Palette::setCurrentColour(Colour colour)
 {
-    PicColor->setBackColor(colour);
+    colourSwatch->setBackColour(colour);
 }
 
 int Palette::penWidth() const
 {
-    return Slider1->value();
+    return penWidthSlider->value();
 }
 
 void Palette::setToolsEnabled(bool enabled)
 {
-    TB1->setEnabled(enabled);
-    for (QToolButton *option : {Option1, Option2, Option3, Option4, Option5, Option6})
+    toolPanel->setEnabled(enabled);
+    for (QToolButton *option : {pencilButton, pickerButton, airbrushButton, circleButton, stampButton, fillButton})
         option->setEnabled(enabled);
-    PicColor->setEnabled(enabled);
+    colourSwatch->setEnabled(enabled);
 }
 
 PictureBox *Palette::activeCanvas() const
 {
-    Host *host = Host::current();
-    Form1 *form = host ? host->ActiveForm() : nullptr;
-    return form ? form->Picture1 : nullptr;
+    DocumentWindow *document = m_workspace.activeDocument();
+    return document ? document->canvas : nullptr;
 }
 
 void Palette::setCanvasPointer(const QString &icon, QPoint hotSpot)
@@ -174,77 +166,74 @@ void Palette::setCanvasPointer(const QString &icon, QPoint hotSpot)
 
 void Palette::clampSlider(int max)
 {
-    if (Slider1->value() > max)
-        Slider1->setValue(max);
-    Slider1->setMaximum(max);
+    if (penWidthSlider->value() > max)
+        penWidthSlider->setValue(max);
+    penWidthSlider->setMaximum(max);
 }
 
-void Palette::Option1_Click()
+void Palette::pencilClicked()
 {
     // The pencil draws 8 pixels below the pointer: the hot spot sits 8 pixels above its point.
     setCanvasPointer(QStringLiteral(":/resources/pencil.png"), QPoint(3, 20));
-    Timer2.start();
-    Frame2->show();
-    Slider1->setMaximum(300);
+    pencilModesTimer.start();
+    pencilModes->show();
+    penWidthSlider->setMaximum(300);
     if (PictureBox *canvas = activeCanvas())
-        canvas->setDrawWidth(Slider1->value());
+        canvas->setDrawWidth(penWidthSlider->value());
 }
 
-void Palette::Option2_Click()
+void Palette::pickerClicked()
 {
     setCanvasPointer(QStringLiteral(":/resources/pipette.png"), QPoint(4, 27));
 }
 
-void Palette::Option3_Click()
+void Palette::airbrushClicked()
 {
     setCanvasPointer(QStringLiteral(":/resources/spraygun.png"), QPoint(16, 16));
     clampSlider(30);
     if (PictureBox *canvas = activeCanvas())
-        canvas->setDrawWidth(Slider1->value());
+        canvas->setDrawWidth(penWidthSlider->value());
 }
 
-void Palette::Option4_Click()
+void Palette::circleClicked()
 {
     setCanvasPointer(QString(), QPoint());
-    Timer1.start();
-    Frame1->show();
+    circleModesTimer.start();
+    circleModes->show();
     clampSlider(100);
     if (PictureBox *canvas = activeCanvas())
-        canvas->setDrawWidth(Slider1->value());
+        canvas->setDrawWidth(penWidthSlider->value());
 }
 
-void Palette::Option5_Click()
+void Palette::stampClicked()
 {
     emit patternDialogWanted();
 }
 
-void Palette::PicColor_Click()
+void Palette::colourSwatchClicked()
 {
-    Host *host = Host::current();
-    if (!host)
-        return;
-    CDColor.ShowColor(host->prompts(), host->mainWindow());
-    setCurrentColour(CDColor.Color);
+    colourDialog.showColour(m_workspace.prompts(), m_workspace.mainWindow());
+    setCurrentColour(colourDialog.colour);
 }
 
-void Palette::Slider1_Change()
+void Palette::penWidthChanged()
 {
     if (PictureBox *canvas = activeCanvas())
-        canvas->setDrawWidth(Slider1->value());
+        canvas->setDrawWidth(penWidthSlider->value());
 }
 
-void Palette::Timer1_Timer()
+void Palette::circleModesTick()
 {
-    if (!Option4->isChecked()) {
-        Frame1->hide();
-        Timer1.stop();
+    if (!circleButton->isChecked()) {
+        circleModes->hide();
+        circleModesTimer.stop();
     }
 }
 
-void Palette::Timer2_Timer()
+void Palette::pencilModesTick()
 {
-    if (!Option1->isChecked()) {
-        Frame2->hide();
-        Timer2.stop();
+    if (!pencilButton->isChecked()) {
+        pencilModes->hide();
+        pencilModesTimer.stop();
     }
 }

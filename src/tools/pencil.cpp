@@ -1,31 +1,31 @@
 #include "tools/pencil.h"
 
-#include "document/form1.h"
+#include "document/documentwindow.h"
 #include "document/picturebox.h"
 #include "tools/palette.h"
 
-void pencilPress(Form1 &form, const Palette &palette, float X, float Y)
+void pencilPress(DocumentWindow &document, Palette &palette, float X, float Y)
 {
-    PictureBox &canvas = *form.Picture1;
+    PictureBox &canvas = *document.canvas;
     if (palette.freehandMode()) {
         // A line of no length: a dot of the pen width, and the trail's first current position.
         const QPointF point(X, Y + PencilDrop);
-        canvas.Line(point, point, palette.currentColour());
+        canvas.line(point, point, palette.currentColour());
     } else {
-        form.stroke.StartX = X;
-        form.stroke.StartY = Y + PencilDrop;
-        form.Picture2->setPicture(canvas.Image());
+        document.stroke.startX = X;
+        document.stroke.startY = Y + PencilDrop;
+        document.snapshot->setPicture(canvas.image());
     }
 }
 
-void pencilDrag(Form1 &form, const Palette &palette, float X, float Y)
+void pencilDrag(DocumentWindow &document, Palette &palette, float X, float Y)
 {
-    PictureBox &canvas = *form.Picture1;
+    PictureBox &canvas = *document.canvas;
     if (palette.freehandMode()) {
-        canvas.LineTo(QPointF(X, Y + PencilDrop), palette.currentColour());
+        canvas.lineTo(QPointF(X, Y + PencilDrop), palette.currentColour());
     } else {
-        canvas.Cls();
-        canvas.Line(QPointF(form.stroke.StartX, form.stroke.StartY), QPointF(X, Y + PencilDrop),
+        canvas.cls();
+        canvas.line(QPointF(document.stroke.startX, document.stroke.startY), QPointF(X, Y + PencilDrop),
                     palette.currentColour());
     }
 }

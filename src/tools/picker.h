@@ -1,8 +1,8 @@
 #pragma once
 // The colour picker: the colour of the picture under the pointer becomes the current colour,
 // at the press and while the button is held. It changes no pixel.
-class Form1;
+class DocumentWindow;
 class Palette;
 
-void pickerPress(Form1 &form, Palette &palette, float X, float Y);
-void pickerDrag(Form1 &form, Palette &palette, float X, float Y);
+void pickerPress(DocumentWindow &document, Palette &palette, float X, float Y);
+void pickerDrag(DocumentWindow &document, Palette &palette, float X, float Y);

@@ -1,10 +1,10 @@
 #include "tools/stamp.h"
 
-#include "document/form1.h"
+#include "document/documentwindow.h"
 #include "document/picturebox.h"
-#include "document/raster.h"
 #include "document/screen.h"
-#include "document/units.h"
+#include "imagelib/raster.h"
+#include "imagelib/units.h"
 
 QPoint stampCorner(float X, float Y, double outerWidth, double outerHeight)
 {
@@ -22,18 +22,18 @@ QRect stampPattern(QImage &picture, const QImage &mask, QPoint maskAt, const QIm
 static QPoint cornerFor(PictureBox &image, float X, float Y)
 {
     // Measured from outside, border included, so the default 62 x 65 images count as 66 x 69.
-    return stampCorner(X, Y, image.Width() / Screen::TwipsPerPixelX, image.Height() / Screen::TwipsPerPixelY);
+    return stampCorner(X, Y, image.widthTwips() / Screen::TwipsPerPixelX, image.heightTwips() / Screen::TwipsPerPixelY);
 }
 
-void stampPrint(Form1 &form, float X, float Y)
+void stampPrint(DocumentWindow &document, Palette &, float X, float Y)
 {
     // Composed straight into the canvas's own bitmap, over the stamp's rectangle only: the
     // same pixels as composing a whole copy of the canvas and copying it back, without the
     // two whole-picture copies at every move.
-    PictureBox &canvas = *form.Picture1;
-    const QPoint maskAt = cornerFor(*form.mask, X, Y);
-    const QPoint faceAt = cornerFor(*form.face, X, Y);
-    const QRect changed = stampPattern(canvas.bitmapForWrite(), form.mask->bitmapForRead(), maskAt,
-                                       form.face->bitmapForRead(), faceAt);
+    PictureBox &canvas = *document.canvas;
+    const QPoint maskAt = cornerFor(*document.mask, X, Y);
+    const QPoint faceAt = cornerFor(*document.face, X, Y);
+    const QRect changed = stampPattern(canvas.bitmapForWrite(), document.mask->bitmapForRead(), maskAt,
+                                       document.face->bitmapForRead(), faceAt);
     canvas.markDrawn(changed);
 }

@@ -5,7 +5,8 @@
 #include <QPoint>
 #include <QRect>
 
-class Form1;
+class DocumentWindow;
+class Palette;
 
 // The top-left corner that centres a surface of the given outer size, in pixels, on (X, Y).
 QPoint stampCorner(float X, float Y, double outerWidth, double outerHeight);
@@ -16,4 +17,4 @@ QPoint stampCorner(float X, float Y, double outerWidth, double outerHeight);
 // the two transfers touched.
 QRect stampPattern(QImage &picture, const QImage &mask, QPoint maskAt, const QImage &face, QPoint faceAt);
 
-void stampPrint(Form1 &form, float X, float Y);
+void stampPrint(DocumentWindow &document, Palette &palette, float X, float Y);

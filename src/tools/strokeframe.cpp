@@ -1,7 +1,7 @@
 #include "tools/strokeframe.h"
 
 #include "document/commit.h"
-#include "document/form1.h"
+#include "document/documentwindow.h"
 #include "document/picturebox.h"
 #include "tools/airbrush.h"
 #include "tools/circle.h"
@@ -15,67 +15,77 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
-// The release commits the active document: a press on a canvas makes its window the active one.
-static void activateDocument(Form1 *form)
+namespace {
+
+using ToolStep = void (*)(DocumentWindow &, Palette &, float, float);
+
+// What each tool does at the press and at every move with the button held; the release
+// commits, whatever the tool. A tool without a step does nothing then.
+struct ToolSteps {
+    ToolStep press;
+    ToolStep drag;
+};
+
+// In the order of Tool.
+constexpr ToolSteps toolSteps[] = {
+    {pencilPress, pencilDrag},       // Tool::Pencil
+    {pickerPress, pickerDrag},       // Tool::Picker
+    {airbrushSpray, airbrushSpray},  // Tool::Airbrush
+    {circlePress, circleDrag},       // Tool::Circle
+    {stampPrint, stampPrint},        // Tool::Stamp
+    {fillPress, nullptr},            // Tool::Fill
+};
+
+const ToolSteps &stepsOf(Tool tool)
 {
-    auto *window = qobject_cast<QMdiSubWindow *>(form->parentWidget());
+    return toolSteps[int(tool)];
+}
+
+// A press on a canvas makes its window the one the user works in.
+void activate(DocumentWindow &document)
+{
+    auto *window = qobject_cast<QMdiSubWindow *>(document.parentWidget());
     if (window && window->mdiArea() && window->mdiArea()->activeSubWindow() != window)
         window->mdiArea()->setActiveSubWindow(window);
 }
 
-void attachCanvasTools(Form1 *form, Palette *palette)
+} // namespace
+
+void attachCanvasTools(DocumentWindow &document, Palette &palette)
 {
-    PictureBox *canvas = form->Picture1;
-    QObject::connect(canvas, &PictureBox::MouseDown, form, [form, palette](int, int, float x, float y) {
-        activateDocument(form);
-        Picture1_MouseDown(*form, *palette, x, y);
+    PictureBox *canvas = document.canvas;
+    DocumentWindow *doc = &document;
+    Palette *tools = &palette;
+    QObject::connect(canvas, &PictureBox::mousePressed, doc, [doc, tools](float x, float y) {
+        activate(*doc);
+        canvasPressed(*doc, *tools, x, y);
     });
-    QObject::connect(canvas, &PictureBox::MouseMove, form,
-                     [form, palette](int, int, float x, float y) { Picture1_MouseMove(*form, *palette, x, y); });
-    QObject::connect(canvas, &PictureBox::MouseUp, form, [form](int, int, float, float) { Picture1_MouseUp(*form); });
+    QObject::connect(canvas, &PictureBox::mouseMoved, doc,
+                     [doc, tools](float x, float y) { canvasMoved(*doc, *tools, x, y); });
+    QObject::connect(canvas, &PictureBox::mouseReleased, doc, [doc] { canvasReleased(*doc); });
 }
 
-void Picture1_MouseDown(Form1 &form, Palette &palette, float X, float Y)
+void canvasPressed(DocumentWindow &document, Palette &palette, float X, float Y)
 {
-    form.stroke.Drawing = true;
-    const Tool tool = palette.currentTool();
-    if (tool == Tool::Pencil)
-        pencilPress(form, palette, X, Y);
-    if (tool == Tool::Picker)
-        pickerPress(form, palette, X, Y);
-    if (tool == Tool::Airbrush)
-        airbrushSpray(form, palette, X, Y);
-    if (tool == Tool::Circle)
-        circlePress(form, X, Y);
-    if (tool == Tool::Stamp)
-        stampPrint(form, X, Y);
-    if (tool == Tool::Fill)
-        fillPress(form, palette, X, Y);
+    document.stroke.drawing = true;
+    if (const ToolStep press = stepsOf(palette.currentTool()).press)
+        press(document, palette, X, Y);
 }
 
-void Picture1_MouseMove(Form1 &form, Palette &palette, float X, float Y)
+void canvasMoved(DocumentWindow &document, Palette &palette, float X, float Y)
 {
-    form.Picture2->setPicture(form.Picture1->Picture());
-    if (!form.stroke.Drawing)
+    document.snapshot->setPicture(document.canvas->picture());
+    if (!document.stroke.drawing)
         return;
-    const Tool tool = palette.currentTool();
-    if (tool == Tool::Pencil)
-        pencilDrag(form, palette, X, Y);
-    if (tool == Tool::Picker)
-        pickerDrag(form, palette, X, Y);
-    if (tool == Tool::Airbrush)
-        airbrushSpray(form, palette, X, Y);
-    if (tool == Tool::Circle)
-        circleDrag(form, palette, X, Y);
-    if (tool == Tool::Stamp)
-        stampPrint(form, X, Y);
+    if (const ToolStep drag = stepsOf(palette.currentTool()).drag)
+        drag(document, palette, X, Y);
     // The release, further moves or even the window's close may run in here: nothing of this
     // handler touches the window after it, so they always find a finished drag step.
     QCoreApplication::processEvents();
 }
 
-void Picture1_MouseUp(Form1 &form)
+void canvasReleased(DocumentWindow &document)
 {
-    CommitPicture();
-    form.stroke.Drawing = false;
+    commitPicture(document);
+    document.stroke.drawing = false;
 }

@@ -1,9 +1,10 @@
 #include "document/commit.h"
-#include "document/form1.h"
+#include "document/documentwindow.h"
 #include "document/picturebox.h"
-#include "document/picturefiles.h"
-#include "filters/form5.h"
+#include "filters/sizedialog.h"
 #include "fixture.h"
+#include "hostilecorpus.h"
+#include "imagelib/picturefiles.h"
 #include "testregistry.h"
 
 #include <QBuffer>
@@ -17,22 +18,16 @@
 #include <sys/resource.h>
 
 namespace {
-constexpr Colour Red = 0x000000FF;
-constexpr Colour Blue = 0x00FF0000;
 
-void closeDocument(Form1 *form)
-{
-    qobject_cast<QMdiSubWindow *>(form->parentWidget())->close();
-    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
+using vptest::encoded;
 
 // Answers the Canvas Size dialog New shows, and lets the closed dialog go.
 void answerSize(Program &program, const QString &width, bool ok = true)
 {
-    auto *dialog = qobject_cast<Form5 *>(program.window->Form5.data());
+    auto *dialog = qobject_cast<SizeDialog *>(program.window->sizeDialog.data());
     if (!width.isEmpty())
-        dialog->Text1->setText(width);
-    (ok ? dialog->Command1 : dialog->Command2)->click();
+        dialog->widthBox->setText(width);
+    (ok ? dialog->okButton : dialog->cancelButton)->click();
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
@@ -45,24 +40,15 @@ QString put(Program &program, const QString &name, const QByteArray &bytes)
     return path;
 }
 
-QByteArray encoded(const QImage &picture, const char *format)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    picture.save(&buffer, format);
-    return bytes;
-}
-
 // Qt writes no GIF: a 2 x 2 blue one, a clear code before each pixel.
 const QByteArray BlueGif("GIF89a\x02\x00\x02\x00\x81\x00\x00\xff\x00\x00\x00\x00\xff\x00\x00\x00\x00\x00\x00"
                          "\x2c\x00\x00\x00\x00\x02\x00\x02\x00\x00\x02\x04\x0c\xc3\x30\x05\x00\x3b",
                          43);
 
 // What a user sees of a document.
-QPair<QString, QImage> lookOf(Form1 *form)
+QPair<QString, QImage> lookOf(DocumentWindow *doc)
 {
-    return {form->Caption(), form->Picture1->Image()};
+    return {doc->caption(), doc->canvas->image()};
 }
 
 // Writing a file fails beyond `bytes` while it lives, as on a full disk.
@@ -87,8 +73,8 @@ private slots:
     {
         Program program;
         const auto before = lookOf(program.active());
-        program.window->mnuOpen_Click();
-        program.window->mnuSave_Click();
+        program.window->open();
+        program.window->saveAs();
         QCOMPARE(program.prompts->last("open")->title, QStringLiteral("Open Picture"));
         QCOMPARE(program.prompts->last("open")->filter,
                  QStringLiteral("Supported Filetypes |*.bmp;*.jpg;*.gif|BitMaps (*.bmp)|*.bmp|Jpeg (*.jpg)|*.jpg|"
@@ -96,30 +82,30 @@ private slots:
         QCOMPARE(program.prompts->last("save")->title, QStringLiteral("Save Picture"));
         QCOMPARE(program.prompts->last("save")->filter, QStringLiteral("BitMaps (*.bmp)|*.bmp"));
         QCOMPARE(program.prompts->count("message"), 0);
-        QVERIFY(program.window->FirstTime);
+        QVERIFY(program.window->firstTime);
         QCOMPARE(lookOf(program.active()), before);
     }
 
     void firstNewReusesTheStartupWindowAndKeepsItsCommittedDrawing()
     {
         Program program;
-        Form1 *startup = program.active();
-        startup->Picture1->Line(QPointF(10, 10), QPointF(100, 10), Blue);
-        CommitPicture();
-        startup->setWidth(2000);
+        DocumentWindow *startup = program.active();
+        startup->canvas->line(QPointF(10, 10), QPointF(100, 10), Blue);
+        commitPicture(*startup);
+        startup->setWidthTwips(2000);
         program.prompts->colours = {Red};
-        program.window->mnuNew_Click();
-        QCOMPARE(program.window->documents(), QList<Form1 *>{startup});
-        QCOMPARE(startup->Picture1->BackColor(), Red);
-        auto *dialog = qobject_cast<Form5 *>(program.window->Form5.data());
+        program.window->newPicture();
+        QCOMPARE(program.window->documents(), QList<DocumentWindow *>{startup});
+        QCOMPARE(startup->canvas->backColour(), Red);
+        auto *dialog = qobject_cast<SizeDialog *>(program.window->sizeDialog.data());
         QCOMPARE(dialog->windowTitle(), QStringLiteral("Canvas Size"));
-        QCOMPARE(dialog->Text1->text() + dialog->Text2->text(), QStringLiteral("250250"));
-        QCOMPARE(startup->Width(), startup->Picture1->Width() + 100);
-        QCOMPARE(startup->Height(), startup->Picture1->Height() + 400);
-        QVERIFY(!program.window->FirstTime);
+        QCOMPARE(dialog->widthBox->text() + dialog->heightBox->text(), QStringLiteral("250250"));
+        QCOMPARE(startup->widthTwips(), startup->canvas->widthTwips() + 100);
+        QCOMPARE(startup->heightTwips(), startup->canvas->heightTwips() + 400);
+        QVERIFY(!program.window->firstTime);
 
         answerSize(program, QStringLiteral("300"));
-        const QImage picture = startup->Picture1->Picture();
+        const QImage picture = startup->canvas->picture();
         QCOMPARE(picture.size(), QSize(296, 246));
         QCOMPARE(pixelOf(picture, 50, 10), Blue);
         QCOMPARE(pixelOf(picture, 50, 100), Colour(0)); // the committed background
@@ -129,21 +115,21 @@ private slots:
     void laterNewsOpenUntitledWindowsAndOpenLoadsIntoTheActiveOne()
     {
         Program program;
-        Form1 *startup = program.active();
-        program.window->mnuNew_Click(); // colour dialog cancelled: black
+        DocumentWindow *startup = program.active();
+        program.window->newPicture(); // colour dialog cancelled: black
         answerSize(program, {});
-        program.window->mnuNew_Click();
+        program.window->newPicture();
         answerSize(program, {});
-        Form1 *second = program.active();
+        DocumentWindow *second = program.active();
         QCOMPARE(program.window->documents().size(), 2);
-        QCOMPARE(second->Caption(), QStringLiteral("Untitled"));
-        QCOMPARE(startup->Picture1->Picture(), uniformPicture(QSize(246, 246), 0));
+        QCOMPARE(second->caption(), QStringLiteral("Untitled"));
+        QCOMPARE(startup->canvas->picture(), uniformPicture(QSize(246, 246), 0));
 
         program.prompts->files = {put(program, QStringLiteral("cat.gif"), BlueGif)};
-        program.window->mnuOpen_Click();
+        program.window->open();
         QCOMPARE(program.window->documents().size(), 2);
-        QCOMPARE(second->Caption(), QStringLiteral("cat.gif"));
-        QCOMPARE(startup->Caption(), QStringLiteral("Untitled"));
+        QCOMPARE(second->caption(), QStringLiteral("cat.gif"));
+        QCOMPARE(startup->caption(), QStringLiteral("Untitled"));
     }
 
     void openReadsEachSupportedKindOfFile_data()
@@ -162,36 +148,36 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(QSize, size);
         Program program;
-        Form1 *form = program.active();
-        const QImage snapshot = form->Picture2->Picture();
+        DocumentWindow *doc = program.active();
+        const QImage snapshot = doc->snapshot->picture();
         program.prompts->files = {put(program, name, bytes)};
-        program.window->mnuOpen_Click();
-        QCOMPARE(form->Caption(), name);
-        QVERIFY(!program.window->FirstTime);
-        QCOMPARE(form->Picture1->Picture().size(), size);
+        program.window->open();
+        QCOMPARE(doc->caption(), name);
+        QVERIFY(!program.window->firstTime);
+        QCOMPARE(doc->canvas->picture().size(), size);
         // The canvas's change rewrote the temp file; Open itself commits nothing.
-        const QImage temp = LoadPicture(program.tempPath()).picture;
+        const QImage temp = loadPicture(program.tempPath()).picture;
         QCOMPARE(temp.size(), size);
         QVERIFY(qAbs(qBlue(temp.pixel(1, 1)) - 255) + qRed(temp.pixel(1, 1)) < 8);
-        QCOMPARE(form->Picture2->Picture(), snapshot);
+        QCOMPARE(doc->snapshot->picture(), snapshot);
     }
 
     void saveAsWritesExactlyTheNameGivenAsA24BitBitmapOfTheCanvas()
     {
         Program program;
-        Form1 *form = program.active();
-        form->Picture1->Line(QPointF(5, 5), QPointF(200, 120), Red); // drawn, not committed
+        DocumentWindow *doc = program.active();
+        doc->canvas->line(QPointF(5, 5), QPointF(200, 120), Red); // drawn, not committed
         const QString path = program.folder.path() + QStringLiteral("/drawing");
         program.prompts->files = {path};
-        QVERIFY(program.window->mnuSave_Click());
+        QVERIFY(program.window->saveAs());
         QVERIFY(!QFile::exists(path + QStringLiteral(".bmp")));
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray header = file.read(30);
         QCOMPARE(header.left(2), QByteArray("BM"));
         QCOMPARE(int(header[28]), 24);
-        QCOMPARE(LoadPicture(path).picture, form->Picture1->Image());
-        QCOMPARE(form->Caption(), QStringLiteral("drawing"));
+        QCOMPARE(loadPicture(path).picture, doc->canvas->image());
+        QCOMPARE(doc->caption(), QStringLiteral("drawing"));
     }
 
     void saveAsThatCannotWriteSaysSoAndChangesNothing_data()
@@ -207,7 +193,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(bool, diskFull);
         Program program;
-        program.active()->Picture1->Line(QPointF(5, 5), QPointF(50, 50), Red);
+        program.active()->canvas->line(QPointF(5, 5), QPointF(50, 50), Red);
         const QByteArray old("the old bytes");
         const QString path = name.isEmpty() ? program.folder.path() : program.folder.path() + QLatin1Char('/') + name;
         if (diskFull)
@@ -216,7 +202,7 @@ private slots:
         program.prompts->files = {path};
         {
             const FileSizeLimit limit(diskFull ? 1000 : RLIM_INFINITY);
-            QVERIFY(!program.window->mnuSave_Click());
+            QVERIFY(!program.window->saveAs());
         }
         QCOMPARE(program.prompts->count("message"), 1);
         QVERIFY(program.prompts->last("message")->text.contains(QStringLiteral("\"%1\"").arg(path)));
@@ -249,19 +235,19 @@ private slots:
                                              : put(program, name, bytes);
         const auto before = lookOf(program.active());
         program.prompts->files = {path};
-        program.window->mnuOpen_Click();
+        program.window->open();
         QCOMPARE(program.prompts->count("message"), 1);
         QVERIFY(program.prompts->last("message")->text.startsWith(QStringLiteral("The file \"%1\"").arg(path)));
         QCOMPARE(lookOf(program.active()), before);
-        QVERIFY(program.window->FirstTime);
+        QVERIFY(program.window->firstTime);
 
         // Nor does it bring back a closed start-up window.
         program.prompts->answers = {PromptAnswer::No};
         closeDocument(program.active());
         program.prompts->files = {path};
-        program.window->mnuOpen_Click();
+        program.window->open();
         QCOMPARE(program.window->documents().size(), 0);
-        QVERIFY(program.window->FirstTime);
+        QVERIFY(program.window->firstTime);
     }
 
     void openBringsBackAClosedStartupWindowTheFirstTimeOnly()
@@ -270,15 +256,15 @@ private slots:
         program.prompts->answers = {PromptAnswer::No};
         closeDocument(program.active());
         program.prompts->files = {put(program, QStringLiteral("cat.gif"), BlueGif)};
-        program.window->mnuOpen_Click();
+        program.window->open();
         QCOMPARE(program.window->documents().size(), 1);
-        QCOMPARE(program.window->startupForm(), program.active());
-        QCOMPARE(program.active()->Caption(), QStringLiteral("cat.gif"));
+        QCOMPARE(program.window->startupDocument(), program.active());
+        QCOMPARE(program.active()->caption(), QStringLiteral("cat.gif"));
 
         program.prompts->answers = {PromptAnswer::No};
         closeDocument(program.active());
-        program.prompts->files = {program.window->CD1.FileName};
-        program.window->mnuOpen_Click();
+        program.prompts->files = {program.window->fileDialog.fileName};
+        program.window->open();
         QCOMPARE(program.window->documents().size(), 0);
         QVERIFY(program.prompts->last("message")->text.contains(QStringLiteral("cat.gif")));
     }

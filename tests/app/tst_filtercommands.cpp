@@ -1,10 +1,10 @@
 #include "document/commit.h"
-#include "document/form1.h"
+#include "document/documentwindow.h"
 #include "document/picturebox.h"
-#include "document/picturefiles.h"
+#include "filters/rotatedialog.h"
 #include "fixture.h"
-#include "filters/frmrotate.h"
-#include "filters/rotate.h"
+#include "imagelib/picturefiles.h"
+#include "imagelib/rotate.h"
 #include "testregistry.h"
 
 #include <QLabel>
@@ -16,33 +16,25 @@
 
 namespace {
 
-constexpr Colour Red = 0x000000FF;
 
 // Every pixel differs from every other.
-QImage numbered(int w, int h)
-{
-    QImage picture(w, h, PictureFormat);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            setPixelBGR(picture.scanLine(y) + 3 * x, makeColour(10 + x, 10 + y, 99));
-    return picture;
-}
+QImage numbered(int w, int h) { return numberedPicture(QSize(w, h), makeColour(10, 10, 99)); }
 
 Colour grey(int level) { return makeColour(level, level, level); }
 
 // The picture committed, then a red dot drawn at (0, 0) and not committed.
-QImage commitThenDraw(Form1 *form, const QImage &picture)
+QImage commitThenDraw(DocumentWindow *doc, const QImage &picture)
 {
-    form->Picture1->setPicture(picture);
-    CommitPicture();
-    form->Picture1->Line(QPointF(0, 0), QPointF(0, 0), Red);
-    return form->Picture1->Image().copy();
+    doc->canvas->setPicture(picture);
+    commitPicture(*doc);
+    doc->canvas->line(QPointF(0, 0), QPointF(0, 0), Red);
+    return doc->canvas->image().copy();
 }
 
-frmRotate *rotateDialog(Program &program)
+RotateDialog *rotateDialog(Program &program)
 {
-    program.window->mnuRotate_Click();
-    return qobject_cast<frmRotate *>(program.window->frmRotate.data());
+    program.window->rotate();
+    return qobject_cast<RotateDialog *>(program.window->rotateDialog.data());
 }
 
 } // namespace
@@ -64,15 +56,15 @@ private slots:
         QFETCH(QSize, size);
         QFETCH(bool, horizontal);
         Program program;
-        Form1 *form = program.active();
+        DocumentWindow *doc = program.active();
         const QImage committed = numbered(size.width(), size.height());
-        const QImage drawn = commitThenDraw(form, committed);
-        auto flip = [&] { horizontal ? program.window->mnuFlipHor_Click() : program.window->mnuFlipVert_Click(); };
+        const QImage drawn = commitThenDraw(doc, committed);
+        auto flip = [&] { horizontal ? program.window->flipHorizontal() : program.window->flipVertical(); };
 
         flip();
-        QCOMPARE(form->Picture2->Picture(), drawn.mirrored(horizontal, !horizontal));
-        QCOMPARE(form->Picture1->Image(), form->Picture2->Picture());
-        QCOMPARE(form->Picture1->Picture(), committed);
+        QCOMPARE(doc->snapshot->picture(), drawn.mirrored(horizontal, !horizontal));
+        QCOMPARE(doc->canvas->image(), doc->snapshot->picture());
+        QCOMPARE(doc->canvas->picture(), committed);
     }
 
     // Edges darken to 6 x 255 div 9 and corners to 4 x 255 div 9 on all four sides: the filter
@@ -80,9 +72,9 @@ private slots:
     void smoothShowsItsProgressThenSaysDoneThenCommits()
     {
         Program program;
-        MDIForm1 &main = *program.window;
-        Form1 *form = program.active();
-        form->Picture1->setPicture(uniformPicture(QSize(246, 246), grey(255)));
+        MainWindow &main = *program.window;
+        DocumentWindow *doc = program.active();
+        doc->canvas->setPicture(uniformPicture(QSize(246, 246), grey(255)));
         QString captionWhileRunning;
         bool inputWhileRunning = true;
         QTimer::singleShot(0, &main, [&] {
@@ -90,19 +82,19 @@ private slots:
             inputWhileRunning = main.isEnabled();
         });
         int messagesAtCommit = -1;
-        connect(form, &Form1::Committed, this, [&] { messagesAtCommit = program.prompts->count("message"); });
+        connect(doc, &DocumentWindow::committed, this, [&] { messagesAtCommit = program.prompts->count("message"); });
 
-        main.mnuSmooth->trigger();
+        main.smoothAction->trigger();
         QCOMPARE(captionWhileRunning, QStringLiteral("Vell's Painter [Working]"));
         QVERIFY(!inputWhileRunning);
-        QCOMPARE(main.windowTitle(), MainTitle);
+        QCOMPARE(main.windowTitle(), QStringLiteral("Vell's Painter"));
         QVERIFY(main.isEnabled());
         QCOMPARE(program.prompts->count("message"), 1);
         QCOMPARE(program.prompts->last("message")->text + program.prompts->last("message")->title,
                  QStringLiteral("Done!Smooth"));
         QCOMPARE(messagesAtCommit, 1);
 
-        const QImage after = form->Picture1->Picture();
+        const QImage after = doc->canvas->picture();
         for (const QPoint corner : {QPoint(0, 0), QPoint(245, 0), QPoint(0, 245), QPoint(245, 245)})
             QCOMPARE(pixelOf(after, corner.x(), corner.y()), grey(113));
         for (const QPoint edge : {QPoint(100, 0), QPoint(0, 100), QPoint(245, 100), QPoint(100, 245)})
@@ -113,23 +105,23 @@ private slots:
     void closingTheDocumentStopsTheSmoothAndCommitsNothing()
     {
         Program program;
-        MDIForm1 &main = *program.window;
-        Form1 *other = program.active();
-        Form1 *smoothed = main.newDocument();
-        smoothed->Picture1->setPicture(uniformPicture(QSize(20, 20), grey(255)));
+        MainWindow &main = *program.window;
+        DocumentWindow *other = program.active();
+        DocumentWindow *smoothed = main.newDocument();
+        smoothed->canvas->setPicture(uniformPicture(QSize(20, 20), grey(255)));
         int otherCommits = 0;
-        connect(other, &Form1::Committed, this, [&] { ++otherCommits; });
+        connect(other, &DocumentWindow::committed, this, [&] { ++otherCommits; });
         QTimer::singleShot(0, &main, [&] {
             program.prompts->answers.push_back(PromptAnswer::No);
             qobject_cast<QMdiSubWindow *>(smoothed->parentWidget())->close();
         });
 
-        main.mnuSmooth_Click();
+        main.smooth();
         QCOMPARE(program.prompts->count("question"), 1);
         QCOMPARE(program.prompts->count("message"), 0);
         QCOMPARE(otherCommits, 0);
-        QCOMPARE(other->Picture1->Image(), uniformPicture(QSize(246, 246), 0));
-        QCOMPARE(main.windowTitle(), MainTitle);
+        QCOMPARE(other->canvas->image(), uniformPicture(QSize(246, 246), 0));
+        QCOMPARE(main.windowTitle(), QStringLiteral("Vell's Painter"));
         QVERIFY(main.isEnabled());
     }
 
@@ -137,17 +129,17 @@ private slots:
     {
         Program program;
         QWidget *document = program.active()->parentWidget();
-        frmRotate *dialog = rotateDialog(program);
+        RotateDialog *dialog = rotateDialog(program);
         QVERIFY(dialog);
         QCOMPARE(dialog->windowTitle(), QStringLiteral("Rotate"));
-        QCOMPARE(dialog->Label1->text(), QStringLiteral("Angle"));
-        QCOMPARE(dialog->Text1->text(), QStringLiteral("0"));
+        QCOMPARE(dialog->angleLabel->text(), QStringLiteral("Angle"));
+        QCOMPARE(dialog->angleBox->text(), QStringLiteral("0"));
         QVERIFY(!program.window->isEnabled() && !document->isEnabled());
-        dialog->Text1->setText(QStringLiteral("45"));
-        QTest::mouseClick(dialog->Command2, Qt::LeftButton);
+        dialog->angleBox->setText(QStringLiteral("45"));
+        QTest::mouseClick(dialog->cancelButton, Qt::LeftButton);
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(program.window->isEnabled() && document->isEnabled());
-        QCOMPARE(rotateDialog(program)->Text1->text(), QStringLiteral("0"));
+        QCOMPARE(rotateDialog(program)->angleBox->text(), QStringLiteral("0"));
     }
 
     // The angle as typed, and the turn it must give once normalised and read back.
@@ -165,21 +157,21 @@ private slots:
         QFETCH(QString, text);
         QFETCH(int, degrees);
         Program program;
-        Form1 *form = program.active();
+        DocumentWindow *doc = program.active();
         // 9 pixels: a centre of 4.5 rounds to 4.
         const QImage committed = numbered(9, 9);
-        const QImage drawn = commitThenDraw(form, committed);
-        frmRotate *dialog = rotateDialog(program);
-        dialog->Text1->setText(text);
-        QTest::mouseClick(dialog->Command1, Qt::LeftButton);
+        const QImage drawn = commitThenDraw(doc, committed);
+        RotateDialog *dialog = rotateDialog(program);
+        dialog->angleBox->setText(text);
+        QTest::mouseClick(dialog->okButton, Qt::LeftButton);
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
         QImage expected = committed.copy();
-        RotatePicture(drawn, expected, degrees * 3.14159265358979 / 180, 0, 0, 8, 8, 4, 4, 4, 4);
-        const QImage result = form->Picture1->Picture();
+        rotatePicture(drawn, expected, degrees * 3.14159265358979 / 180, 0, 0, 8, 8, 4, 4, 4, 4);
+        const QImage result = doc->canvas->picture();
         QCOMPARE(result, expected);
-        QCOMPARE(LoadPicture(program.tempPath()).picture, expected);
-        QVERIFY(!program.window->frmRotate && program.window->isEnabled());
+        QCOMPARE(loadPicture(program.tempPath()).picture, expected);
+        QVERIFY(!program.window->rotateDialog && program.window->isEnabled());
         if (degrees == 0)
             QCOMPARE(result, drawn);
         if (degrees == 45)

@@ -1,8 +1,8 @@
-#include "document/form1.h"
+#include "document/documentwindow.h"
 #include "document/picturebox.h"
-#include "document/picturefiles.h"
 #include "document/tempfile.h"
-#include "pattern/frmpat.h"
+#include "imagelib/picturefiles.h"
+#include "pattern/patterndialog.h"
 #include "tools/palette.h"
 
 #include "childprocess.h"
@@ -38,10 +38,10 @@ struct DocumentLook {
 
 DocumentLook lookOf(Program &program)
 {
-    Form1 *form = program.active();
-    return {form->Caption(),         form->Picture1->Image(), form->Picture1->Picture(),
-            form->Picture2->Picture(), form->mask->Picture(),  form->face->Picture(),
-            program.window->FirstTime, program.window->documents().size(), form->UndoList.size()};
+    DocumentWindow *doc = program.active();
+    return {doc->caption(),         doc->canvas->image(), doc->canvas->picture(),
+            doc->snapshot->picture(), doc->mask->picture(),  doc->face->picture(),
+            program.window->firstTime, program.window->documents().size(), doc->undoList.size()};
 }
 
 struct PatternLook {
@@ -49,9 +49,9 @@ struct PatternLook {
     bool operator==(const PatternLook &) const = default;
 };
 
-PatternLook lookOf(frmPat *dialog)
+PatternLook lookOf(PatternDialog *dialog)
 {
-    return {dialog->mask->Image(), dialog->face->Image(), dialog->final->Image()};
+    return {dialog->mask->image(), dialog->face->image(), dialog->preview->image()};
 }
 
 // The one message a refused file must give: critical, under the command's name, naming the
@@ -92,15 +92,15 @@ QString putEveryEntryThroughTheCommands(Program &program, const vptest::HostileC
             continue;
         prompts.asked.clear();
         prompts.files = {entry.path};
-        program.window->mnuOpen_Click();
+        program.window->open();
         if (const QString wrong = messageFault(prompts, entry.path, QStringLiteral("Open")); !wrong.isEmpty())
             fault(entry, QStringLiteral("Open"), wrong);
         if (!(lookOf(program) == document))
             fault(entry, QStringLiteral("Open"), QStringLiteral("the document changed"));
     }
 
-    program.window->palette->Option5->click();
-    auto *dialog = qobject_cast<frmPat *>(program.window->frmPat.data());
+    program.window->palette->stampButton->click();
+    auto *dialog = qobject_cast<PatternDialog *>(program.window->patternDialog.data());
     if (!dialog)
         return QStringLiteral("no Pattern dialog\n");
     const PatternLook pattern = lookOf(dialog);
@@ -109,7 +109,7 @@ QString putEveryEntryThroughTheCommands(Program &program, const vptest::HostileC
             continue;
         prompts.asked.clear();
         prompts.files = {entry.path};
-        dialog->Command3->click();
+        dialog->loadPatternButton->click();
         if (const QString wrong = messageFault(prompts, entry.path, QStringLiteral("Load Pattern")); !wrong.isEmpty())
             fault(entry, QStringLiteral("mask"), wrong);
         if (prompts.count(QStringLiteral("open")) != 1)
@@ -118,19 +118,19 @@ QString putEveryEntryThroughTheCommands(Program &program, const vptest::HostileC
             fault(entry, QStringLiteral("mask"), QStringLiteral("the pattern changed"));
     }
     // A broken face after a good mask keeps the new mask, as a cancelled face dialog does.
-    const QImage newMask = LoadPicture(goodMask).picture;
+    const QImage newMask = loadPicture(goodMask).picture;
     for (const vptest::HostileFile &entry : corpus.files()) {
         if (!tried(entry))
             continue;
         prompts.asked.clear();
         prompts.files = {goodMask, entry.path};
-        dialog->Command3->click();
+        dialog->loadPatternButton->click();
         if (const QString wrong = messageFault(prompts, entry.path, QStringLiteral("Load Pattern")); !wrong.isEmpty())
             fault(entry, QStringLiteral("face"), wrong);
         if (!(lookOf(dialog) == PatternLook{newMask, pattern.face, pattern.preview}))
             fault(entry, QStringLiteral("face"), QStringLiteral("the face or the preview changed"));
     }
-    dialog->Command2->click();
+    dialog->cancelButton->click();
     if (!(lookOf(program) == document))
         faults << QStringLiteral("the document changed during Load Pattern");
     faults << QStringLiteral("peak\t%1\t%2").arg(vptest::peakMemoryBytes()).arg(inherited);
@@ -147,9 +147,9 @@ private slots:
         const vptest::HostileCorpus corpus;
         QVERIFY(corpus.files().size() >= 40);
         const QString goodMask = corpus.folder() + QStringLiteral("/good mask.bmp");
-        QVERIFY(SavePicture(uniformPicture(QSize(9, 7), 0x00FFFFFF), goodMask).isEmpty());
+        QVERIFY(savePicture(uniformPicture(QSize(9, 7), 0x00FFFFFF), goodMask).isEmpty());
         Program program;
-        program.active()->Picture1->Line(QPointF(3, 3), QPointF(90, 40), 0x000000FF);
+        program.active()->canvas->line(QPointF(3, 3), QPointF(90, 40), 0x000000FF);
         // The child leaves the temp file alone; its writer must not be caught half-way.
         TempFile::finishWriting();
         const bool permissionsBind = vptest::canRunUnprivileged();

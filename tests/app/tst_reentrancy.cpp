@@ -1,9 +1,7 @@
-#include "adjust/form2.h"
-#include "adjust/form3.h"
-#include "adjust/form4.h"
-#include "document/form1.h"
+#include "adjust/adjustdialog.h"
+#include "document/documentwindow.h"
 #include "document/picturebox.h"
-#include "document/picturefiles.h"
+#include "imagelib/picturefiles.h"
 #include "tools/palette.h"
 
 #include "fixture.h"
@@ -21,9 +19,6 @@
 
 namespace {
 
-constexpr Colour Red = 0x000000FF;
-
-QMdiSubWindow *frameOf(Form1 *form) { return qobject_cast<QMdiSubWindow *>(form->parentWidget()); }
 
 // The worst a yield can bring: the window is not only closed but already deleted when the
 // handler resumes.
@@ -33,42 +28,28 @@ void deleteWhatWasClosed() { QApplication::sendPostedEvents(nullptr, QEvent::Def
 enum class Going { Document, Program };
 
 // Every save question it raises is answered No.
-void closeNow(Program &program, Going going, const QPointer<Form1> &form)
+void closeNow(Program &program, Going going, const QPointer<DocumentWindow> &doc)
 {
     for (int i = 0; i < 5; ++i)
         program.prompts->answers.push_back(PromptAnswer::No);
     if (going == Going::Program)
-        program.window->mnuExit_Click();
-    else if (form)
-        frameOf(form)->close();
+        program.window->exit();
+    else if (doc)
+        frameOf(doc)->close();
     deleteWhatWasClosed();
 }
 
 // At the first yield of the event loop.
-void atNextYield(Program &program, Going going, QPointer<Form1> form)
+void atNextYield(Program &program, Going going, QPointer<DocumentWindow> doc)
 {
-    QTimer::singleShot(0, program.window.get(), [&program, going, form] { closeNow(program, going, form); });
+    QTimer::singleShot(0, program.window.get(), [&program, going, doc] { closeNow(program, going, doc); });
 }
 
 // Lets go of the button QTest still holds, away from any canvas.
-void letGoOfTheMouse(Program &program) { QTest::mouseRelease(program.window->Label1, Qt::LeftButton); }
+void letGoOfTheMouse(Program &program) { QTest::mouseRelease(program.window->pictureInfo, Qt::LeftButton); }
 
 // Another document's look, which nothing of the gone one may touch.
-QPair<QImage, QImage> lookOf(Form1 *form) { return {form->Picture1->Image(), form->Picture2->Picture()}; }
-
-QImage noise(QSize size)
-{
-    QImage picture(size, PictureFormat);
-    quint32 state = 12345;
-    for (int y = 0; y < size.height(); ++y) {
-        uchar *row = picture.scanLine(y);
-        for (int x = 0; x < size.width() * 3; ++x) {
-            state = state * 1103515245u + 12345u;
-            row[x] = uchar(state >> 24);
-        }
-    }
-    return picture;
-}
+QPair<QImage, QImage> lookOf(DocumentWindow *doc) { return {doc->canvas->image(), doc->snapshot->picture()}; }
 
 } // namespace
 
@@ -97,20 +78,20 @@ private slots:
         const Going going = Going(goingIndex);
         Program program;
         Palette &palette = *program.window->palette;
-        QToolButton *buttons[] = {palette.Option1, palette.Option2, palette.Option3, palette.Option4, palette.Option5};
+        QToolButton *buttons[] = {palette.pencilButton, palette.pickerButton, palette.airbrushButton, palette.circleButton, palette.stampButton};
         buttons[tool]->setChecked(true);
         palette.setCurrentColour(Red);
-        Form1 *other = program.active();
+        DocumentWindow *other = program.active();
         const auto otherBefore = lookOf(other);
-        QPointer<Form1> form = program.window->newDocument();
-        QPointer<PictureBox> canvas = form->Picture1;
+        QPointer<DocumentWindow> doc = program.window->newDocument();
+        QPointer<PictureBox> canvas = doc->canvas;
         int commits = 0;
-        connect(other, &Form1::Committed, this, [&commits] { ++commits; });
+        connect(other, &DocumentWindow::committed, this, [&commits] { ++commits; });
 
         QTest::mousePress(canvas, Qt::LeftButton, {}, QPoint(40, 40));
-        atNextYield(program, going, form);
+        atNextYield(program, going, doc);
         QTest::mouseMove(canvas, QPoint(80, 60));
-        QVERIFY(!form && !canvas);
+        QVERIFY(!doc && !canvas);
         letGoOfTheMouse(program);
 
         QCOMPARE(program.window->documents().size(), going == Going::Program ? 0 : 1);
@@ -124,19 +105,19 @@ private slots:
     {
         Program program;
         program.window->palette->setCurrentColour(Red);
-        QPointer<Form1> form = program.active();
+        QPointer<DocumentWindow> doc = program.active();
         const QString path = program.folder.filePath(QStringLiteral("stroke.bmp"));
-        QTest::mousePress(form->Picture1, Qt::LeftButton, {}, QPoint(40, 40));
+        QTest::mousePress(doc->canvas, Qt::LeftButton, {}, QPoint(40, 40));
         QTimer::singleShot(0, program.window.get(), [&] {
             program.prompts->answers = {PromptAnswer::Yes};
             program.prompts->files = {path};
-            frameOf(form)->close();
+            frameOf(doc)->close();
             deleteWhatWasClosed();
         });
-        QTest::mouseMove(form->Picture1, QPoint(120, 40));
-        QVERIFY(!form);
+        QTest::mouseMove(doc->canvas, QPoint(120, 40));
+        QVERIFY(!doc);
         letGoOfTheMouse(program);
-        const QImage saved = LoadPicture(path).picture;
+        const QImage saved = loadPicture(path).picture;
         QCOMPARE(pixelOf(saved, 80, 46), Red); // the pencil draws 8 pixels below the pointer
     }
 
@@ -151,36 +132,37 @@ private slots:
         QFETCH(int, goingIndex);
         const Going going = Going(goingIndex);
         Program program;
-        MDIForm1 &main = *program.window;
-        Form1 *other = program.active();
+        MainWindow &main = *program.window;
+        DocumentWindow *other = program.active();
         const auto otherBefore = lookOf(other);
-        QPointer<Form1> form = main.newDocument();
-        const QImage picture = noise(QSize(2500, 2500));
-        form->Picture1->setPicture(picture);
+        QPointer<DocumentWindow> doc = main.newDocument();
+        // Large enough that the filter yields on its clock several times on a fast machine.
+        const QImage picture = noisePicture(QSize(8000, 6000));
+        doc->canvas->setPicture(picture);
         int commits = 0;
-        connect(other, &Form1::Committed, this, [&commits] { ++commits; });
+        connect(other, &DocumentWindow::committed, this, [&commits] { ++commits; });
 
         // The first yield comes before any row is smoothed; wait for one on the filter's clock.
         bool midWay = false;
         std::function<void()> closeOnceUnderWay = [&] {
-            if (!form)
+            if (!doc)
                 return;
-            if (pixelOf(form->Picture1->Image(), 1, 1) == pixelOf(picture, 1, 1)) {
+            if (pixelOf(doc->canvas->image(), 1, 1) == pixelOf(picture, 1, 1)) {
                 QTimer::singleShot(0, &main, closeOnceUnderWay);
                 return;
             }
-            midWay = pixelOf(form->Picture1->Image(), 1, 2498) == pixelOf(picture, 1, 2498);
-            closeNow(program, going, form);
+            midWay = pixelOf(doc->canvas->image(), 1, 5998) == pixelOf(picture, 1, 5998);
+            closeNow(program, going, doc);
         };
         QTimer::singleShot(0, &main, closeOnceUnderWay);
-        main.mnuSmooth_Click();
+        main.smooth();
         deleteWhatWasClosed();
 
         QVERIFY(midWay);
-        QVERIFY(!form);
+        QVERIFY(!doc);
         QCOMPARE(program.prompts->count("message"), 0); // no "Done!"
         QCOMPARE(commits, 0);
-        QCOMPARE(main.windowTitle(), MainTitle);
+        QCOMPARE(main.windowTitle(), QStringLiteral("Vell's Painter"));
         QVERIFY(main.isEnabled());
         if (going == Going::Document)
             QCOMPARE(lookOf(other), otherBefore);
@@ -202,38 +184,38 @@ private slots:
         QFETCH(int, goingIndex);
         const Going going = Going(goingIndex);
         Program program;
-        MDIForm1 &main = *program.window;
-        Form1 *other = program.active();
-        other->Picture1->setPicture(uniformPicture(QSize(30, 20), makeColour(100, 150, 200)));
+        MainWindow &main = *program.window;
+        DocumentWindow *other = program.active();
+        other->canvas->setPicture(uniformPicture(QSize(30, 20), makeColour(100, 150, 200)));
         const auto otherBefore = lookOf(other);
-        QPointer<Form1> form = main.newDocument();
-        form->Picture1->setPicture(uniformPicture(QSize(30, 20), makeColour(100, 150, 200)));
+        QPointer<DocumentWindow> doc = main.newDocument();
+        doc->canvas->setPicture(uniformPicture(QSize(30, 20), makeColour(100, 150, 200)));
         int commits = 0;
-        connect(other, &Form1::Committed, this, [&commits] { ++commits; });
+        connect(other, &DocumentWindow::committed, this, [&commits] { ++commits; });
 
         PictureBox *slider = nullptr;
-        QPointer<ToolDialog> shown;
+        QPointer<AdjustDialog> shown;
         if (dialog == 0) {
-            main.mnuAdjustColors_Click();
-            shown = main.Form2;
-            slider = qobject_cast<Form2 *>(shown.data())->PictRGB[0];
+            main.adjustColours();
+            shown = main.coloursDialog;
+            slider = qobject_cast<AdjustDialog *>(shown.data())->bars[0];
         } else if (dialog == 1) {
-            main.mnuAdjustBrightness_Click();
-            shown = main.Form3;
-            slider = qobject_cast<Form3 *>(shown.data())->Pictbright;
+            main.adjustBrightness();
+            shown = main.brightnessDialog;
+            slider = qobject_cast<AdjustDialog *>(shown.data())->bars[0];
         } else {
-            main.mnuAdjustContrast_Click();
-            shown = main.Form4;
-            slider = qobject_cast<Form4 *>(shown.data())->PictCont;
+            main.adjustContrast();
+            shown = main.contrastDialog;
+            slider = qobject_cast<AdjustDialog *>(shown.data())->bars[0];
         }
         QTest::mousePress(slider, Qt::LeftButton, {}, QPoint(40, 10));
-        atNextYield(program, going, form);
+        atNextYield(program, going, doc);
         QTest::mouseMove(slider, QPoint(60, 10));
-        QVERIFY(!form);
+        QVERIFY(!doc);
         // The dialog outlives its document: it goes on dragging, then is accepted.
         QTest::mouseMove(slider, QPoint(150, 10));
         QTest::mouseRelease(slider, Qt::LeftButton, {}, QPoint(150, 10));
-        qobject_cast<SliderDialog *>(shown.data())->Command1->click();
+        qobject_cast<AdjustDialog *>(shown.data())->okButton->click();
         deleteWhatWasClosed();
 
         QVERIFY(!shown);

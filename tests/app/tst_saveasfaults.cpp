@@ -1,5 +1,5 @@
 #include "document/commit.h"
-#include "document/form1.h"
+#include "document/documentwindow.h"
 #include "document/picturebox.h"
 #include "document/tempfile.h"
 
@@ -26,16 +26,10 @@ struct DocumentLook {
     bool operator==(const DocumentLook &) const = default;
 };
 
-DocumentLook lookOf(Form1 *form)
+DocumentLook lookOf(DocumentWindow *doc)
 {
-    return {form->Caption(), form->Picture1->Image(), form->Picture1->Picture(), form->Picture2->Picture(),
-            form->UndoList, form->RedoList};
-}
-
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return {doc->caption(), doc->canvas->image(), doc->canvas->picture(), doc->snapshot->picture(),
+            doc->undoList, doc->redoList};
 }
 
 void setMode(const QString &path, mode_t mode) { ::chmod(QFile::encodeName(path).constData(), mode); }
@@ -43,33 +37,33 @@ void setMode(const QString &path, mode_t mode) { ::chmod(QFile::encodeName(path)
 // A document with a caption, a history both ways and a drawing not yet committed.
 void prepare(Program &program)
 {
-    Form1 *form = program.active();
+    DocumentWindow *doc = program.active();
     for (const int y : {20, 40, 60}) {
-        form->Picture1->Line(QPointF(10, y), QPointF(200, y), 0x000000FF);
-        CommitPicture();
+        doc->canvas->line(QPointF(10, y), QPointF(200, y), 0x000000FF);
+        commitPicture(*doc);
     }
-    form->Undo();
+    doc->undo();
     program.prompts->files = {program.folder.filePath(QStringLiteral("first.bmp"))};
-    QVERIFY(program.window->mnuSave_Click());
-    form->Picture1->Line(QPointF(10, 100), QPointF(200, 100), 0x00FF0000);
+    QVERIFY(program.window->saveAs());
+    doc->canvas->line(QPointF(10, 100), QPointF(200, 100), 0x00FF0000);
 }
 
 // Runs in the child: Save As to the path, and what went wrong with how it refused.
 QString saveAsAndJudge(Program &program, const QString &path, const QString &reason)
 {
-    Form1 *form = program.active();
-    const DocumentLook before = lookOf(form);
+    DocumentWindow *doc = program.active();
+    const DocumentLook before = lookOf(doc);
     program.prompts->asked.clear();
     program.prompts->files = {path};
     QStringList faults;
-    if (program.window->mnuSave_Click())
+    if (program.window->saveAs())
         faults << QStringLiteral("reported as saved");
     const ScriptedPrompts::Asked *message = program.prompts->last(QStringLiteral("message"));
     const QString expected = QStringLiteral("The picture could not be saved as \"%1\": %2.").arg(path, reason);
     if (program.prompts->count(QStringLiteral("message")) != 1 || message->text != expected
         || message->title != QStringLiteral("Save As") || message->icon != MessageIcon::Critical)
         faults << QStringLiteral("message \"%1\"").arg(message ? message->text : QString());
-    if (!(lookOf(form) == before))
+    if (!(lookOf(doc) == before))
         faults << QStringLiteral("the document changed");
     return faults.join(QLatin1Char('\n'));
 }
@@ -126,7 +120,7 @@ private slots:
         QVERIFY2(child.finished, qPrintable(child.failure));
         QVERIFY2(child.text.isEmpty(), qPrintable(child.text));
         if (existing)
-            QCOMPARE(contents(path), OldBytes);
+            QCOMPARE(fileBytes(path), OldBytes);
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), entries);
         setMode(path, 0666);
     }

@@ -1,15 +1,13 @@
-#include "adjust/form2.h"
-#include "adjust/form3.h"
-#include "adjust/form4.h"
-#include "document/bmp.h"
-#include "document/form1.h"
+#include "adjust/adjustdialog.h"
+#include "document/documentwindow.h"
 #include "document/history.h"
 #include "document/picturebox.h"
-#include "document/picturefiles.h"
 #include "document/tempfile.h"
-#include "filters/form5.h"
-#include "filters/frmrotate.h"
-#include "pattern/frmpat.h"
+#include "filters/rotatedialog.h"
+#include "filters/sizedialog.h"
+#include "imagelib/bmp.h"
+#include "imagelib/picturefiles.h"
+#include "pattern/patterndialog.h"
 #include "tools/palette.h"
 
 #include "fixture.h"
@@ -86,11 +84,11 @@ public:
 
 private:
     Program &program;
-    MDIForm1 &main;
+    MainWindow &main;
     std::mt19937 random;
     int expectedMessages = 0;
     QStringList files; // pictures written by Save As, for Open
-    QSet<Form1 *> watched;
+    QSet<DocumentWindow *> watched;
     QObject connections; // the session's watches end with it
 
     int pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); }
@@ -106,19 +104,19 @@ private:
     {
         switch (op) {
         case Op::Stroke: return stroke();
-        case Op::FlipHor: return main.mnuFlipHor_Click();
-        case Op::FlipVert: return main.mnuFlipVert_Click();
+        case Op::FlipHor: return main.flipHorizontal();
+        case Op::FlipVert: return main.flipVertical();
         case Op::Rotate: return rotate();
         case Op::Smooth: return smooth();
-        case Op::Size: main.mnuSize_Click(); return answerSize(true);
-        case Op::CanvasSize: main.mnuCansize_Click(); return answerSize(true);
-        case Op::Undo: return main.mnuUndo_Click();
-        case Op::Redo: return main.mnuRedo_Click();
+        case Op::Size: main.sizePicture(); return answerSize(true);
+        case Op::CanvasSize: main.sizeCanvas(); return answerSize(true);
+        case Op::Undo: return main.undo();
+        case Op::Redo: return main.redo();
         case Op::Adjust: return adjust();
-        case Op::Switch: return main.activate(main.documents()[pick(0, int(main.documents().size()) - 1)]);
+        case Op::Switch: return activate(main.documents()[pick(0, int(main.documents().size()) - 1)]);
         case Op::Close: return closeDocument();
         case Op::Open: return open();
-        case Op::New: return main.documents().size() < Documents ? newDocument() : main.mnuFlipVert_Click();
+        case Op::New: return main.documents().size() < Documents ? newDocument() : main.flipVertical();
         case Op::SaveAs: return saveAs();
         }
     }
@@ -126,24 +124,24 @@ private:
     QPoint anywhereOn(PictureBox *canvas)
     {
         // A little beyond the edges too; the 2-pixel border puts pixel (0, 0) at (2, 2).
-        return QPoint(pick(-6, canvas->ScaleWidth() + 6), pick(-6, canvas->ScaleHeight() + 6)) + QPoint(2, 2);
+        return QPoint(pick(-6, canvas->innerWidth() + 6), pick(-6, canvas->innerHeight() + 6)) + QPoint(2, 2);
     }
 
     void stroke()
     {
         Palette &palette = *main.palette;
-        QToolButton *tools[] = {palette.Option1, palette.Option2, palette.Option3,
-                                palette.Option4, palette.Option5, palette.Option6};
+        QToolButton *tools[] = {palette.pencilButton, palette.pickerButton, palette.airbrushButton,
+                                palette.circleButton, palette.stampButton, palette.fillButton};
         QToolButton *tool = tools[pick(0, 5)];
         tool->click();
-        if (auto *pattern = qobject_cast<frmPat *>(main.frmPat.data()))
-            (chance(0.5) ? pattern->Command1 : pattern->Command2)->click();
+        if (auto *pattern = qobject_cast<PatternDialog *>(main.patternDialog.data()))
+            (chance(0.5) ? pattern->okButton : pattern->cancelButton)->click();
         deleteWhatWasClosed();
-        (chance(0.5) ? palette.OptL1 : palette.OptL2)->setChecked(true);
-        (chance(0.5) ? palette.Opt1 : palette.Opt2)->setChecked(true);
+        (chance(0.5) ? palette.freehandButton : palette.straightLineButton)->setChecked(true);
+        (chance(0.5) ? palette.fromCentreButton : palette.fromCornerButton)->setChecked(true);
         palette.setCurrentColour(anyColour());
-        palette.Slider1->setValue(pick(1, 25));
-        PictureBox *canvas = main.ActiveForm()->Picture1;
+        palette.penWidthSlider->setValue(pick(1, 25));
+        PictureBox *canvas = main.activeDocument()->canvas;
         QTest::mousePress(canvas, Qt::LeftButton, {}, anywhereOn(canvas));
         for (int moves = pick(0, 5); moves > 0; --moves)
             QTest::mouseMove(canvas, anywhereOn(canvas));
@@ -152,43 +150,43 @@ private:
 
     void rotate()
     {
-        main.mnuRotate_Click();
-        auto *dialog = qobject_cast<frmRotate *>(main.frmRotate.data());
-        dialog->Text1->setText(QString::number(pick(-400, 400)));
-        (chance(0.8) ? dialog->Command1 : dialog->Command2)->click();
+        main.rotate();
+        auto *dialog = qobject_cast<RotateDialog *>(main.rotateDialog.data());
+        dialog->angleBox->setText(QString::number(pick(-400, 400)));
+        (chance(0.8) ? dialog->okButton : dialog->cancelButton)->click();
     }
 
     void smooth()
     {
-        const PictureBox *canvas = main.ActiveForm()->Picture1;
+        const PictureBox *canvas = main.activeDocument()->canvas;
         // Undo can bring back the start-up document's first, larger state.
-        if (canvas->ScaleWidth() > LargestSide - 4 || canvas->ScaleHeight() > LargestSide - 4)
-            return main.mnuFlipHor_Click();
+        if (canvas->innerWidth() > LargestSide - 4 || canvas->innerHeight() > LargestSide - 4)
+            return main.flipHorizontal();
         expectedMessages = 1; // "Done!"
-        main.mnuSmooth_Click();
+        main.smooth();
     }
 
     // The Size dialog's boxes: now and then a size it must refuse, or an empty box.
     void answerSize(bool mayCancel)
     {
-        auto *dialog = qobject_cast<Form5 *>(main.Form5.data());
+        auto *dialog = qobject_cast<SizeDialog *>(main.sizeDialog.data());
         const auto side = [this, mayCancel] {
             return !mayCancel ? QString::number(pick(5, LargestSide))
                  : chance(0.05) ? QString() : QString::number(pick(3, LargestSide));
         };
-        dialog->Text1->setText(side());
-        dialog->Text2->setText(side());
+        dialog->widthBox->setText(side());
+        dialog->heightBox->setText(side());
         if (mayCancel && chance(0.15))
-            return dialog->Command2->click();
-        dialog->Command1->click();
+            return dialog->cancelButton->click();
+        dialog->okButton->click();
         deleteWhatWasClosed();
-        if (main.Form5) {
+        if (main.sizeDialog) {
             // A size the canvas cannot take: the user is told, and cancels.
             expectedMessages = 1;
             const ScriptedPrompts::Asked *told = program.prompts->last(QStringLiteral("message"));
             if (!told || !told->text.contains(QStringLiteral("cannot be made")))
-                fault(QStringLiteral("the Size dialog stayed open for %1 x %2").arg(dialog->Text1->text(), dialog->Text2->text()));
-            dialog->Command2->click();
+                fault(QStringLiteral("the Size dialog stayed open for %1 x %2").arg(dialog->widthBox->text(), dialog->heightBox->text()));
+            dialog->cancelButton->click();
         }
     }
 
@@ -196,38 +194,38 @@ private:
     {
         const int which = pick(0, 2);
         PictureBox *slider = nullptr;
-        SliderDialog *dialog = nullptr;
+        AdjustDialog *dialog = nullptr;
         if (which == 0) {
-            main.mnuAdjustColors_Click();
-            auto *colours = qobject_cast<Form2 *>(main.Form2.data());
-            slider = colours->PictRGB[size_t(pick(0, 2))];
+            main.adjustColours();
+            auto *colours = qobject_cast<AdjustDialog *>(main.coloursDialog.data());
+            slider = colours->bars[pick(0, 2)];
             dialog = colours;
         } else if (which == 1) {
-            main.mnuAdjustBrightness_Click();
-            dialog = qobject_cast<Form3 *>(main.Form3.data());
-            slider = qobject_cast<Form3 *>(dialog)->Pictbright;
+            main.adjustBrightness();
+            dialog = qobject_cast<AdjustDialog *>(main.brightnessDialog.data());
+            slider = qobject_cast<AdjustDialog *>(dialog)->bars[0];
         } else {
-            main.mnuAdjustContrast_Click();
-            dialog = qobject_cast<Form4 *>(main.Form4.data());
-            slider = qobject_cast<Form4 *>(dialog)->PictCont;
+            main.adjustContrast();
+            dialog = qobject_cast<AdjustDialog *>(main.contrastDialog.data());
+            slider = qobject_cast<AdjustDialog *>(dialog)->bars[0];
         }
         const auto along = [this] { return QPoint(pick(-10, 200), 10); };
         QTest::mousePress(slider, Qt::LeftButton, {}, along());
         for (int moves = pick(1, 4); moves > 0; --moves)
             QTest::mouseMove(slider, along());
         QTest::mouseRelease(slider, Qt::LeftButton, {}, along());
-        (chance(0.7) ? dialog->Command1 : dialog->Command2)->click();
+        (chance(0.7) ? dialog->okButton : dialog->cancelButton)->click();
     }
 
     void closeDocument()
     {
-        const QList<Form1 *> documents = main.documents();
-        Form1 *form = documents[pick(0, int(documents.size()) - 1)];
+        const QList<DocumentWindow *> documents = main.documents();
+        DocumentWindow *doc = documents[pick(0, int(documents.size()) - 1)];
         const QString path = nextFileName();
         const int answer = pick(0, 9);
         program.prompts->answers = {answer == 0 ? PromptAnswer::Cancel : answer == 1 ? PromptAnswer::Yes : PromptAnswer::No};
         program.prompts->files = {path};
-        qobject_cast<QMdiSubWindow *>(form->parentWidget())->close();
+        qobject_cast<QMdiSubWindow *>(doc->parentWidget())->close();
         program.prompts->files.clear();
         if (answer == 1)
             files << path;
@@ -239,10 +237,10 @@ private:
     {
         const QString path = nextFileName();
         program.prompts->files = {path};
-        if (!main.mnuSave_Click())
+        if (!main.saveAs())
             return fault(QStringLiteral("Save As failed"));
         files << path;
-        if (LoadPicture(path).picture != main.ActiveForm()->Picture1->Image())
+        if (loadPicture(path).picture != main.activeDocument()->canvas->image())
             fault(QStringLiteral("the saved file is not the canvas as drawn"));
     }
 
@@ -252,45 +250,45 @@ private:
             return saveAs();
         const QString path = files[pick(0, int(files.size()) - 1)];
         program.prompts->files = {path};
-        main.mnuOpen_Click();
-        if (main.ActiveForm()->Picture1->Picture() != LoadPicture(path).picture)
+        main.open();
+        if (main.activeDocument()->canvas->picture() != loadPicture(path).picture)
             fault(QStringLiteral("Open did not load %1").arg(path));
     }
 
     void newDocument()
     {
         program.prompts->colours = {anyColour()};
-        main.mnuNew_Click();
+        main.newPicture();
         answerSize(false);
         watchNewDocuments();
     }
 
     void watchNewDocuments()
     {
-        for (Form1 *form : main.documents()) {
-            if (watched.contains(form))
+        for (DocumentWindow *doc : main.documents()) {
+            if (watched.contains(doc))
                 continue;
-            watched.insert(form);
-            QObject::connect(form, &Form1::Committed, &connections, [this, form] { checkCommit(form); });
-            QObject::connect(form, &QObject::destroyed, &connections, [this, form] { watched.remove(form); });
+            watched.insert(doc);
+            QObject::connect(doc, &DocumentWindow::committed, &connections, [this, doc] { checkCommit(doc); });
+            QObject::connect(doc, &QObject::destroyed, &connections, [this, doc] { watched.remove(doc); });
         }
     }
 
     // The temp file holds exactly what the committed canvas now stores.
-    void checkCommit(Form1 *form)
+    void checkCommit(DocumentWindow *doc)
     {
         ++commits;
-        if (form != main.ActiveForm())
+        if (doc != main.activeDocument())
             fault(QStringLiteral("a document committed while another was active"));
         const QString writeError = TempFile::finishWriting();
-        const QImage stored = form->Picture1->Picture();
+        const QImage stored = doc->canvas->picture();
         QFile file(TempFile::path());
         const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
         if (!writeError.isEmpty())
             fault(QStringLiteral("the temp file could not be written: %1").arg(writeError));
         else if (const QString wrong = bmpHeaderFault(bytes, stored.size()); !wrong.isEmpty())
             fault(QStringLiteral("temp file: %1").arg(wrong));
-        else if (LoadPicture(TempFile::path()).picture != stored)
+        else if (loadPicture(TempFile::path()).picture != stored)
             fault(QStringLiteral("the temp file differs from the committed canvas"));
     }
 
@@ -301,19 +299,21 @@ private:
             fault(QStringLiteral("%1 messages, the last \"%2\"")
                       .arg(messages)
                       .arg(messages ? program.prompts->last(QStringLiteral("message"))->text : QString()));
-        for (const QPointer<ToolDialog> *dialog : {&main.Form2, &main.Form3, &main.Form4, &main.Form5, &main.frmRotate, &main.frmPat})
-            if (*dialog)
-                fault(QStringLiteral("%1 is still open").arg((*dialog)->windowTitle()));
+        const QList<ToolDialog *> dialogs = {main.coloursDialog, main.brightnessDialog, main.contrastDialog,
+                                             main.sizeDialog, main.rotateDialog, main.patternDialog};
+        for (const ToolDialog *dialog : dialogs)
+            if (dialog)
+                fault(QStringLiteral("%1 is still open").arg(dialog->windowTitle()));
         if (!main.isEnabled())
             fault(QStringLiteral("the main window is left disabled"));
 
         // Beyond the state each document shows, the history keeps within its budget.
         QSet<qint64> current;
         qint64 currentBytes = 0;
-        for (Form1 *form : main.documents()) {
-            if (form->UndoList.isEmpty())
+        for (DocumentWindow *doc : main.documents()) {
+            if (doc->undoList.isEmpty())
                 continue;
-            const QImage &shown = form->UndoList.last()->Picture;
+            const QImage &shown = doc->undoList.last()->picture;
             if (!current.contains(shown.cacheKey())) {
                 current.insert(shown.cacheKey());
                 currentBytes += shown.sizeInBytes();

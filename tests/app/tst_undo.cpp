@@ -1,10 +1,10 @@
 #include "document/commit.h"
-#include "document/form1.h"
+#include "document/documentwindow.h"
 #include "document/history.h"
 #include "document/picturebox.h"
-#include "document/picturefiles.h"
 #include "document/tempfile.h"
 #include "fixture.h"
+#include "imagelib/picturefiles.h"
 #include "testregistry.h"
 
 #include <QLabel>
@@ -14,21 +14,18 @@
 
 namespace {
 
-constexpr Colour Red = 0x000000FF;
-constexpr Colour Green = 0x0000FF00;
-constexpr Colour Blue = 0x00FF0000;
 
 // A stroke across the canvas at row y, committed as a tool's release would.
-void stroke(Form1 *form, int y, Colour colour)
+void stroke(DocumentWindow *doc, int y, Colour colour)
 {
-    form->Picture1->setDrawWidth(3);
-    form->Picture1->Line(QPointF(5, y), QPointF(200, y), colour);
-    CommitPicture();
+    doc->canvas->setDrawWidth(3);
+    doc->canvas->line(QPointF(5, y), QPointF(200, y), colour);
+    commitPicture(*doc);
 }
 
-Colour shown(Form1 *form, int y)
+Colour shown(DocumentWindow *doc, int y)
 {
-    return pixelOf(form->Picture1->Image(), 100, y);
+    return pixelOf(doc->canvas->image(), 100, y);
 }
 
 QList<UndoElement *> entries(const UndoElementList &list)
@@ -39,10 +36,10 @@ QList<UndoElement *> entries(const UndoElementList &list)
     return raw;
 }
 
-void closeWithoutSaving(Program &program, Form1 *form)
+void closeWithoutSaving(Program &program, DocumentWindow *doc)
 {
     program.prompts->answers.push_back(PromptAnswer::No);
-    qobject_cast<QMdiSubWindow *>(form->parentWidget())->close();
+    qobject_cast<QMdiSubWindow *>(doc->parentWidget())->close();
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
@@ -54,7 +51,7 @@ struct Menus {
 
 Menus menusOf(Program &program)
 {
-    return {program.window->mnuUndo->isEnabled(), program.window->mnuRedo->isEnabled()};
+    return {program.window->undoAction->isEnabled(), program.window->redoAction->isEnabled()};
 }
 
 } // namespace
@@ -74,120 +71,120 @@ private slots:
     void aNewDocumentHoldsItsCanvasAsTheOnlyState()
     {
         Program program;
-        Form1 *form = program.active();
-        QCOMPARE(form->UndoList.size(), 1);
-        QCOMPARE(form->UndoList.first()->Picture, uniformPicture(QSize(246, 246), 0));
+        DocumentWindow *doc = program.active();
+        QCOMPARE(doc->undoList.size(), 1);
+        QCOMPARE(doc->undoList.first()->picture, uniformPicture(QSize(246, 246), 0));
         QCOMPARE(menusOf(program), (Menus{false, false}));
-        form->Undo();
-        QCOMPARE(form->UndoList.size(), 1);
-        QVERIFY(form->RedoList.isEmpty());
-        QVERIFY(form->HistoryReady);
+        doc->undo();
+        QCOMPARE(doc->undoList.size(), 1);
+        QVERIFY(doc->redoList.isEmpty());
+        QVERIFY(doc->historyReady);
     }
 
     void undoTwiceShowsTheFirstStrokeTwoRedosTheThirdAndAStrokeEmptiesRedo()
     {
         Program program;
-        Form1 *form = program.active();
-        stroke(form, 20, Red);
-        stroke(form, 40, Green);
-        stroke(form, 60, Blue);
-        QCOMPARE(form->UndoList.size(), 4);
-        const QList<UndoElement *> before = entries(form->UndoList);
-        const QImage third = form->Picture1->Picture();
+        DocumentWindow *doc = program.active();
+        stroke(doc, 20, Red);
+        stroke(doc, 40, Green);
+        stroke(doc, 60, Blue);
+        QCOMPARE(doc->undoList.size(), 4);
+        const QList<UndoElement *> before = entries(doc->undoList);
+        const QImage third = doc->canvas->picture();
         QCOMPARE(menusOf(program), (Menus{true, false}));
 
-        form->Undo();
-        form->Undo();
-        QCOMPARE(shown(form, 20), Red);
-        QCOMPARE(shown(form, 40), Colour(0));
-        QCOMPARE(shown(form, 60), Colour(0));
-        QCOMPARE(entries(form->UndoList), before.mid(0, 2));
-        QCOMPARE(entries(form->RedoList), (QList<UndoElement *>{before[3], before[2]}));
+        doc->undo();
+        doc->undo();
+        QCOMPARE(shown(doc, 20), Red);
+        QCOMPARE(shown(doc, 40), Colour(0));
+        QCOMPARE(shown(doc, 60), Colour(0));
+        QCOMPARE(entries(doc->undoList), before.mid(0, 2));
+        QCOMPARE(entries(doc->redoList), (QList<UndoElement *>{before[3], before[2]}));
         QCOMPARE(menusOf(program), (Menus{true, true}));
 
         // Undo then Redo puts lists and canvas back as they were.
-        const QImage first = form->Picture1->Image();
-        form->Undo();
-        form->Redo();
-        QCOMPARE(entries(form->UndoList), before.mid(0, 2));
-        QCOMPARE(entries(form->RedoList), (QList<UndoElement *>{before[3], before[2]}));
-        QCOMPARE(form->Picture1->Image(), first);
+        const QImage first = doc->canvas->image();
+        doc->undo();
+        doc->redo();
+        QCOMPARE(entries(doc->undoList), before.mid(0, 2));
+        QCOMPARE(entries(doc->redoList), (QList<UndoElement *>{before[3], before[2]}));
+        QCOMPARE(doc->canvas->image(), first);
 
-        form->Redo();
-        form->Redo();
-        QCOMPARE(entries(form->UndoList), before);
-        QVERIFY(form->RedoList.isEmpty());
-        QCOMPARE(form->Picture1->Image(), third);
+        doc->redo();
+        doc->redo();
+        QCOMPARE(entries(doc->undoList), before);
+        QVERIFY(doc->redoList.isEmpty());
+        QCOMPARE(doc->canvas->image(), third);
         QCOMPARE(menusOf(program), (Menus{true, false}));
 
         // A stroke after an Undo: what was undone cannot come back.
-        form->Undo();
-        stroke(form, 80, Red);
-        QVERIFY(form->RedoList.isEmpty());
-        QCOMPARE(form->UndoList.size(), 4);
-        QCOMPARE(shown(form, 60), Colour(0));
+        doc->undo();
+        stroke(doc, 80, Red);
+        QVERIFY(doc->redoList.isEmpty());
+        QCOMPARE(doc->undoList.size(), 4);
+        QCOMPARE(shown(doc, 60), Colour(0));
         QCOMPARE(menusOf(program), (Menus{true, false}));
     }
 
     void aCommitThatChangesNothingAddsNoState()
     {
         Program program;
-        Form1 *form = program.active();
-        stroke(form, 20, Red);
+        DocumentWindow *doc = program.active();
+        stroke(doc, 20, Red);
         // A release with nothing drawn (the colour picker's).
-        QTest::mouseClick(form->Picture1, Qt::LeftButton, {}, QPoint(30, 30));
-        CommitPicture();
-        QCOMPARE(form->UndoList.size(), 2);
+        QTest::mouseClick(doc->canvas, Qt::LeftButton, {}, QPoint(30, 30));
+        commitPicture(*doc);
+        QCOMPARE(doc->undoList.size(), 2);
         // The same stroke again: new pixels, the same picture.
-        stroke(form, 20, Red);
-        QCOMPARE(form->UndoList.size(), 2);
+        stroke(doc, 20, Red);
+        QCOMPARE(doc->undoList.size(), 2);
         // An Undo followed by the identical commit keeps what is there to redo.
-        form->Undo();
-        CommitPicture();
-        QCOMPARE(form->UndoList.size(), 1);
-        QCOMPARE(form->RedoList.size(), 1);
+        doc->undo();
+        commitPicture(*doc);
+        QCOMPARE(doc->undoList.size(), 1);
+        QCOMPARE(doc->redoList.size(), 1);
     }
 
     void documentsKeepTheirOwnHistoryAndTheMenusFollowTheActiveOne()
     {
         Program program;
-        Form1 *first = program.active();
+        DocumentWindow *first = program.active();
         stroke(first, 20, Red);
         stroke(first, 40, Green);
-        Form1 *second = program.window->newDocument();
+        DocumentWindow *second = program.window->newDocument();
         QCOMPARE(menusOf(program), (Menus{false, false}));
         stroke(second, 60, Blue);
         QCOMPARE(menusOf(program), (Menus{true, false}));
-        program.window->mnuUndo_Click();
+        program.window->undo();
         QCOMPARE(menusOf(program), (Menus{false, true}));
         QCOMPARE(shown(second, 60), Colour(0));
-        QCOMPARE(first->UndoList.size(), 3);
+        QCOMPARE(first->undoList.size(), 3);
         QCOMPARE(shown(first, 40), Green);
 
-        program.window->activate(first);
+        activate(first);
         QCOMPARE(menusOf(program), (Menus{true, false}));
-        program.window->mnuUndo_Click();
-        program.window->mnuUndo_Click();
+        program.window->undo();
+        program.window->undo();
         QCOMPARE(menusOf(program), (Menus{false, true}));
-        QCOMPARE(first->RedoList.size(), 2);
-        QCOMPARE(second->RedoList.size(), 1);
+        QCOMPARE(first->redoList.size(), 2);
+        QCOMPARE(second->redoList.size(), 1);
 
-        program.window->activate(second);
-        program.window->mnuRedo_Click();
+        activate(second);
+        program.window->redo();
         QCOMPARE(menusOf(program), (Menus{true, false}));
         QCOMPARE(shown(second, 60), Blue);
-        QCOMPARE(first->RedoList.size(), 2);
+        QCOMPARE(first->redoList.size(), 2);
     }
 
     void closingTheLastDocumentDisablesUndoAndRedo()
     {
         Program program;
-        Form1 *first = program.active();
+        DocumentWindow *first = program.active();
         stroke(first, 20, Red);
-        Form1 *second = program.window->newDocument();
+        DocumentWindow *second = program.window->newDocument();
         stroke(second, 20, Red);
         stroke(second, 40, Green);
-        second->Undo();
+        second->undo();
         QCOMPARE(menusOf(program), (Menus{true, true}));
         closeWithoutSaving(program, second);
         QCOMPARE(program.active(), first);
@@ -195,73 +192,73 @@ private slots:
         closeWithoutSaving(program, first);
         QCOMPARE(program.active(), nullptr);
         QCOMPARE(menusOf(program), (Menus{false, false}));
-        program.window->mnuUndo_Click(); // nothing to act on, and no crash
+        program.window->undo(); // nothing to act on, and no crash
     }
 
     void aClosedDocumentNoLongerStepsThroughItsHistory()
     {
         Program program;
-        Form1 *form = program.active();
-        stroke(form, 20, Red);
-        form->HistoryReady = false; // as its confirmed close leaves it
-        form->Undo();
-        QCOMPARE(form->UndoList.size(), 2);
-        QVERIFY(!form->HistoryReady);
-        QCOMPARE(shown(form, 20), Red);
+        DocumentWindow *doc = program.active();
+        stroke(doc, 20, Red);
+        doc->historyReady = false; // as its confirmed close leaves it
+        doc->undo();
+        QCOMPARE(doc->undoList.size(), 2);
+        QVERIFY(!doc->historyReady);
+        QCOMPARE(shown(doc, 20), Red);
     }
 
     void theTempFileAndTheInfoTextFollowUndoAndRedo()
     {
         Program program;
-        Form1 *form = program.active();
-        stroke(form, 20, Red);
-        form->Picture1->setPicture(uniformPicture(QSize(96, 46), Blue));
-        CommitPicture();
-        QCOMPARE(program.window->Label1->text(), QStringLiteral("100x50 13kB"));
+        DocumentWindow *doc = program.active();
+        stroke(doc, 20, Red);
+        doc->canvas->setPicture(uniformPicture(QSize(96, 46), Blue));
+        commitPicture(*doc);
+        QCOMPARE(program.window->pictureInfo->text(), QStringLiteral("100x50 13kB"));
 
-        form->Undo();
-        QCOMPARE(program.window->Label1->text(), QStringLiteral("250x250 178kB"));
-        const QImage undone = LoadPicture(program.tempPath()).picture;
+        doc->undo();
+        QCOMPARE(program.window->pictureInfo->text(), QStringLiteral("250x250 178kB"));
+        const QImage undone = loadPicture(program.tempPath()).picture;
         QCOMPARE(undone.size(), QSize(246, 246));
         QCOMPARE(pixelOf(undone, 100, 20), Red);
-        QCOMPARE(undone, form->Picture1->Image());
+        QCOMPARE(undone, doc->canvas->image());
         // The snapshot keeps the last commit.
-        QCOMPARE(form->Picture2->Picture().size(), QSize(96, 46));
+        QCOMPARE(doc->snapshot->picture().size(), QSize(96, 46));
 
-        form->Redo();
-        QCOMPARE(program.window->Label1->text(), QStringLiteral("100x50 13kB"));
-        const QImage redone = LoadPicture(program.tempPath()).picture;
+        doc->redo();
+        QCOMPARE(program.window->pictureInfo->text(), QStringLiteral("100x50 13kB"));
+        const QImage redone = loadPicture(program.tempPath()).picture;
         QCOMPARE(redone, uniformPicture(QSize(96, 46), Blue));
     }
 
     void theBudgetDropsTheOldestStatesFirst()
     {
         Program program;
-        Form1 *form = program.active();
-        const qint64 stateBytes = form->UndoList.first()->Picture.sizeInBytes();
+        DocumentWindow *doc = program.active();
+        const qint64 stateBytes = doc->undoList.first()->picture.sizeInBytes();
         HistoryBudget::setBytes(3 * stateBytes);
         for (int y : {20, 40, 60, 80, 100})
-            stroke(form, y, Red);
-        QCOMPARE(form->UndoList.size(), 3);
+            stroke(doc, y, Red);
+        QCOMPARE(doc->undoList.size(), 3);
         QVERIFY(HistoryBudget::held() <= 3 * stateBytes);
-        form->Undo();
-        form->Undo();
-        QCOMPARE(shown(form, 60), Red);
-        QCOMPARE(shown(form, 80), Colour(0));
+        doc->undo();
+        doc->undo();
+        QCOMPARE(shown(doc, 60), Red);
+        QCOMPARE(shown(doc, 80), Colour(0));
         QCOMPARE(menusOf(program), (Menus{false, true}));
     }
 
     void ctrlZAndCtrlYUndoAndRedo()
     {
         Program program;
-        Form1 *form = program.active();
-        stroke(form, 20, Red);
+        DocumentWindow *doc = program.active();
+        stroke(doc, 20, Red);
         program.window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(program.window.get()));
-        QTest::keyClick(form->Picture1, Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(shown(form, 20), Colour(0));
-        QTest::keyClick(form->Picture1, Qt::Key_Y, Qt::ControlModifier);
-        QCOMPARE(shown(form, 20), Red);
+        QTest::keyClick(doc->canvas, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(shown(doc, 20), Colour(0));
+        QTest::keyClick(doc->canvas, Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(shown(doc, 20), Red);
     }
 };
 VP_TEST(TestUndo)

@@ -1,5 +1,5 @@
-#include "document/colour.h"
 #include "document/defaultpattern.h"
+#include "imagelib/colour.h"
 #include "testregistry.h"
 
 #include <QTest>

@@ -1,22 +1,17 @@
-#include "document/colour.h"
 #include "document/history.h"
+#include "imagelib/colour.h"
+#include "imagelib/raster.h"
+#include "fixture.h"
 #include "testregistry.h"
 
 #include <QTest>
 
 namespace {
 
-QImage filled(QSize size, Colour colour, QImage::Format format = PictureFormat)
-{
-    QImage picture(size, format);
-    picture.fill(toQColor(colour));
-    return picture;
-}
-
 // 100 x 100 at 3 bytes a pixel: 30000 bytes a state.
 QImage state(Colour colour)
 {
-    return filled(QSize(100, 100), colour);
+    return uniformPicture(QSize(100, 100), colour);
 }
 
 constexpr qint64 StateBytes = 30000;
@@ -25,7 +20,7 @@ QList<Colour> coloursOf(const UndoElementList &list)
 {
     QList<Colour> colours;
     for (const auto &element : list)
-        colours << fromQRgb(element->Picture.pixel(0, 0));
+        colours << fromQRgb(element->picture.pixel(0, 0));
     return colours;
 }
 
@@ -43,21 +38,21 @@ private slots:
     {
         BudgetGuard budget(4 * StateBytes);
         DocumentHistory a, b;
-        a.recordState(state(0xA1));
-        a.recordState(state(0xA2));
-        b.recordState(state(0xB1));
-        b.recordState(state(0xB2));
+        a.recordPicture(state(0xA1));
+        a.recordPicture(state(0xA2));
+        b.recordPicture(state(0xB1));
+        b.recordPicture(state(0xB2));
         QCOMPARE(HistoryBudget::held(), 4 * StateBytes);
-        a.recordState(state(0xA3));
-        QCOMPARE(coloursOf(a.UndoList), (QList<Colour>{0xA2, 0xA3}));
-        b.recordState(state(0xB3));
-        QCOMPARE(coloursOf(a.UndoList), (QList<Colour>{0xA3}));
-        QCOMPARE(coloursOf(b.UndoList), (QList<Colour>{0xB1, 0xB2, 0xB3}));
+        a.recordPicture(state(0xA3));
+        QCOMPARE(coloursOf(a.undoList), (QList<Colour>{0xA2, 0xA3}));
+        b.recordPicture(state(0xB3));
+        QCOMPARE(coloursOf(a.undoList), (QList<Colour>{0xA3}));
+        QCOMPARE(coloursOf(b.undoList), (QList<Colour>{0xB1, 0xB2, 0xB3}));
 
         // Less than the current states need: each document keeps the one its canvas shows.
         HistoryBudget::setBytes(StateBytes);
-        QCOMPARE(coloursOf(a.UndoList), (QList<Colour>{0xA3}));
-        QCOMPARE(coloursOf(b.UndoList), (QList<Colour>{0xB3}));
+        QCOMPARE(coloursOf(a.undoList), (QList<Colour>{0xA3}));
+        QCOMPARE(coloursOf(b.undoList), (QList<Colour>{0xB3}));
     }
 
     void undoneStatesGoOnlyWhenNothingIsLeftToUndo()
@@ -65,13 +60,13 @@ private slots:
         BudgetGuard budget(10 * StateBytes);
         DocumentHistory history;
         for (Colour colour : {1, 2, 3, 4})
-            history.recordState(state(colour));
+            history.recordPicture(state(colour));
         // Two undone, as Undo leaves them: the most recently undone last.
-        history.RedoList = {history.UndoList[3], history.UndoList[2]};
-        history.UndoList.resize(2);
+        history.redoList = {history.undoList[3], history.undoList[2]};
+        history.undoList.resize(2);
         HistoryBudget::setBytes(2 * StateBytes);
-        QCOMPARE(coloursOf(history.UndoList), (QList<Colour>{2}));
-        QCOMPARE(coloursOf(history.RedoList), (QList<Colour>{3}));
+        QCOMPARE(coloursOf(history.undoList), (QList<Colour>{2}));
+        QCOMPARE(coloursOf(history.redoList), (QList<Colour>{3}));
     }
 
     void theDefaultBudgetIsAtMostOneGibibyte()
@@ -89,13 +84,13 @@ private slots:
         QTest::addColumn<QImage>("a");
         QTest::addColumn<QImage>("b");
         QTest::addColumn<bool>("same");
-        const QImage red = filled(QSize(5, 3), 0x0000FF);
+        const QImage red = uniformPicture(QSize(5, 3), 0x0000FF);
         QImage oneDot = red.copy();
         oneDot.setPixel(4, 2, qRgb(255, 0, 1));
         QTest::newRow("the same shared picture") << red << red << true;
         QTest::newRow("a copy") << red << red.copy() << true;
         QTest::newRow("the last pixel differs") << red << oneDot << false;
-        QTest::newRow("another size") << red << filled(QSize(3, 5), 0x0000FF) << false;
+        QTest::newRow("another size") << red << uniformPicture(QSize(3, 5), 0x0000FF) << false;
         QTest::newRow("another format") << red << red.convertToFormat(QImage::Format_RGB32) << false;
         QTest::newRow("a null picture") << red << QImage() << false;
         QTest::newRow("two null pictures") << QImage() << QImage() << true;

@@ -1,5 +1,5 @@
-#include "document/picturefiles.h"
 #include "document/tempfile.h"
+#include "imagelib/picturefiles.h"
 
 #include "childprocess.h"
 #include "fixture.h"
@@ -65,12 +65,6 @@ private:
     QTemporaryDir dir;
 };
 
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 const QByteArray OldBytes("the bytes of a picture saved earlier");
 
 #define REQUIRE_UNPRIVILEGED_CHILD()                                                                \
@@ -87,12 +81,12 @@ class TestSaveFaults : public QObject {
     void refusesToSave(const Folder &folder, const QString &path, const QImage &picture, const QString &reason,
                        vptest::ChildSetup setup)
     {
-        const QByteArray before = contents(path);
+        const QByteArray before = fileBytes(path);
         const QStringList entriesBefore = folder.entries();
-        const vptest::ChildResult child = vptest::runInChild([&] { return SavePicture(picture, path); }, setup);
+        const vptest::ChildResult child = vptest::runInChild([&] { return savePicture(picture, path); }, setup);
         QVERIFY2(child.finished, qPrintable(child.failure));
         QCOMPARE(child.text, reason);
-        QCOMPARE(contents(path), before);
+        QCOMPARE(fileBytes(path), before);
         QCOMPARE(folder.entries(), entriesBefore);
     }
 
@@ -149,10 +143,10 @@ private slots:
         const QImage picture = noisePicture(QSize(40, 40), QImage::Format_BGR888, 3);
         const QString path = folder.put("picture.bmp", OldBytes);
         const vptest::ChildResult child =
-            vptest::runInChild([&] { return SavePicture(picture, path); }, {false, DiskRoom});
+            vptest::runInChild([&] { return savePicture(picture, path); }, {false, DiskRoom});
         QVERIFY2(child.finished, qPrintable(child.failure));
         QCOMPARE(child.text, QString());
-        QCOMPARE(LoadPicture(path).picture, picture);
+        QCOMPARE(loadPicture(path).picture, picture);
     }
 
     void tempFileMovesToTheFallbackWhenItsFolderTurnsReadOnly()
@@ -177,7 +171,7 @@ private slots:
         QVERIFY2(child.finished, qPrintable(child.failure));
         QCOMPARE(child.text.split('\n'),
                  (QStringList{QString(), primary + "/temp", QString(), fallback + "/temp", "same"}));
-        QCOMPARE(LoadPicture(primary + "/temp").picture, first);
+        QCOMPARE(loadPicture(primary + "/temp").picture, first);
     }
 
     void tempFileWithNowhereToGoKeepsItsOldBytes_data()
@@ -212,7 +206,7 @@ private slots:
             {readOnlyFolders, room});
         QVERIFY2(child.finished, qPrintable(child.failure));
         QCOMPARE(child.text, reason);
-        QCOMPARE(contents(temp), OldBytes);
+        QCOMPARE(fileBytes(temp), OldBytes);
         if (readOnlyFolders)
             QCOMPARE(folder.entries(), before);
     }
@@ -230,7 +224,7 @@ private slots:
         });
         QVERIFY2(child.finished, qPrintable(child.failure));
         QCOMPARE(child.text, '\n' + fallback + "/temp");
-        QCOMPARE(LoadPicture(fallback + "/temp").picture, picture);
+        QCOMPARE(loadPicture(fallback + "/temp").picture, picture);
     }
 };
 VP_TEST(TestSaveFaults)

@@ -1,6 +1,7 @@
-#include "document/bmp.h"
-#include "document/colour.h"
 #include "document/tempfile.h"
+#include "imagelib/bmp.h"
+#include "imagelib/colour.h"
+#include "fixture.h"
 #include "testregistry.h"
 
 #include <QFile>
@@ -9,13 +10,6 @@
 #include <QTest>
 
 namespace {
-
-QImage filled(QSize size, Colour colour)
-{
-    QImage picture(size, PictureFormat);
-    picture.fill(toQColor(colour));
-    return picture;
-}
 
 Colour cornerOf(const QImage &picture)
 {
@@ -38,7 +32,7 @@ private slots:
         // Large enough that the writer is still busy when the next pictures arrive.
         const QSize size(1500, 1000);
         for (Colour colour : {0x000001, 0x000002, 0x000003, 0x000004})
-            TempFile::writeLater(filled(size, colour));
+            TempFile::writeLater(uniformPicture(size, colour));
         const LoadedPicture back = TempFile::read();
         QVERIFY(back.ok());
         QCOMPARE(cornerOf(back.picture), Colour(0x000004));
@@ -47,8 +41,8 @@ private slots:
 
     void aSynchronousWriteIsNotOvertakenByAnEarlierBackgroundOne()
     {
-        TempFile::writeLater(filled(QSize(1200, 900), 0x0000FF));
-        QCOMPARE(TempFile::write(filled(QSize(4, 4), 0xFF0000)), QString());
+        TempFile::writeLater(uniformPicture(QSize(1200, 900), 0x0000FF));
+        QCOMPARE(TempFile::write(uniformPicture(QSize(4, 4), 0xFF0000)), QString());
         QCOMPARE(cornerOf(TempFile::read().picture), Colour(0xFF0000));
     }
 
@@ -59,7 +53,7 @@ private slots:
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
         TempFile::setFolders(primary, folder.path() + QStringLiteral("/fallback"));
-        TempFile::writeLater(filled(QSize(10, 10), 0x123456));
+        TempFile::writeLater(uniformPicture(QSize(10, 10), 0x123456));
         QCOMPARE(TempFile::finishWriting(), QString());
         QCOMPARE(QFileInfo(TempFile::path()).absolutePath(), folder.path() + QStringLiteral("/fallback"));
         QCOMPARE(cornerOf(TempFile::read().picture), Colour(0x123456));
@@ -74,7 +68,7 @@ private slots:
             QVERIFY(blocker.open(QIODevice::WriteOnly));
         }
         TempFile::setFolders(primary, fallback);
-        TempFile::writeLater(filled(QSize(10, 10), 0x123456));
+        TempFile::writeLater(uniformPicture(QSize(10, 10), 0x123456));
         QVERIFY(!TempFile::finishWriting().isEmpty());
         QVERIFY(!TempFile::read().ok());
     }

@@ -1,10 +1,11 @@
 #include "fixture.h"
 
-#include "document/form1.h"
-#include "document/tooldialog.h"
+#include "document/documentwindow.h"
 #include "document/tempfile.h"
+#include "document/tooldialog.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <random>
@@ -14,7 +15,7 @@ Program::Program(bool withStartupDocument)
     TempFile::setFolders(folder.path(), folder.path() + QStringLiteral("/fallback"));
     auto scripted = std::make_unique<ScriptedPrompts>();
     prompts = scripted.get();
-    window = std::make_unique<MDIForm1>(std::move(scripted));
+    window = std::make_unique<MainWindow>(std::move(scripted));
     window->show();
     if (withStartupDocument)
         window->newDocument();
@@ -28,9 +29,9 @@ Program::~Program()
     QApplication::processEvents();
 }
 
-Form1 *Program::active() const
+DocumentWindow *Program::active() const
 {
-    return window->ActiveForm();
+    return window->activeDocument();
 }
 
 QString Program::tempPath() const
@@ -50,9 +51,9 @@ void Program::closeAllWithoutSaving()
     QApplication::processEvents();
 }
 
-QImage uniformPicture(QSize size, Colour colour)
+QImage uniformPicture(QSize size, Colour colour, QImage::Format format)
 {
-    QImage picture(size, PictureFormat);
+    QImage picture(size, format);
     picture.fill(toQColor(colour));
     return picture;
 }
@@ -72,6 +73,38 @@ QImage noisePicture(QSize size, QImage::Format format, unsigned seed)
         for (int x = 0; x < size.width(); ++x)
             picture.setPixel(x, y, 0xFF000000u | (random() & 0xFFFFFF));
     return picture.convertToFormat(format);
+}
+
+void activate(DocumentWindow *document)
+{
+    QMdiSubWindow *window = frameOf(document);
+    window->mdiArea()->setActiveSubWindow(window);
+}
+
+QMdiSubWindow *frameOf(DocumentWindow *document)
+{
+    return qobject_cast<QMdiSubWindow *>(document->parentWidget());
+}
+
+void closeDocument(DocumentWindow *document)
+{
+    frameOf(document)->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QImage numberedPicture(QSize size, Colour first)
+{
+    QImage picture(size, PictureFormat);
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x)
+            setPixelBGR(picture.scanLine(y) + 3 * x, makeColour(redOf(first) + x, greenOf(first) + y, blueOf(first)));
+    return picture;
 }
 
 void closeToolDialogs()

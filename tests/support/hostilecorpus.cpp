@@ -1,7 +1,7 @@
 #include "hostilecorpus.h"
 
-#include "document/bmp.h"
-#include "document/picturefiles.h"
+#include "imagelib/bmp.h"
+#include "imagelib/picturefiles.h"
 
 #include <QBuffer>
 #include <QColor>

@@ -1,7 +1,8 @@
-#include "document/form1.h"
+#include "document/documentwindow.h"
 #include "document/picturebox.h"
 #include "document/tooldialog.h"
 #include "fixture.h"
+#include "pattern/patterndialog.h"
 #include "testregistry.h"
 #include "tools/palette.h"
 
@@ -18,18 +19,18 @@ private slots:
     {
         Program program;
         Palette &palette = *program.window->palette;
-        PictureBox *canvas = program.active()->Picture1;
-        palette.Slider1->setValue(120);
-        palette.Option3->click();
-        QCOMPARE(palette.Slider1->value(), 30);
-        QCOMPARE(palette.Slider1->maximum(), 30);
-        QCOMPARE(canvas->DrawWidth(), 30);
-        palette.Option4->click();
-        QCOMPARE(palette.Slider1->maximum(), 100);
-        QCOMPARE(palette.Slider1->value(), 30);
-        palette.Option1->click();
-        QCOMPARE(palette.Slider1->maximum(), 300);
-        QCOMPARE(palette.Slider1->value(), 30);
+        PictureBox *canvas = program.active()->canvas;
+        palette.penWidthSlider->setValue(120);
+        palette.airbrushButton->click();
+        QCOMPARE(palette.penWidthSlider->value(), 30);
+        QCOMPARE(palette.penWidthSlider->maximum(), 30);
+        QCOMPARE(canvas->drawWidth(), 30);
+        palette.circleButton->click();
+        QCOMPARE(palette.penWidthSlider->maximum(), 100);
+        QCOMPARE(palette.penWidthSlider->value(), 30);
+        palette.pencilButton->click();
+        QCOMPARE(palette.penWidthSlider->maximum(), 300);
+        QCOMPARE(palette.penWidthSlider->value(), 30);
         QCOMPARE(palette.currentTool(), Tool::Pencil);
     }
 
@@ -37,17 +38,17 @@ private slots:
     {
         Program program;
         Palette &palette = *program.window->palette;
-        PictureBox *canvas = program.active()->Picture1;
-        palette.Slider1->setValue(40);
+        PictureBox *canvas = program.active()->canvas;
+        palette.penWidthSlider->setValue(40);
         canvas->setDrawWidth(7);
         QSignalSpy pattern(&palette, &Palette::patternDialogWanted);
-        for (QToolButton *button : {palette.Option2, palette.Option5, palette.Option6}) {
+        for (QToolButton *button : {palette.pickerButton, palette.stampButton, palette.fillButton}) {
             button->click();
-            if (program.window->frmPat) // it keeps the main window disabled while open
-                program.window->frmPat->close();
-            QCOMPARE(palette.Slider1->value(), 40);
-            QCOMPARE(palette.Slider1->maximum(), 300);
-            QCOMPARE(canvas->DrawWidth(), 7);
+            if (program.window->patternDialog) // it keeps the main window disabled while open
+                program.window->patternDialog->close();
+            QCOMPARE(palette.penWidthSlider->value(), 40);
+            QCOMPARE(palette.penWidthSlider->maximum(), 300);
+            QCOMPARE(canvas->drawWidth(), 7);
         }
         QCOMPARE(pattern.count(), 1);
         QCOMPARE(palette.currentTool(), Tool::Fill);
@@ -57,13 +58,13 @@ private slots:
     {
         Program program;
         Palette &palette = *program.window->palette;
-        palette.Slider1->setValue(10);
+        palette.penWidthSlider->setValue(10);
         palette.setCurrentColour(0x000000FF);
-        Form1 *second = program.window->newDocument();
-        QCOMPARE(second->Picture1->DrawWidth(), 1);
+        DocumentWindow *second = program.window->newDocument();
+        QCOMPARE(second->canvas->drawWidth(), 1);
         QCOMPARE(palette.currentColour(), Colour(0));
-        palette.Slider1->setValue(12);
-        QCOMPARE(second->Picture1->DrawWidth(), 12);
+        palette.penWidthSlider->setValue(12);
+        QCOMPARE(second->canvas->drawWidth(), 12);
     }
 
     void colourDialogCancelShowsItsLastColour()
@@ -71,11 +72,11 @@ private slots:
         Program program;
         Palette &palette = *program.window->palette;
         program.prompts->colours = {Colour(0x000000FF)};
-        palette.PicColor_Click();
+        palette.colourSwatchClicked();
         QCOMPARE(palette.currentColour(), Colour(0x000000FF));
         program.window->newDocument();
         QCOMPARE(palette.currentColour(), Colour(0));
-        palette.PicColor_Click(); // cancelled
+        palette.colourSwatchClicked(); // cancelled
         QCOMPARE(palette.currentColour(), Colour(0x000000FF));
     }
 
@@ -83,16 +84,16 @@ private slots:
     {
         Program program;
         Palette &palette = *program.window->palette;
-        QVERIFY(palette.Frame2->isVisible());
-        QVERIFY(!palette.Frame1->isVisible());
-        palette.Option4->click();
-        QVERIFY(palette.Frame1->isVisible());
-        QTRY_VERIFY_WITH_TIMEOUT(!palette.Frame2->isVisible(), 1000);
-        QVERIFY(!palette.Timer2.isActive());
-        palette.Option1->click();
-        QVERIFY(palette.Frame2->isVisible()); // at once
-        QTRY_VERIFY_WITH_TIMEOUT(!palette.Frame1->isVisible(), 1000);
-        QVERIFY(!palette.Timer1.isActive());
+        QVERIFY(palette.pencilModes->isVisible());
+        QVERIFY(!palette.circleModes->isVisible());
+        palette.circleButton->click();
+        QVERIFY(palette.circleModes->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!palette.pencilModes->isVisible(), 1000);
+        QVERIFY(!palette.pencilModesTimer.isActive());
+        palette.pencilButton->click();
+        QVERIFY(palette.pencilModes->isVisible()); // at once
+        QTRY_VERIFY_WITH_TIMEOUT(!palette.circleModes->isVisible(), 1000);
+        QVERIFY(!palette.circleModesTimer.isActive());
     }
 };
 VP_TEST(TestPalette)

@@ -1,9 +1,9 @@
 #include "document/defaultpattern.h"
-#include "document/form1.h"
+#include "document/documentwindow.h"
 #include "document/picturebox.h"
-#include "document/picturefiles.h"
 #include "document/tempfile.h"
 #include "fixture.h"
+#include "imagelib/picturefiles.h"
 #include "testregistry.h"
 #include "tools/palette.h"
 #include "tools/random.h"
@@ -16,7 +16,6 @@
 #include <cmath>
 
 namespace {
-constexpr Colour Red = 0x000000FF, Blue = 0x00FF0000, White = 0x00FFFFFF;
 
 // Canvas pixels to widget positions: the canvas has a 2-pixel border.
 QPoint at(QPoint pixel) { return pixel + QPoint(2, 2); }
@@ -54,9 +53,9 @@ private slots:
     void pencilTrailFallsEightPixelsBelowThePointerAndIsCommitted()
     {
         Program program;
-        choose(*program.window->palette, program.window->palette->Option1, Red);
-        stroke(program.active()->Picture1, {{40, 40}, {100, 40}, {100, 120}});
-        const QImage file = LoadPicture(TempFile::path()).picture;
+        choose(*program.window->palette, program.window->palette->pencilButton, Red);
+        stroke(program.active()->canvas, {{40, 40}, {100, 40}, {100, 120}});
+        const QImage file = loadPicture(TempFile::path()).picture;
         for (QPoint p : {QPoint(40, 48), QPoint(70, 48), QPoint(100, 90), QPoint(100, 128)})
             QCOMPARE(pixelOf(file, p.x(), p.y()), Red);
         QCOMPARE(pixelOf(file, 70, 40), Colour(0));
@@ -66,26 +65,26 @@ private slots:
     {
         Program program;
         Palette &palette = *program.window->palette;
-        palette.Slider1->setValue(9);
-        choose(palette, palette.Option1, Red);
-        stroke(program.active()->Picture1, {{100, 100}});
-        const QImage picture = program.active()->Picture1->Picture();
+        palette.penWidthSlider->setValue(9);
+        choose(palette, palette.pencilButton, Red);
+        stroke(program.active()->canvas, {{100, 100}});
+        const QImage picture = program.active()->canvas->picture();
         QRect dot;
         for (QPoint p : pixelsOf(picture, Red))
             dot |= QRect(p, QSize(1, 1));
         QVERIFY(dot.width() >= 8 && dot.width() <= 9 && dot.height() >= 8 && dot.height() <= 9);
         QVERIFY(std::abs(QRectF(dot).center().x() - 100.5) <= 0.5 && std::abs(QRectF(dot).center().y() - 108.5) <= 0.5);
-        QCOMPARE(program.active()->Picture1->DrawWidth(), 9);
+        QCOMPARE(program.active()->canvas->drawWidth(), 9);
     }
 
     void straightLineKeepsOnlyItsLastPreview()
     {
         Program program;
         Palette &palette = *program.window->palette;
-        palette.OptL2->setChecked(true);
-        choose(palette, palette.Option1, Red);
-        stroke(program.active()->Picture1, {{20, 20}, {200, 20}, {20, 200}});
-        const QImage picture = program.active()->Picture1->Picture();
+        palette.straightLineButton->setChecked(true);
+        choose(palette, palette.pencilButton, Red);
+        stroke(program.active()->canvas, {{20, 20}, {200, 20}, {20, 200}});
+        const QImage picture = program.active()->canvas->picture();
         const QList<QPoint> red = pixelsOf(picture, Red);
         QVERIFY(red.size() >= 180);
         for (QPoint p : red)
@@ -115,11 +114,11 @@ private slots:
         QFETCH(double, radius);
         Program program;
         Palette &palette = *program.window->palette;
-        (fromCentre ? palette.Opt1 : palette.Opt2)->setChecked(true);
-        choose(palette, palette.Option4, Red);
+        (fromCentre ? palette.fromCentreButton : palette.fromCornerButton)->setChecked(true);
+        choose(palette, palette.circleButton, Red);
         // An earlier, larger preview on the way must not survive.
-        stroke(program.active()->Picture1, {press, press + QPoint(30, 30), release});
-        const QList<QPoint> red = pixelsOf(program.active()->Picture1->Picture(), Red);
+        stroke(program.active()->canvas, {press, press + QPoint(30, 30), release});
+        const QList<QPoint> red = pixelsOf(program.active()->canvas->picture(), Red);
         if (radius == 0) {
             QVERIFY(red.isEmpty());
             return;
@@ -134,14 +133,14 @@ private slots:
     {
         Program program;
         Palette &palette = *program.window->palette;
-        palette.Option3->click();
+        palette.airbrushButton->click();
         QImage runs[2];
         for (QImage &run : runs) {
             restartRandom();
-            Form1 *form = program.window->newDocument();
-            choose(palette, palette.Option3, Red);
-            stroke(form->Picture1, {{100, 100}});
-            run = form->Picture1->Picture();
+            DocumentWindow *doc = program.window->newDocument();
+            choose(palette, palette.airbrushButton, Red);
+            stroke(doc->canvas, {{100, 100}});
+            run = doc->canvas->picture();
         }
         QCOMPARE(runs[0], runs[1]);
         const QList<QPoint> dots = pixelsOf(runs[0], Red);
@@ -149,19 +148,19 @@ private slots:
         for (QPoint p : dots)
             QVERIFY(p.x() >= 73 && p.x() <= 95 && p.y() >= 88 && p.y() <= 110);
 
-        palette.Slider1->setValue(20);
-        program.active()->Picture1->setDrawWidth(1);
-        stroke(program.active()->Picture1, {{100, 100}, {120, 100}});
-        QCOMPARE(program.active()->Picture1->DrawWidth(), 20);
+        palette.penWidthSlider->setValue(20);
+        program.active()->canvas->setDrawWidth(1);
+        stroke(program.active()->canvas, {{100, 100}, {120, 100}});
+        QCOMPARE(program.active()->canvas->drawWidth(), 20);
     }
 
     void stampIsCentredOnThePointerAndCutOffAtTheEdge()
     {
         Program program;
         Palette &palette = *program.window->palette;
-        palette.Slider1->setValue(50); // neither the width nor the colour has any effect
-        choose(palette, palette.Option5, Red);
-        PictureBox *canvas = program.active()->Picture1;
+        palette.penWidthSlider->setValue(50); // neither the width nor the colour has any effect
+        choose(palette, palette.stampButton, Red);
+        PictureBox *canvas = program.active()->canvas;
         canvas->setPicture(uniformPicture(QSize(246, 246), White));
         QImage expected = uniformPicture(QSize(246, 246), White);
         const QImage mask = defaultPatternMask(), face = defaultPatternFace();
@@ -175,34 +174,34 @@ private slots:
                                                  pixelOf(face, x, y)));
         stroke(canvas, {{120, 120}});
         stroke(canvas, {{3, 3}});
-        QCOMPARE(canvas->Picture(), expected);
+        QCOMPARE(canvas->picture(), expected);
     }
 
     void fillReplacesEveryExactMatchAndNothingElse()
     {
         Program program;
         Palette &palette = *program.window->palette;
-        choose(palette, palette.Option6, Red);
-        PictureBox *canvas = program.active()->Picture1;
+        choose(palette, palette.fillButton, Red);
+        PictureBox *canvas = program.active()->canvas;
         QImage picture = uniformPicture(QSize(20, 10), White);
         picture.setPixel(3, 3, toQRgb(makeColour(254, 255, 255)));
         picture.setPixel(5, 5, toQRgb(0));
         canvas->setPicture(picture);
         stroke(canvas, {{21, 5}}); // on the border, outside the bitmap
-        QCOMPARE(canvas->Picture(), picture);
+        QCOMPARE(canvas->picture(), picture);
         stroke(canvas, {{0, 0}, {5, 5}, {12, 8}});
         QImage expected = uniformPicture(QSize(20, 10), Red);
         expected.setPixel(3, 3, toQRgb(makeColour(254, 255, 255)));
         expected.setPixel(5, 5, toQRgb(0));
-        QCOMPARE(canvas->Picture(), expected);
+        QCOMPARE(canvas->picture(), expected);
     }
 
     void pickerFollowsThePointerOverThePictureOnly()
     {
         Program program;
         Palette &palette = *program.window->palette;
-        choose(palette, palette.Option2, 0x00123456);
-        PictureBox *canvas = program.active()->Picture1;
+        choose(palette, palette.pickerButton, 0x00123456);
+        PictureBox *canvas = program.active()->canvas;
         QImage picture = uniformPicture(QSize(100, 50), Red);
         for (int y = 0; y < 50; ++y)
             for (int x = 50; x < 100; ++x)
@@ -216,10 +215,10 @@ private slots:
         for (QPoint p : {QPoint(20, 10), QPoint(101, 10), QPoint(150, 10)})
             QTest::mouseMove(canvas, at(p));
         QCOMPARE(palette.currentColour(), Red);
-        QCOMPARE(palette.CDColor.Color, Red);
+        QCOMPARE(palette.colourDialog.colour, Red);
         QTest::mouseRelease(canvas, Qt::LeftButton, {}, at({150, 10}));
-        QCOMPARE(LoadPicture(TempFile::path()).picture, picture);
-        palette.PicColor_Click(); // cancelled
+        QCOMPARE(loadPicture(TempFile::path()).picture, picture);
+        palette.colourSwatchClicked(); // cancelled
         QCOMPARE(palette.currentColour(), Red);
     }
 
@@ -234,15 +233,15 @@ private slots:
         QFETCH(int, tool);
         Program program;
         Palette &palette = *program.window->palette;
-        QToolButton *tools[] = {palette.Option1, palette.Option2, palette.Option3,
-                                palette.Option4, palette.Option5, palette.Option6};
+        QToolButton *tools[] = {palette.pencilButton, palette.pickerButton, palette.airbrushButton,
+                                palette.circleButton, palette.stampButton, palette.fillButton};
         QImage results[2];
         for (Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton}) {
             restartRandom();
-            Form1 *form = program.window->newDocument();
+            DocumentWindow *doc = program.window->newDocument();
             choose(palette, tools[tool], Red);
-            stroke(form->Picture1, {{60, 60}, {90, 80}, {120, 70}}, button);
-            results[button == Qt::RightButton] = form->Picture1->Picture();
+            stroke(doc->canvas, {{60, 60}, {90, 80}, {120, 70}}, button);
+            results[button == Qt::RightButton] = doc->canvas->picture();
         }
         QCOMPARE(results[1], results[0]);
         QCOMPARE(palette.currentColour() == Red, tool != 1);
@@ -251,25 +250,25 @@ private slots:
     void aMoveWithoutButtonDrawsNothingButResetsTheSnapshot()
     {
         Program program;
-        Form1 *form = program.active();
-        const QImage before = form->Picture1->Image();
-        form->Picture2->setPicture(uniformPicture(QSize(5, 5), Red));
-        QTest::mouseMove(form->Picture1, at({50, 50}));
-        QTRY_COMPARE(form->Picture2->Picture(), form->Picture1->Picture());
-        QCOMPARE(form->Picture1->Image(), before);
+        DocumentWindow *doc = program.active();
+        const QImage before = doc->canvas->image();
+        doc->snapshot->setPicture(uniformPicture(QSize(5, 5), Red));
+        QTest::mouseMove(doc->canvas, at({50, 50}));
+        QTRY_COMPARE(doc->snapshot->picture(), doc->canvas->picture());
+        QCOMPARE(doc->canvas->image(), before);
     }
 
     void theReleaseCommitsTheDocumentPressedOn()
     {
         Program program;
-        Form1 *first = program.active();
-        Form1 *second = program.window->newDocument();
-        program.window->activate(first);
-        choose(*program.window->palette, program.window->palette->Option1, Red);
-        stroke(second->Picture1, {{30, 30}});
+        DocumentWindow *first = program.active();
+        DocumentWindow *second = program.window->newDocument();
+        activate(first);
+        choose(*program.window->palette, program.window->palette->pencilButton, Red);
+        stroke(second->canvas, {{30, 30}});
         QCOMPARE(program.active(), second);
-        QCOMPARE(pixelOf(second->Picture1->Picture(), 30, 38), Red);
-        QCOMPARE(pixelOf(LoadPicture(TempFile::path()).picture, 30, 38), Red);
+        QCOMPARE(pixelOf(second->canvas->picture(), 30, 38), Red);
+        QCOMPARE(pixelOf(loadPicture(TempFile::path()).picture, 30, 38), Red);
     }
 };
 VP_TEST(TestStrokes)

@@ -1,6 +1,6 @@
 #include "fixture.h"
+#include "imagelib/fill.h"
 #include "testregistry.h"
-#include "tools/fill.h"
 #include "tools/stamp.h"
 
 #include <QTest>

@@ -1,0 +1,120 @@
+#pragma once
+// The main window: the frame of all document windows, the menu bar, the tool palette, the
+// picture-info frame and the progress bar, and the launcher of every dialog.
+#include "document/documentwindow.h"
+#include "document/prompts.h"
+#include "document/workspace.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <memory>
+
+class AdjustDialog;
+class Palette;
+class PatternDialog;
+class QAction;
+class QLabel;
+class QMdiArea;
+class QMenu;
+class QProgressBar;
+class QToolBar;
+class RotateDialog;
+class SizeDialog;
+
+class MainWindow : public QMainWindow, public Workspace {
+    Q_OBJECT
+public:
+    // Without prompts of its own, the window shows Qt's dialogs.
+    explicit MainWindow(std::unique_ptr<Prompts> prompts = nullptr);
+    ~MainWindow() override;
+
+    // Workspace
+    DocumentWindow *activeDocument() const override;
+    Prompts &prompts() override { return *m_prompts; }
+    QWidget *mainWindow() override { return this; }
+    bool saveAs(DocumentWindow &document) override;
+    void setPictureInfo(const QString &text) override;
+    void documentLoaded(DocumentWindow &document) override;
+    void documentClosed(DocumentWindow &document) override;
+    void setUndoMenus(bool undoEnabled, bool redoEnabled) override;
+
+    // A new document window in the frame, loaded and shown.
+    DocumentWindow *newDocument();
+    QList<DocumentWindow *> documents() const;
+    DocumentWindow *startupDocument() const { return m_startup; }
+
+    // True until the first New or the first successful Open: they reuse the start-up window.
+    bool firstTime = true;
+    CommonDialog fileDialog; // the one file dialog of Open and Save As
+
+    QMdiArea *mdiArea = nullptr;
+    Palette *palette = nullptr;
+    QLabel *pictureInfo = nullptr;
+    QProgressBar *progressBar = nullptr;
+    QToolBar *infoBar = nullptr;
+    QToolBar *toolBox = nullptr;
+    QMenu *fileMenu = nullptr, *editMenu = nullptr, *filterMenu = nullptr, *pictureMenu = nullptr;
+    QAction *newAction = nullptr, *openAction = nullptr, *saveAsAction = nullptr, *exitAction = nullptr;
+    QAction *undoAction = nullptr, *redoAction = nullptr;
+    QAction *smoothAction = nullptr;
+    QAction *adjustColorsAction = nullptr, *adjustBrightnessAction = nullptr, *adjustContrastAction = nullptr;
+    QAction *rotateAction = nullptr, *sizeAction = nullptr, *canvasSizeAction = nullptr;
+    QAction *flipHorizontalAction = nullptr, *flipVerticalAction = nullptr;
+
+    // Each dialog exists once; the command that shows it passes the active document.
+    QPointer<AdjustDialog> coloursDialog, brightnessDialog, contrastDialog;
+    QPointer<SizeDialog> sizeDialog;
+    QPointer<RotateDialog> rotateDialog;
+    QPointer<PatternDialog> patternDialog;
+
+    // The commands of the menus, on the active document.
+    void newPicture();
+    void open();
+    // Save As on the active document; true when the picture was written.
+    bool saveAs();
+    void exit();
+    void undo();
+    void redo();
+    void smooth();
+    void adjustColours();
+    void adjustBrightness();
+    void adjustContrast();
+    void rotate();
+    void sizePicture();
+    void sizeCanvas();
+    void flipHorizontal();
+    void flipVertical();
+    void showPatternDialog();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void createMenus();
+    void createToolbars();
+    // Shows the open dialog of the slot, or a new one that `make` builds for the document.
+    template <class Dialog, class Make>
+    Dialog *showDialog(QPointer<Dialog> &slot, DocumentWindow *document, Make make);
+    bool saveDocumentAs(QPointer<DocumentWindow> document);
+    // The first document window, re-created as at start-up when the user has closed it.
+    DocumentWindow *firstDocument();
+    void refreshUndoMenusForActive();
+
+    std::unique_ptr<Prompts> m_prompts;
+    QPointer<DocumentWindow> m_startup;
+};
+
+template <class Dialog, class Make>
+Dialog *MainWindow::showDialog(QPointer<Dialog> &slot, DocumentWindow *document, Make make)
+{
+    // A dialog closed a moment ago is on its way out: the next showing is a new one.
+    if (!slot || slot->unloaded()) {
+        if (!document)
+            return nullptr;
+        slot = make(*document);
+    }
+    slot->show();
+    slot->raise();
+    slot->activateWindow();
+    return slot;
+}

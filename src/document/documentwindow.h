@@ -1,0 +1,90 @@
+#pragma once
+// The document window: one picture with its surfaces, its own colour dialog for New's
+// background, the stroke fields the canvas tools keep between mouse events, its undo history,
+// and the save question on close.
+#include "document/history.h"
+#include "document/prompts.h"
+#include "imagelib/colour.h"
+
+#include <QWidget>
+
+class PictureBox;
+class Workspace;
+
+// State of the canvas tools between mouse events.
+struct StrokeFields {
+    bool drawing = false;
+    float startX = 0, startY = 0;
+    float sprayX = 0, sprayY = 0;
+    Colour targetColour = 0;
+};
+
+class DocumentWindow : public QWidget, public DocumentHistory {
+    Q_OBJECT
+public:
+    // The window's outer size counts a fixed frame around the canvas area (caption and
+    // borders), whatever the style's real frame is, so that a window sized to its canvas plus
+    // this frame shows the whole canvas.
+    static constexpr double FrameTwipsX = 100;
+    static constexpr double FrameTwipsY = 400;
+
+    explicit DocumentWindow(Workspace &workspace, QWidget *parent = nullptr);
+    ~DocumentWindow() override;
+
+    PictureBox *canvas = nullptr;   // the picture the user sees and edits
+    PictureBox *snapshot = nullptr; // the picture as last committed (or as the tools left it)
+    PictureBox *mask = nullptr;     // the stamp pattern's mask
+    PictureBox *face = nullptr;     // the stamp pattern's face
+    CommonDialog backgroundColourDialog;
+    StrokeFields stroke;
+    // Undo and Redo may act: false only while one of them runs, and once the window is closed.
+    bool historyReady = false;
+
+    Workspace &workspace() const { return m_workspace; }
+    // Loaded and not yet closed: commands and dialogs that outlive a yield ask this.
+    bool isOpen() const { return m_open; }
+
+    QString caption() const;
+    void setCaption(const QString &caption);
+    // The window's outer size in twips: the canvas area plus the fixed frame.
+    double widthTwips() const;
+    double heightTwips() const;
+    void setWidthTwips(double twips);
+    void setHeightTwips(double twips);
+    // Sizes the window to its canvas plus the frame.
+    void fitToCanvas();
+
+    // The load steps: history ready, palette and menus enabled, shown, pending events processed.
+    void load();
+    // Steps back to the previous state, and forth to the last one undone. The canvas shows the
+    // restored state; the snapshot keeps the last commit.
+    void undo();
+    void redo();
+    // The Edit menu's Undo and Redo follow this document's lists, while it is the active one.
+    void refreshUndoMenus();
+
+    // "W" + "x" + "H" + " " + kB + "kB": the canvas's outer size and its temp file's size.
+    static QString pictureInfoText(float width, float height, qint64 fileBytes);
+
+    // Called by commitPicture once the canvas and snapshot hold the committed picture.
+    void pictureCommitted();
+    // Records the canvas's stored picture as the newest state of the history (after a commit,
+    // an Open into this window, a rotation); nothing when it equals the current state.
+    void recordState();
+
+signals:
+    void committed();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void canvasPictureChanged();
+    void canvasResized();
+    QWidget *frameWindow() const;
+    QSize contentSize() const;
+    void setContentSize(QSize size);
+
+    Workspace &m_workspace;
+    bool m_open = false;
+};

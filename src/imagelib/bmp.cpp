@@ -1,0 +1,369 @@
+#include "imagelib/bmp.h"
+
+#include "imagelib/picturefiles.h"
+#include "imagelib/picturememory.h"
+
+#include <QFile>
+#include <QIODevice>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#ifdef Q_OS_UNIX
+#include <sys/uio.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+constexpr int FileHeaderBytes = 14;
+constexpr int InfoHeaderBytes = 40;
+constexpr int HeaderBytes = FileHeaderBytes + InfoHeaderBytes;
+constexpr int HeaderProbeBytes = FileHeaderBytes + 124; // the largest info header we take
+constexpr qsizetype BandBytes = 2 * 1024 * 1024;
+#ifdef Q_OS_UNIX
+constexpr int MaxIovecs = IOV_MAX;
+#endif
+
+quint16 le16(const uchar *p) { return quint16(p[0] | (p[1] << 8)); }
+quint32 le32(const uchar *p) { return quint32(p[0]) | (quint32(p[1]) << 8) | (quint32(p[2]) << 16) | (quint32(p[3]) << 24); }
+void putLe16(uchar *p, quint32 v)
+{
+    p[0] = uchar(v);
+    p[1] = uchar(v >> 8);
+}
+void putLe32(uchar *p, quint32 v)
+{
+    putLe16(p, v);
+    putLe16(p + 2, v >> 16);
+}
+
+void fillHeader(uchar *header, QSize size)
+{
+    std::memset(header, 0, HeaderBytes);
+    header[0] = 'B';
+    header[1] = 'M';
+    putLe32(header + 2, quint32(bmp24FileSize(size)));
+    putLe32(header + 10, HeaderBytes);
+    uchar *info = header + FileHeaderBytes;
+    putLe32(info + 0, InfoHeaderBytes);
+    putLe32(info + 4, quint32(size.width()));
+    putLe32(info + 8, quint32(size.height()));
+    putLe16(info + 12, 1);  // planes
+    putLe16(info + 14, 24); // bits a pixel; compression (BI_RGB) stays 0
+    putLe32(info + 20, quint32(bmp24RowBytes(size.width()) * size.height()));
+}
+
+// Fills `out` with `count` rows of the file, starting `firstFromBottom` rows above the bottom
+// of the picture, in file order (bottom-up), each row padded with zeros.
+void fillRows(const QImage &picture, int firstFromBottom, int count, uchar *out)
+{
+    const int width = picture.width();
+    const qsizetype rowBytes = bmp24RowBytes(width);
+    const qsizetype pixelBytes = qsizetype(width) * 3;
+    const int bottomRow = picture.height() - 1 - firstFromBottom;
+    const int topRow = bottomRow - count + 1;
+    QImage converted;
+    if (picture.format() != QImage::Format_BGR888) {
+        // A view of the band (no copy), converted in one go by Qt's own converters.
+        QImage band(picture.constScanLine(topRow), width, count, picture.bytesPerLine(), picture.format());
+        if (picture.colorCount() > 0)
+            band.setColorTable(picture.colorTable());
+        converted = band.convertToFormat(QImage::Format_BGR888);
+    }
+    for (int i = 0; i < count; ++i) {
+        const int y = bottomRow - i;
+        const uchar *source = converted.isNull() ? picture.constScanLine(y) : converted.constScanLine(y - topRow);
+        uchar *row = out + i * rowBytes;
+        std::memcpy(row, source, size_t(pixelBytes));
+        std::memset(row + pixelBytes, 0, size_t(rowBytes - pixelBytes));
+    }
+}
+
+// Produces the whole file in bands of about BandBytes and hands each to `sink`.
+bool writeInBands(const QImage &picture, const std::function<bool(const uchar *, qsizetype)> &sink)
+{
+    const qsizetype rowBytes = bmp24RowBytes(picture.width());
+    const int rowsPerBand = int(std::clamp<qsizetype>(BandBytes / rowBytes, 1, picture.height()));
+    std::vector<uchar> buffer(size_t(HeaderBytes + rowsPerBand * rowBytes));
+    fillHeader(buffer.data(), picture.size());
+    qsizetype used = HeaderBytes;
+    for (int done = 0; done < picture.height();) {
+        const int count = std::min(rowsPerBand, picture.height() - done);
+        fillRows(picture, done, count, buffer.data() + used);
+        if (!sink(buffer.data(), used + count * rowBytes))
+            return false;
+        used = 0;
+        done += count;
+    }
+    return true;
+}
+
+#ifdef Q_OS_UNIX
+// Moves `iov` past `done` bytes; returns the number of entries left.
+int advance(iovec *&iov, int count, size_t done)
+{
+    while (count > 0 && done >= iov->iov_len) {
+        done -= iov->iov_len;
+        ++iov;
+        --count;
+    }
+    if (count > 0) {
+        iov->iov_base = static_cast<char *>(iov->iov_base) + done;
+        iov->iov_len -= done;
+    }
+    return count;
+}
+
+int writevFully(int fd, iovec *iov, int count)
+{
+    while (count > 0) {
+        const ssize_t written = ::writev(fd, iov, count);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        if (written == 0)
+            return EIO;
+        count = advance(iov, count, size_t(written));
+    }
+    return 0;
+}
+
+// 0 on success, -1 at a premature end of file, else the errno.
+int preadvFully(int fd, iovec *iov, int count, off_t offset)
+{
+    while (count > 0) {
+        const ssize_t got = ::preadv(fd, iov, count, offset);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        if (got == 0)
+            return -1;
+        offset += got;
+        count = advance(iov, count, size_t(got));
+    }
+    return 0;
+}
+#endif
+
+struct Layout {
+    QSize size;
+    bool topDown = false;
+    qint64 pixelOffset = 0;
+    qsizetype rowBytes = 0;
+};
+
+enum class Verdict { Ok, NotBmp24, Damaged, TooLarge };
+
+// Judges the header from the first bytes of the file and the file's real length.
+Verdict parseHeader(const uchar *head, qsizetype headLength, qint64 fileLength, Layout &layout)
+{
+    if (headLength < 2 || head[0] != 'B' || head[1] != 'M')
+        return Verdict::NotBmp24;
+    if (headLength < FileHeaderBytes + 4)
+        return Verdict::Damaged;
+    const quint32 infoBytes = le32(head + FileHeaderBytes);
+    if (infoBytes != 40 && infoBytes != 108 && infoBytes != 124)
+        return Verdict::NotBmp24;
+    if (headLength < HeaderBytes)
+        return Verdict::Damaged;
+    const uchar *info = head + FileHeaderBytes;
+    if (le16(info + 14) != 24 || le32(info + 16) != 0)
+        return Verdict::NotBmp24;
+    const qint64 width = qint32(le32(info + 4));
+    const qint64 signedHeight = qint32(le32(info + 8));
+    const qint64 height = signedHeight < 0 ? -signedHeight : signedHeight;
+    if (width <= 0 || height == 0)
+        return Verdict::Damaged;
+    if (width > PictureLimits::MaxSide || height > PictureLimits::MaxSide
+        || !PictureLimits::accepts(QSize(int(width), int(height))))
+        return Verdict::TooLarge;
+    layout.size = QSize(int(width), int(height));
+    layout.topDown = signedHeight < 0;
+    layout.pixelOffset = le32(head + 10);
+    layout.rowBytes = bmp24RowBytes(int(width));
+    if (layout.pixelOffset < FileHeaderBytes + qint64(infoBytes))
+        return Verdict::Damaged;
+    if (layout.pixelOffset + qint64(layout.rowBytes) * height > fileLength)
+        return Verdict::Damaged;
+    return Verdict::Ok;
+}
+
+Bmp24Read failure(Verdict verdict)
+{
+    Bmp24Read result;
+    switch (verdict) {
+    case Verdict::NotBmp24: result.notBmp24 = true; break;
+    case Verdict::TooLarge: result.error = PictureFileErrors::tooLarge(); break;
+    default: result.error = PictureFileErrors::damaged(); break;
+    }
+    return result;
+}
+
+Bmp24Read failure(const QString &reason)
+{
+    Bmp24Read result;
+    result.error = reason;
+    return result;
+}
+
+
+} // namespace
+
+qsizetype bmp24RowBytes(int width)
+{
+    return (qsizetype(width) * 3 + 3) & ~qsizetype(3);
+}
+
+qsizetype bmp24FileSize(QSize size)
+{
+    return HeaderBytes + bmp24RowBytes(size.width()) * size.height();
+}
+
+bool writeBmp24(QIODevice &device, const QImage &picture)
+{
+    if (picture.isNull())
+        return false;
+    return writeInBands(picture, [&device](const uchar *data, qsizetype length) {
+        return device.write(reinterpret_cast<const char *>(data), length) == length;
+    });
+}
+
+int writeBmp24(int fd, const QImage &picture)
+{
+    if (picture.isNull())
+        return EINVAL;
+#ifndef Q_OS_UNIX
+    Q_UNUSED(fd);
+    return ENOSYS;
+#else
+    if (picture.format() == QImage::Format_BGR888) {
+        static const uchar zeros[4] = {};
+        const qsizetype pixelBytes = qsizetype(picture.width()) * 3;
+        const size_t padding = size_t(bmp24RowBytes(picture.width()) - pixelBytes);
+        uchar header[HeaderBytes];
+        fillHeader(header, picture.size());
+        std::vector<iovec> iov;
+        iov.reserve(MaxIovecs);
+        iov.push_back({header, HeaderBytes});
+        for (int y = picture.height() - 1; y >= 0; --y) {
+            iov.push_back({const_cast<uchar *>(picture.constScanLine(y)), size_t(pixelBytes)});
+            if (padding)
+                iov.push_back({const_cast<uchar *>(zeros), padding});
+            if (int(iov.size()) > MaxIovecs - 2 || y == 0) {
+                if (const int error = writevFully(fd, iov.data(), int(iov.size())))
+                    return error;
+                iov.clear();
+            }
+        }
+        return 0;
+    }
+    int error = 0;
+    writeInBands(picture, [fd, &error](const uchar *data, qsizetype length) {
+        while (length > 0) {
+            const auto written = ::write(fd, data, size_t(length));
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written <= 0) {
+                error = written < 0 ? errno : EIO;
+                return false;
+            }
+            data += written;
+            length -= written;
+        }
+        return true;
+    });
+    return error;
+#endif
+}
+
+Bmp24Read readBmp24(QByteArrayView bytes)
+{
+    const auto *data = reinterpret_cast<const uchar *>(bytes.data());
+    Layout layout;
+    const Verdict verdict = parseHeader(data, std::min<qsizetype>(bytes.size(), HeaderProbeBytes), bytes.size(), layout);
+    if (verdict != Verdict::Ok)
+        return failure(verdict);
+    Bmp24Read result;
+    result.picture = newPicture(layout.size);
+    if (result.picture.isNull())
+        return failure(PictureFileErrors::outOfMemory());
+    const int height = layout.size.height();
+    for (int y = 0; y < height; ++y) {
+        const int fileRow = layout.topDown ? y : height - 1 - y;
+        std::memcpy(result.picture.scanLine(y), data + layout.pixelOffset + fileRow * layout.rowBytes,
+                    size_t(layout.rowBytes));
+    }
+    return result;
+}
+
+Bmp24Read readBmp24(QFile &file)
+{
+    uchar head[HeaderProbeBytes];
+    qsizetype headLength = 0;
+    if (!file.seek(0))
+        return failure(PictureFileErrors::unreadable());
+    while (headLength < HeaderProbeBytes) {
+        const qint64 got = file.read(reinterpret_cast<char *>(head) + headLength, HeaderProbeBytes - headLength);
+        if (got < 0)
+            return failure(PictureFileErrors::unreadable());
+        if (got == 0)
+            break;
+        headLength += got;
+    }
+    Layout layout;
+    const Verdict verdict = parseHeader(head, headLength, file.size(), layout);
+    if (verdict != Verdict::Ok)
+        return failure(verdict);
+
+    Bmp24Read result;
+    result.picture = newPicture(layout.size);
+    if (result.picture.isNull())
+        return failure(PictureFileErrors::outOfMemory());
+    const int height = layout.size.height();
+    const size_t rowBytes = size_t(layout.rowBytes);
+    uchar *bits = result.picture.bits();
+    const qsizetype stride = result.picture.bytesPerLine();
+#ifdef Q_OS_UNIX
+    if (const int fd = file.handle(); fd >= 0) {
+        int outcome = 0;
+        if (layout.topDown && stride == layout.rowBytes) {
+            iovec whole{bits, rowBytes * size_t(height)};
+            outcome = preadvFully(fd, &whole, 1, off_t(layout.pixelOffset));
+        } else {
+            std::vector<iovec> iov;
+            iov.reserve(MaxIovecs);
+            off_t offset = off_t(layout.pixelOffset);
+            for (int fileRow = 0; fileRow < height && outcome == 0; ++fileRow) {
+                const int y = layout.topDown ? fileRow : height - 1 - fileRow;
+                iov.push_back({bits + y * stride, rowBytes});
+                if (int(iov.size()) == MaxIovecs || fileRow == height - 1) {
+                    outcome = preadvFully(fd, iov.data(), int(iov.size()), offset);
+                    offset += off_t(iov.size() * rowBytes);
+                    iov.clear();
+                }
+            }
+        }
+        if (outcome != 0)
+            return failure(outcome < 0 ? PictureFileErrors::damaged() : PictureFileErrors::unreadable());
+        return result;
+    }
+#endif
+    if (!file.seek(layout.pixelOffset))
+        return failure(PictureFileErrors::unreadable());
+    for (int fileRow = 0; fileRow < height; ++fileRow) {
+        const int y = layout.topDown ? fileRow : height - 1 - fileRow;
+        if (file.read(reinterpret_cast<char *>(bits + y * stride), qint64(rowBytes)) != qint64(rowBytes))
+            return failure(PictureFileErrors::damaged());
+    }
+    return result;
+}

@@ -1,0 +1,11 @@
+#pragma once
+// The fill tool's kernel: a global colour replacement, not a flood fill.
+#include "imagelib/colour.h"
+
+#include <QImage>
+#include <QRect>
+
+// Every pixel whose colour is exactly `target` (all 32 bits) becomes `replacement`. A target
+// that no pixel can hold, such as CLR_INVALID, changes nothing; a picture with no match is not
+// even detached from pictures sharing its pixels. Returns the bounding rectangle of the change.
+QRect replaceColour(QImage &picture, Colour target, Colour replacement);

@@ -1,0 +1,39 @@
+#pragma once
+// Reading pictures from files and writing them as 24-bit BMP files. Failures come back as a
+// short reason (lower-case start, no final period) for the caller to show or ignore.
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+struct PictureLimits {
+    static constexpr int MaxSide = 16384;              // pixels a side
+    static constexpr qint64 MaxPixels = 100'000'000;   // pixels in all
+    static bool accepts(QSize size);                   // positive, within both limits
+};
+
+struct LoadedPicture {
+    QImage picture;   // null on failure (and for an empty path)
+    QString error;    // on failure: why
+    bool ok() const { return !picture.isNull(); }
+};
+
+// Reads BMP, JPEG, GIF, PNG and whatever else Qt's image readers take. An uncompressed 24-bit
+// BMP comes back as Format_BGR888, its rows byte for byte; other files keep the format Qt
+// reads them in (the first frame of an animation). The declared size is checked against
+// PictureLimits before anything is decoded. An empty path gives a null picture and no error.
+LoadedPicture loadPicture(const QString &path);
+
+// Writes the picture as a 24-bit BMP file at exactly `path` (no extension is added), replacing
+// the file atomically: on any failure an existing file keeps its old bytes. Returns "" on
+// success, else the reason.
+QString savePicture(const QImage &picture, const QString &path);
+
+// The reasons shared by the readers.
+namespace PictureFileErrors {
+QString damaged();
+QString tooLarge();
+QString outOfMemory();
+QString unreadable();
+// What the user is told when a file cannot be opened: the path and the reason.
+QString cannotOpen(const QString &path, const QString &reason);
+} // namespace PictureFileErrors

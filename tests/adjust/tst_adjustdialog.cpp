@@ -1,0 +1,249 @@
+#include "adjust/adjustdialog.h"
+#include "document/documentwindow.h"
+#include "document/picturebox.h"
+#include "fixture.h"
+#include "imagelib/picturefiles.h"
+#include "testregistry.h"
+
+#include <QApplication>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <algorithm>
+#include <QTimer>
+
+namespace {
+
+constexpr Colour Start = makeColour(100, 150, 200);
+constexpr Colour Magenta = 0x00FF00FF;
+
+// A picture of one colour with a white pixel at the top-left.
+QImage startPicture()
+{
+    QImage picture = uniformPicture(QSize(40, 30), Start);
+    picture.setPixel(0, 0, toQRgb(makeColour(255, 255, 255)));
+    return picture;
+}
+
+void press(PictureBox *box, int x) { QTest::mousePress(box, Qt::LeftButton, Qt::NoModifier, QPoint(x, 10)); }
+void moveTo(PictureBox *box, int x) { QTest::mouseMove(box, QPoint(x, 10)); }
+void release(PictureBox *box, int x) { QTest::mouseRelease(box, Qt::LeftButton, Qt::NoModifier, QPoint(x, 10)); }
+
+void drag(PictureBox *box, int from, int to)
+{
+    press(box, from);
+    moveTo(box, to);
+    release(box, to);
+}
+
+Colour canvasPixel(DocumentWindow *doc, int x = 5, int y = 5)
+{
+    return pixelOf(doc->canvas->image(), x, y);
+}
+
+// The program with the start picture on its canvas.
+struct Adjusting : Program {
+    DocumentWindow *doc;
+    Adjusting() : doc(active()) { doc->canvas->setPicture(startPicture()); }
+};
+
+} // namespace
+
+class TestAdjustDialog : public QObject {
+    Q_OBJECT
+private slots:
+    // Before any dialog has filled it (this class runs first in its room).
+    void initTestCase()
+    {
+        QVERIFY(std::all_of(levelTable().begin(), levelTable().end(), [](quint8 v) { return v == 0; }));
+    }
+
+    void cleanup()
+    {
+        closeToolDialogs();
+    }
+
+    void dialogsOpenAtTheirDesignWithStartingBarsAndDisabledWindows()
+    {
+        Adjusting program;
+        MainWindow &main = *program.window;
+        main.adjustColours();
+        auto *colours = qobject_cast<AdjustDialog *>(main.coloursDialog.data());
+        QVERIFY(colours);
+        QCOMPARE(colours->size(), QSize(201, 153));
+        QCOMPARE(colours->bars[2]->geometry(), QRect(8, 96, 180, 20));
+        QCOMPARE(colours->cancelButton->geometry(), QRect(104, 120, 81, 25));
+        QVERIFY(!main.isEnabled() && !frameOf(program.doc)->isEnabled() && colours->isEnabled());
+
+        const QImage green = colours->bars[1]->image();
+        QCOMPARE(pixelOf(green, 89, 19), Colour(0x0000FF00));
+        QCOMPARE(pixelOf(green, 91, 0), fromQColor(colours->palette().color(QPalette::Button)));
+        QCOMPARE(program.doc->canvas->image(), startPicture());
+        colours->cancel();
+        QVERIFY(main.isEnabled() && frameOf(program.doc)->isEnabled());
+
+        main.adjustContrast();
+        const QImage bar = qobject_cast<AdjustDialog *>(main.contrastDialog.data())->bars[0]->image();
+        QCOMPARE(pixelOf(bar, 89, 5), Magenta);
+        QCOMPARE(pixelOf(bar, 91, 5), Colour(0));
+    }
+
+    void aPressAlonePreviewsNothingAndOnlyMovesWhileHeldDo()
+    {
+        Adjusting program;
+        program.window->adjustBrightness();
+        auto *dialog = qobject_cast<AdjustDialog *>(program.window->brightnessDialog.data());
+        PictureBox *slider = dialog->bars[0];
+
+        moveTo(slider, 0);
+        QCOMPARE(canvasPixel(program.doc), Start);
+        press(slider, 0);
+        QVERIFY(dialog->dragging());
+        QCOMPARE(canvasPixel(program.doc), Start);
+
+        moveTo(slider, -30);
+        QCOMPARE(canvasPixel(program.doc), makeColour(20, 30, 40));
+        QCOMPARE(canvasPixel(program.doc, 0, 0), makeColour(51, 51, 51));
+        QCOMPARE(pixelOf(slider->image(), 0, 10), Colour(0)); // left of the pointer, all rest colour
+        QCOMPARE(pixelOf(program.doc->canvas->grab().toImage(), 2 + 5, 2 + 5), makeColour(20, 30, 40));
+        QCOMPARE(program.doc->snapshot->picture(), startPicture());
+
+        moveTo(slider, 90);
+        QCOMPARE(canvasPixel(program.doc), makeColour(121, 181, 242));
+        // Previews write the stored picture in place and the bitmap shows it without a copy.
+        QCOMPARE(program.doc->canvas->image().constBits(), program.doc->canvas->picture().constBits());
+        QCOMPARE(pixelOf(slider->image(), 89, 10), Magenta);
+
+        release(slider, 90);
+        QVERIFY(!dialog->dragging());
+        moveTo(slider, 0);
+        QCOMPARE(canvasPixel(program.doc), makeColour(121, 181, 242));
+    }
+
+    void contrastPreviewIsKeptAndCommittedByOk()
+    {
+        Adjusting program;
+        program.doc->canvas->setPicture(uniformPicture(QSize(8, 8), makeColour(126, 128, 133)));
+        program.window->adjustContrast();
+        auto *dialog = qobject_cast<AdjustDialog *>(program.window->contrastDialog.data());
+        drag(dialog->bars[0], 100, 180);
+        QCOMPARE(canvasPixel(program.doc, 0, 0), makeColour(107, 147, 248));
+        dialog->ok();
+        QCOMPARE(pixelOf(loadPicture(program.tempPath()).picture, 0, 0), makeColour(107, 147, 248));
+        QCOMPARE(pixelOf(program.doc->snapshot->picture(), 0, 0), makeColour(107, 147, 248));
+    }
+
+    void redToTheLeftEdgeThenBlueCombine()
+    {
+        Adjusting program;
+        program.window->adjustColours();
+        auto *dialog = qobject_cast<AdjustDialog *>(program.window->coloursDialog.data());
+        drag(dialog->bars[0], 60, -10);
+        QCOMPARE(canvasPixel(program.doc), makeColour(20, 150, 200));
+        drag(dialog->bars[2], 60, 90);
+        QCOMPARE(canvasPixel(program.doc), makeColour(20, 150, 242));
+        // A second red drag starts again from the snapshot's red, keeping the blue.
+        drag(dialog->bars[0], 60, 90);
+        QCOMPARE(canvasPixel(program.doc), makeColour(121, 150, 242));
+    }
+
+    void cancelAfterDragsRestoresTheExactPicture()
+    {
+        Adjusting program;
+        program.window->adjustColours();
+        auto *dialog = qobject_cast<AdjustDialog *>(program.window->coloursDialog.data());
+        drag(dialog->bars[1], 10, 170);
+        drag(dialog->bars[0], 10, 0);
+        press(dialog->bars[2], 10);
+        dialog->cancel();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!program.window->coloursDialog);
+        QCOMPARE(program.doc->canvas->image(), startPicture());
+        QCOMPARE(program.doc->canvas->picture(), startPicture());
+        QCOMPARE(loadPicture(program.tempPath()).picture, startPicture());
+        QVERIFY(program.window->isEnabled());
+    }
+
+    void showingTwiceIsOneInstanceAndOkWithoutADragCommitsTheUnchangedPicture()
+    {
+        Adjusting program;
+        QSignalSpy commits(program.doc, &DocumentWindow::committed);
+        program.window->adjustBrightness();
+        QPointer<AdjustDialog> first = program.window->brightnessDialog;
+        program.window->adjustBrightness();
+        QCOMPARE(program.window->brightnessDialog, first);
+        QCOMPARE(commits.count(), 1);
+        qobject_cast<AdjustDialog *>(first.data())->ok();
+        QCOMPARE(commits.count(), 2);
+        QCOMPARE(program.doc->canvas->picture(), startPicture());
+        QCOMPARE(program.doc->canvas->image(), startPicture());
+        QVERIFY(program.window->isEnabled());
+    }
+
+    void aCanvasPictureThatIsNot24BitGetsTheMessageAndNoChange_data()
+    {
+        QTest::addColumn<QImage>("picture");
+        QTest::newRow("32-bit") << QImage(QSize(6, 6), QImage::Format_RGB32);
+        QTest::newRow("no picture") << QImage();
+    }
+
+    void aCanvasPictureThatIsNot24BitGetsTheMessageAndNoChange()
+    {
+        QFETCH(QImage, picture);
+        if (!picture.isNull())
+            picture.fill(toQColor(Start));
+        Adjusting program;
+        program.window->adjustBrightness();
+        auto *dialog = qobject_cast<AdjustDialog *>(program.window->brightnessDialog.data());
+        program.doc->canvas->setPicture(picture);
+        press(dialog->bars[0], 20);
+        moveTo(dialog->bars[0], 0);
+        moveTo(dialog->bars[0], 150);
+        QCOMPARE(program.prompts->count("message"), 2);
+        const auto *asked = program.prompts->last("message");
+        QCOMPARE(asked->text, QStringLiteral(" 24-bit bitmaps only"));
+        QCOMPARE(asked->title, QCoreApplication::applicationName());
+        QCOMPARE(asked->icon, MessageIcon::Critical);
+        QCOMPARE(program.doc->canvas->picture(), picture);
+    }
+
+    void closingTheDialogDuringADragYieldKeepsTheLastPreview()
+    {
+        Adjusting program;
+        program.window->adjustBrightness();
+        auto *dialog = qobject_cast<AdjustDialog *>(program.window->brightnessDialog.data());
+        PictureBox *slider = dialog->bars[0];
+        press(slider, 40);
+        QTimer::singleShot(0, dialog, [dialog] { dialog->close(); });
+        moveTo(slider, 0);
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!program.window->brightnessDialog && program.window->isEnabled());
+        QCOMPARE(canvasPixel(program.doc), makeColour(20, 30, 40));
+        QCOMPARE(program.doc->snapshot->picture(), startPicture());
+    }
+
+    void closingTheDocumentDuringADragLeavesTheDialogHarmless()
+    {
+        Adjusting program;
+        program.window->adjustColours();
+        auto *dialog = qobject_cast<AdjustDialog *>(program.window->coloursDialog.data());
+        PictureBox *slider = dialog->bars[0];
+        press(slider, 40);
+        QTimer::singleShot(0, program.doc, [&program] {
+            program.prompts->answers.push_back(PromptAnswer::No);
+            frameOf(program.doc)->close();
+        });
+        moveTo(slider, 0);
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        moveTo(slider, 20);
+        release(slider, 20);
+        dialog->ok();
+        QVERIFY(program.window->isEnabled());
+        QCOMPARE(program.prompts->count("message"), 0);
+    }
+};
+
+VP_TEST(TestAdjustDialog)
+#include "tst_adjustdialog.moc"

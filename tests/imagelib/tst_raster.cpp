@@ -1,0 +1,144 @@
+#include "imagelib/raster.h"
+#include "testregistry.h"
+
+#include <QTest>
+
+namespace {
+
+// Channel values chosen so that AND and OR of a destination and a source pixel differ from both.
+Colour dstColour(int x, int y) { return makeColour(0x31 + x, 0x52 + y, 0xC7); }
+Colour srcColour(int x, int y) { return makeColour(0x90 + 4 * x, 0x18 + 8 * y, 0x6A); }
+
+QImage picture(int w, int h, Colour (*colour)(int, int))
+{
+    QImage image(w, h, PictureFormat);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            setPixelBGR(image.scanLine(y) + 3 * x, colour(x, y));
+    return image;
+}
+
+Colour at(const QImage &image, int x, int y) { return pixelBGR(image.constScanLine(y) + 3 * x); }
+
+Colour combined(Colour d, Colour s, quint32 rop) { return rop == SRCCOPY ? s : rop == SRCAND ? (d & s) : (d | s); }
+
+} // namespace
+
+class TestRaster : public QObject {
+    Q_OBJECT
+private slots:
+    void pixelAccessStopsAtTheBitmapEdge()
+    {
+        QImage image = picture(4, 3, dstColour);
+        QCOMPARE(rasterGetPixel(image, 3, 2), dstColour(3, 2));
+        QVERIFY(rasterSetPixel(image, 0, 0, 0x00123456));
+        QCOMPARE(rasterGetPixel(image, 0, 0), Colour(0x00123456));
+        const QImage before = image.copy();
+        for (const QPoint outside : {QPoint(-1, 1), QPoint(4, 1), QPoint(1, -1), QPoint(1, 3)}) {
+            QCOMPARE(rasterGetPixel(image, outside.x(), outside.y()), CLR_INVALID);
+            QVERIFY(!rasterSetPixel(image, outside.x(), outside.y(), 0));
+        }
+        QCOMPARE(image, before);
+    }
+
+    // A 3 x 2 source at (sx, sy) onto a 4 x 3 destination at (x, y): `changed` is the rectangle
+    // expected to change and `from` the source pixel that lands on its top-left corner.
+    void bitBltCombinesTheOverlapOnly_data()
+    {
+        QTest::addColumn<QPoint>("to");
+        QTest::addColumn<QPoint>("source");
+        QTest::addColumn<quint32>("rop");
+        QTest::addColumn<QRect>("changed");
+        QTest::addColumn<QPoint>("from");
+        const char *names[] = {"copy", "and", "paint"};
+        int i = 0;
+        for (quint32 rop : {SRCCOPY, SRCAND, SRCPAINT}) {
+            const char *name = names[i++];
+            QTest::addRow("%s inside", name) << QPoint(1, 1) << QPoint(0, 0) << rop << QRect(1, 1, 3, 2) << QPoint(0, 0);
+            QTest::addRow("%s cut at left", name) << QPoint(-2, 0) << QPoint(0, 0) << rop << QRect(0, 0, 1, 2) << QPoint(2, 0);
+            QTest::addRow("%s cut at right", name) << QPoint(2, 0) << QPoint(0, 0) << rop << QRect(2, 0, 2, 2) << QPoint(0, 0);
+            QTest::addRow("%s cut at top", name) << QPoint(0, -1) << QPoint(0, 0) << rop << QRect(0, 0, 3, 1) << QPoint(0, 1);
+            QTest::addRow("%s cut at bottom", name) << QPoint(0, 2) << QPoint(0, 0) << rop << QRect(0, 2, 3, 1) << QPoint(0, 0);
+            QTest::addRow("%s source partly outside", name) << QPoint(0, 0) << QPoint(1, -1) << rop << QRect(0, 1, 2, 1) << QPoint(1, 0);
+        }
+        QTest::newRow("wholly outside") << QPoint(4, 0) << QPoint(0, 0) << quint32(SRCCOPY) << QRect() << QPoint();
+        QTest::newRow("unknown operation") << QPoint(0, 0) << QPoint(0, 0) << quint32(0x00330008) << QRect() << QPoint();
+    }
+    void bitBltCombinesTheOverlapOnly()
+    {
+        QFETCH(QPoint, to);
+        QFETCH(QPoint, source);
+        QFETCH(quint32, rop);
+        QFETCH(QRect, changed);
+        QFETCH(QPoint, from);
+        QImage dst = picture(4, 3, dstColour);
+        QCOMPARE(rasterBitBlt(dst, to.x(), to.y(), 3, 2, picture(3, 2, srcColour), source.x(), source.y(), rop), changed);
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 4; ++x) {
+                const QPoint s = from + QPoint(x, y) - changed.topLeft();
+                QCOMPARE(at(dst, x, y), changed.contains(x, y) ? combined(dstColour(x, y), srcColour(s.x(), s.y()), rop)
+                                                              : dstColour(x, y));
+            }
+    }
+    void bitBltWithinOnePictureReadsTheOldPixels()
+    {
+        for (const QPoint shift : {QPoint(1, 1), QPoint(-1, -1), QPoint(2, 0), QPoint(-2, 0)}) {
+            QImage image = picture(5, 4, dstColour);
+            const QImage shared = image; // another holder of the same pixels keeps the old ones
+            rasterBitBlt(image, shift.x(), shift.y(), 5, 4, image, 0, 0, SRCAND);
+            QCOMPARE(shared, picture(5, 4, dstColour));
+            for (int y = 0; y < 4; ++y)
+                for (int x = 0; x < 5; ++x) {
+                    const QPoint s = QPoint(x, y) - shift;
+                    const bool moved = QRect(0, 0, 5, 4).contains(s);
+                    QCOMPARE(at(image, x, y), moved ? dstColour(x, y) & dstColour(s.x(), s.y()) : dstColour(x, y));
+                }
+        }
+    }
+
+    void stretchBltMirrorsExactly_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<bool>("horizontal");
+        for (const QSize size : {QSize(1, 1), QSize(2, 1), QSize(4, 3), QSize(7, 6)})
+            for (bool horizontal : {true, false})
+                QTest::addRow("%dx%d %s", size.width(), size.height(), horizontal ? "left-right" : "top-bottom")
+                    << size << horizontal;
+    }
+    // Mirrored from another picture, then twice onto itself, which must give the first result back.
+    void stretchBltMirrorsExactly()
+    {
+        QFETCH(QSize, size);
+        QFETCH(bool, horizontal);
+        const int w = size.width(), h = size.height();
+        QImage dst = picture(w, h, dstColour);
+        auto mirror = [&](const QImage &src) {
+            return horizontal ? rasterStretchBlt(dst, w, 0, -w, h, src, 0, 0, w, h, SRCCOPY)
+                              : rasterStretchBlt(dst, 0, h, w, -h, src, 0, 0, w, h, SRCCOPY);
+        };
+        QCOMPARE(mirror(picture(w, h, srcColour)), QRect(0, 0, w, h));
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                QCOMPARE(at(dst, horizontal ? w - 1 - x : x, horizontal ? y : h - 1 - y), srcColour(x, y));
+        const QImage once = dst.copy();
+        mirror(dst);
+        mirror(dst);
+        QCOMPARE(dst, once);
+    }
+    void stretchBltSamplesTheNearestPixelInsideTheSource()
+    {
+        QImage dst = picture(4, 4, dstColour);
+        QCOMPARE(rasterStretchBlt(dst, 0, 1, 4, 2, picture(2, 1, srcColour), 0, 0, 2, 1, SRCCOPY), QRect(0, 1, 4, 2));
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 4; ++x)
+                QCOMPARE(at(dst, x, y), y == 0 || y == 3 ? dstColour(x, y) : srcColour(x / 2, 0));
+        // Mirrored from one column left of the source, hanging one column off the destination.
+        dst = picture(4, 2, dstColour);
+        QCOMPARE(rasterStretchBlt(dst, 5, 0, -4, 2, picture(3, 2, srcColour), -1, 0, 4, 2, SRCPAINT), QRect(1, 0, 3, 2));
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < 4; ++x)
+                QCOMPARE(at(dst, x, y), x == 0 ? dstColour(x, y) : dstColour(x, y) | srcColour(3 - x, y));
+    }
+};
+VP_TEST(TestRaster)
+#include "tst_raster.moc"
