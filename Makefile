@@ -1,4 +1,4 @@
-# make run    installs what is missing, builds (Release) and starts Vell's Painter
+# make run    installs what is missing, builds (Release) only the program and starts it
 # make install  builds the program and installs it, its desktop entry, icons and AppStream
 #             metadata under $(DESTDIR)$(PREFIX) (PREFIX defaults to /usr/local)
 # make test   installs what is missing, builds and runs every test, then the same tests built
@@ -28,7 +28,10 @@ build: deps
 	@$(CONFIGURE)
 	@cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+# Only what running needs: not the tests, not the benchmark.
+run: deps
+	@$(CONFIGURE)
+	@cmake --build $(BUILD) -j $(JOBS) --target VellPainter
 	@scripts/run $(BUILD)/VellPainter
 
 # A build folder that is already configured keeps its settings: the install test installs the
