@@ -1,4 +1,6 @@
-# make run    installs what is missing, builds (Release) and starts Vell's Painter
+# make run    installs what is missing, builds (Release) only the program and starts it
+# make install  builds the program and installs it, its desktop entry, icons and AppStream
+#             metadata under $(DESTDIR)$(PREFIX) (PREFIX defaults to /usr/local)
 # make test   installs what is missing, builds and runs every test, then the same tests built
 #             with AddressSanitizer + UndefinedBehaviorSanitizer, then the fuzzer for 60 s
 # make sanitize  only the sanitizer build and its tests
@@ -10,10 +12,12 @@ SANITIZE_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
+PREFIX ?= /usr/local
+CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
 REPORTS = $(SANITIZE_BUILD)/sanitizer-reports
 SYMBOLIZER = $(firstword $(wildcard /usr/lib/llvm-14/bin/llvm-symbolizer) llvm-symbolizer)
 
-.PHONY: all deps build run test sanitize fuzz bench clean
+.PHONY: all deps build run install test sanitize fuzz bench clean
 
 all: build
 
@@ -21,11 +25,21 @@ deps:
 	@scripts/install-deps
 
 build: deps
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@$(CONFIGURE)
 	@cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+# Only what running needs: not the tests, not the benchmark.
+run: deps
+	@$(CONFIGURE)
+	@cmake --build $(BUILD) -j $(JOBS) --target VellPainter
 	@scripts/run $(BUILD)/VellPainter
+
+# A build folder that is already configured keeps its settings: the install test installs the
+# build it belongs to, the sanitized one included.
+install: deps
+	@[ -f $(BUILD)/CMakeCache.txt ] || $(CONFIGURE)
+	@cmake --build $(BUILD) -j $(JOBS) --target VellPainter
+	@DESTDIR="$(abspath $(DESTDIR))" cmake --install $(BUILD) --prefix "$(PREFIX)"
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

@@ -1,6 +1,8 @@
 #!/usr/bin/python3
 """Draws the program's artwork into resources/: the tool icons, the program icon and the
-default stamp pattern. Run from anywhere; the output is the same on every run.
+default stamp pattern; and the program icon at the sizes the desktop's icon theme uses into
+desktop/icons/ (installed by `make install`). Run from anywhere; the output is the same on every
+run.
 
     scripts/make-artwork.py [--sheet FILE]   (--sheet also writes a 4x contact sheet)
 """
@@ -11,18 +13,23 @@ from pathlib import Path
 from PIL import Image, ImageDraw
 
 OUT = Path(__file__).resolve().parent.parent / "resources"
+DESKTOP_ICONS = OUT.parent / "desktop" / "icons"
+DESKTOP_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)  # the hicolor theme's usual sizes
 SS = 8  # icons are drawn this many times larger and box-filtered down, for smooth edges
 INK = (38, 38, 44, 255)
 
 
 class Icon:
-    def __init__(self, size):
+    """An icon of size pixels drawn in a grid of units per side (the size unless given)."""
+
+    def __init__(self, size, units=None):
         self.size = size
+        self.k = SS * size / (units or size)  # drawing pixels per unit
         self.img = Image.new("RGBA", (size * SS, size * SS), (0, 0, 0, 0))
         self.d = ImageDraw.Draw(self.img)
 
     def _pts(self, pts):
-        return [(x * SS, y * SS) for x, y in pts]
+        return [(x * self.k, y * self.k) for x, y in pts]
 
     def poly(self, pts, fill, outline=INK, width=1.25):
         self.d.polygon(self._pts(pts), fill=fill)
@@ -30,18 +37,18 @@ class Icon:
             self.line(list(pts) + [pts[0]], outline, width)
 
     def line(self, pts, colour=INK, width=1.25):
-        self.d.line(self._pts(pts), fill=colour, width=round(width * SS), joint="curve")
-        r = width * SS / 2
+        self.d.line(self._pts(pts), fill=colour, width=round(width * self.k), joint="curve")
+        r = width * self.k / 2
         for x, y in self._pts(pts):  # round caps
             self.d.ellipse((x - r, y - r, x + r, y + r), fill=colour)
 
     def ellipse(self, box, fill, outline=INK, width=1.25):
-        x0, y0, x1, y1 = (v * SS for v in box)
+        x0, y0, x1, y1 = (v * self.k for v in box)
         self.d.ellipse((x0, y0, x1, y1), fill=fill,
-                       outline=outline, width=round(width * SS) if outline else 0)
+                       outline=outline, width=round(width * self.k) if outline else 0)
 
     def arc(self, box, start, end, colour=INK, width=1.25):
-        self.d.arc([v * SS for v in box], start, end, fill=colour, width=round(width * SS))
+        self.d.arc([v * self.k for v in box], start, end, fill=colour, width=round(width * self.k))
 
     def result(self):
         return self.img.resize((self.size, self.size), Image.BOX)
@@ -119,8 +126,8 @@ def bucket():
     return ic.result()
 
 
-def app():
-    ic = Icon(64)
+def app(size=64):
+    ic = Icon(size, 64)
     ic.poly([(6, 5), (50, 5), (50, 47), (6, 47)], (150, 100, 60, 255), width=2)    # frame
     ic.poly([(10, 9), (46, 9), (46, 43), (10, 43)], (250, 250, 246, 255), width=1.2)  # canvas
     ic.line([(15, 36), (22, 24), (29, 31), (38, 16)], (70, 140, 220, 255), 3)     # a stroke
@@ -200,6 +207,9 @@ def main():
     mask, face = pattern()
     mask.save(OUT / "pattern-mask.png", optimize=True)
     face.save(OUT / "pattern-face.png", optimize=True)
+    DESKTOP_ICONS.mkdir(parents=True, exist_ok=True)
+    for size in DESKTOP_SIZES:
+        app(size).save(DESKTOP_ICONS / f"{size}x{size}.png", optimize=True)
     if "--sheet" in sys.argv:
         sheet(list(icons.values()) + [mask, face], sys.argv[sys.argv.index("--sheet") + 1])
 
