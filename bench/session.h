@@ -16,6 +16,7 @@ namespace vpbench {
 class SilentPrompts : public Prompts {
 public:
     PromptAnswer askYesNoCancel(QWidget *, const QString &, const QString &) override { return PromptAnswer::No; }
+    PromptAnswer askYesNo(QWidget *, const QString &, const QString &) override { return PromptAnswer::No; }
     void message(QWidget *, const QString &, const QString &, MessageIcon) override {}
     std::optional<QString> openFile(QWidget *, const QString &, const QString &, const QString &) override
     {

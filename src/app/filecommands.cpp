@@ -77,8 +77,11 @@ bool MainWindow::saveDocumentAs(QPointer<DocumentWindow> document)
 {
     fileDialog.title = QStringLiteral("Save Picture");
     fileDialog.filter = SaveFilter;
-    if (!fileDialog.showSave(prompts(), this))
-        return false;
+    // After a No the dialog comes back with the name chosen, so that the user can choose another.
+    do {
+        if (!fileDialog.showSave(prompts(), this))
+            return false;
+    } while (!mayWriteOver(fileDialog.fileName));
     if (!document)
         return false;
     const QString path = fileDialog.fileName;
@@ -90,4 +93,17 @@ bool MainWindow::saveDocumentAs(QPointer<DocumentWindow> document)
     }
     document->setCaption(QFileInfo(path).fileName());
     return true;
+}
+
+bool MainWindow::mayWriteOver(const QString &path)
+{
+    // Whatever stands at the path, a link that leads nowhere included, is the user's; a folder
+    // is never written over, and Save As says so itself.
+    const QFileInfo file(path);
+    if ((!file.exists() && !file.isSymLink()) || file.isDir())
+        return true;
+    const QString text = QStringLiteral("%1 already exists.\nDo you want to replace it with this picture, saved as a "
+                                        "BMP file?")
+                             .arg(file.fileName());
+    return prompts().askYesNo(this, text, QStringLiteral("Confirm Save As")) == PromptAnswer::Yes;
 }

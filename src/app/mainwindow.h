@@ -96,6 +96,8 @@ private:
     template <class Dialog, class Make>
     Dialog *showDialog(QPointer<Dialog> &slot, DocumentWindow *document, Make make);
     bool saveDocumentAs(QPointer<DocumentWindow> document);
+    // True when nothing is at the path, or the user agrees to replace what is.
+    bool mayWriteOver(const QString &path);
     // The first document window, re-created as at start-up when the user has closed it.
     DocumentWindow *firstDocument();
     void refreshUndoMenusForActive();

@@ -19,6 +19,13 @@ PromptAnswer QtPrompts::askYesNoCancel(QWidget *parent, const QString &text, con
     }
 }
 
+PromptAnswer QtPrompts::askYesNo(QWidget *parent, const QString &text, const QString &title)
+{
+    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes ? PromptAnswer::Yes : PromptAnswer::No;
+}
+
 void QtPrompts::message(QWidget *parent, const QString &text, const QString &title, MessageIcon icon)
 {
     QMessageBox::Icon qicon = QMessageBox::NoIcon;
@@ -69,7 +76,8 @@ std::optional<QString> QtPrompts::openFile(QWidget *parent, const QString &title
 std::optional<QString> QtPrompts::saveFile(QWidget *parent, const QString &title, const QString &filter,
                                            const QString &fileName)
 {
-    // Save As replaces an existing file without asking, and uses the path exactly as typed.
+    // The path is used exactly as typed. Save As itself asks before it replaces a file, so that
+    // the question is the program's own and tests answer it like any other.
     QFileDialog dialog(parent, title, fileName, qtFileFilter(filter));
     dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
     dialog.setAcceptMode(QFileDialog::AcceptSave);

@@ -16,6 +16,8 @@ public:
     virtual ~Prompts() = default;
     // A question with Yes, No and Cancel and no icon.
     virtual PromptAnswer askYesNoCancel(QWidget *parent, const QString &text, const QString &title) = 0;
+    // A question with Yes and No, No being the default: whatever cannot be undone waits for a Yes.
+    virtual PromptAnswer askYesNo(QWidget *parent, const QString &text, const QString &title) = 0;
     // A message with an OK button only.
     virtual void message(QWidget *parent, const QString &text, const QString &title, MessageIcon icon) = 0;
     // File dialogs; `filter` is in the pairs form "Description|*.a;*.b|...". nullopt = cancelled.

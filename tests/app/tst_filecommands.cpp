@@ -8,6 +8,7 @@
 #include "testregistry.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QMdiSubWindow>
@@ -180,6 +181,62 @@ private slots:
         QCOMPARE(doc->caption(), QStringLiteral("drawing"));
     }
 
+    // The data loss this guards against: a JPEG replaced by a BMP of its name without a word.
+    void saveAsOntoAnExistingFileAsksAndReplacesItOnlyOnYes_data()
+    {
+        QTest::addColumn<QList<PromptAnswer>>("answers");
+        QTest::addColumn<QStringList>("names"); // chosen in the file dialog, in turn
+        QTest::addColumn<QString>("written");    // "" when nothing is
+        QTest::addRow("No, then the dialog cancelled") << QList{PromptAnswer::No} << QStringList{"photo.jpg"} << "";
+        QTest::addRow("No, then a new name")
+            << QList{PromptAnswer::No} << QStringList{"photo.jpg", "new picture"} << "new picture";
+        QTest::addRow("Yes") << QList{PromptAnswer::Yes} << QStringList{"photo.jpg"} << "photo.jpg";
+        QTest::addRow("closing: Yes to saving, No to replacing, then cancelled")
+            << QList{PromptAnswer::Yes, PromptAnswer::No} << QStringList{"photo.jpg"} << "";
+    }
+    void saveAsOntoAnExistingFileAsksAndReplacesItOnlyOnYes()
+    {
+        QFETCH(QList<PromptAnswer>, answers);
+        QFETCH(QStringList, names);
+        QFETCH(QString, written);
+        const bool closing = answers.size() > 1;
+        Program program;
+        DocumentWindow *doc = program.active();
+        doc->canvas->line(QPointF(5, 5), QPointF(200, 120), Red);
+        const QByteArray photo = encoded(uniformPicture(QSize(30, 20), Blue), "JPG");
+        const QString photoPath = put(program, QStringLiteral("photo.jpg"), photo);
+        const auto before = lookOf(doc);
+        program.prompts->answers.assign(answers.begin(), answers.end());
+        for (const QString &name : names)
+            program.prompts->files.push_back(program.folder.filePath(name));
+
+        const bool saved = closing ? (closeDocument(doc), program.window->documents().isEmpty())
+                                   : program.window->saveAs();
+
+        QCOMPARE(program.prompts->count("confirm"), 1);
+        QCOMPARE(program.prompts->last("confirm")->title, QStringLiteral("Confirm Save As"));
+        QVERIFY(program.prompts->last("confirm")->text.startsWith(QStringLiteral("photo.jpg already exists.")));
+        QCOMPARE(program.prompts->count("save"), names.size() + (written.isEmpty() ? 1 : 0));
+        QCOMPARE(program.prompts->count("message"), 0);
+        QCOMPARE(saved, !written.isEmpty());
+        if (written != QStringLiteral("photo.jpg"))
+            QCOMPARE(fileBytes(photoPath), photo);
+        if (written.isEmpty()) {
+            QCOMPARE(program.window->documents(), QList<DocumentWindow *>{doc});
+            QCOMPARE(lookOf(doc), before);
+            return;
+        }
+        // Written as ever: a 24-bit BMP of the canvas as drawn, at exactly the path chosen.
+        const QString path = program.folder.filePath(written);
+        const QByteArray bytes = fileBytes(path);
+        QCOMPARE(bytes.left(2), QByteArray("BM"));
+        QCOMPARE(int(bytes[28]), 24);
+        QCOMPARE(loadPicture(path).picture, before.second);
+        QCOMPARE(doc->caption(), written);
+        QCOMPARE(QDir(program.folder.path()).entryList({QStringLiteral("photo*"), QStringLiteral("new*")}).size(),
+                 names.size());
+    }
+
     void saveAsThatCannotWriteSaysSoAndChangesNothing_data()
     {
         QTest::addColumn<QString>("name");
@@ -200,6 +257,7 @@ private slots:
             put(program, name, old);
         const auto before = lookOf(program.active());
         program.prompts->files = {path};
+        program.prompts->answers = {PromptAnswer::Yes}; // to replacing the old file
         {
             const FileSizeLimit limit(diskFull ? 1000 : RLIM_INFINITY);
             QVERIFY(!program.window->saveAs());

@@ -55,6 +55,7 @@ QString saveAsAndJudge(Program &program, const QString &path, const QString &rea
     const DocumentLook before = lookOf(doc);
     program.prompts->asked.clear();
     program.prompts->files = {path};
+    program.prompts->answers = {PromptAnswer::Yes}; // to replacing an old file, where there is one
     QStringList faults;
     if (program.window->saveAs())
         faults << QStringLiteral("reported as saved");

@@ -26,6 +26,16 @@ PromptAnswer ScriptedPrompts::askYesNoCancel(QWidget *, const QString &text, con
     return answer;
 }
 
+PromptAnswer ScriptedPrompts::askYesNo(QWidget *, const QString &text, const QString &title)
+{
+    asked.push_back({QStringLiteral("confirm"), text, title, {}, MessageIcon::None});
+    if (answers.empty())
+        return PromptAnswer::No;
+    const PromptAnswer answer = answers.front();
+    answers.pop_front();
+    return answer == PromptAnswer::Yes ? PromptAnswer::Yes : PromptAnswer::No;
+}
+
 void ScriptedPrompts::message(QWidget *, const QString &text, const QString &title, MessageIcon icon)
 {
     asked.push_back({QStringLiteral("message"), text, title, {}, icon});

@@ -9,14 +9,14 @@
 class ScriptedPrompts : public Prompts {
 public:
     struct Asked {
-        QString kind; // "question", "message", "open", "save", "colour"
+        QString kind; // "question" (Yes, No, Cancel), "confirm" (Yes, No), "message", "open", "save", "colour"
         QString text;
         QString title;
         QString filter;
         MessageIcon icon = MessageIcon::None;
     };
 
-    std::deque<PromptAnswer> answers;              // for questions; Cancel when empty
+    std::deque<PromptAnswer> answers;              // for questions in turn; Cancel (or No) when empty
     std::deque<std::optional<QString>> files;      // for open and save; cancelled when empty
     std::deque<std::optional<Colour>> colours;     // for the colour dialog; cancelled when empty
     std::vector<Asked> asked;
@@ -25,6 +25,7 @@ public:
     const Asked *last(const QString &kind) const;
 
     PromptAnswer askYesNoCancel(QWidget *parent, const QString &text, const QString &title) override;
+    PromptAnswer askYesNo(QWidget *parent, const QString &text, const QString &title) override;
     void message(QWidget *parent, const QString &text, const QString &title, MessageIcon icon) override;
     std::optional<QString> openFile(QWidget *parent, const QString &title, const QString &filter,
                                     const QString &fileName) override;
