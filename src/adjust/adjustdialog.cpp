@@ -8,6 +8,9 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QPointer>
+#include <QToolTip>
+
+#include <cmath>
 
 #include <vector>
 
@@ -15,6 +18,7 @@ namespace {
 
 struct Bar {
     const char *label;
+    const char *tip;
     QRect labelTwips; // left, top, width, height
     QPoint boxTwips;  // the slider box's top-left; every box is 2700 x 300 twips
     Colour colour;    // the bar up to the slider's position
@@ -29,6 +33,7 @@ struct Design {
     // Behind the channel bars the system's button face; behind the others black.
     bool restIsButtonFace;
     void (*fillTable)(LevelTable &, float);
+    float (*levelAt)(float); // the factor the table applies, as the user is shown it
 };
 
 constexpr Colour Magenta = 0x00FF00FF;
@@ -36,19 +41,23 @@ constexpr Colour Black = 0x00000000;
 
 const Design &designOf(AdjustDialog::Kind kind)
 {
-    static const Design colours {"Adjust Colors", QSize(3015, 2295),
-                                 {{"Red", QRect(135, 45, 450, 225), QPoint(120, 240), 0x000000FF, "RGB0"},
-                                  {"Green", QRect(120, 600, 540, 225), QPoint(120, 840), 0x0000FF00, "RGB1"},
-                                  {"Blue", QRect(150, 1200, 405, 225), QPoint(120, 1440), 0x00FF0000, "RGB2"}},
-                                 1800, true, fillGainTable};
+    static const Design colours {
+        "Adjust Colors", QSize(3015, 2295),
+        {{"Red", "Drag along the bar: less red to the left, more to the right", QRect(135, 45, 450, 225),
+          QPoint(120, 240), 0x000000FF, "RGB0"},
+         {"Green", "Drag along the bar: less green to the left, more to the right", QRect(120, 600, 540, 225),
+          QPoint(120, 840), 0x0000FF00, "RGB1"},
+         {"Blue", "Drag along the bar: less blue to the left, more to the right", QRect(150, 1200, 405, 225),
+          QPoint(120, 1440), 0x00FF0000, "RGB2"}},
+        1800, true, fillGainTable, gainAt};
     static const Design brightness {"Adjust Brightness", QSize(2910, 1215),
-                                    {{"Brightness", QRect(120, 120, 1515, 225), QPoint(120, 360), Magenta,
-                                      "Brightness/Contrast"}},
-                                    720, false, fillGainTable};
+                                    {{"Brightness", "Drag along the bar: darker to the left, brighter to the right",
+                                      QRect(120, 120, 1515, 225), QPoint(120, 360), Magenta, "Brightness/Contrast"}},
+                                    720, false, fillGainTable, gainAt};
     static const Design contrast {"Adjust Contrast", QSize(2910, 1215),
-                                  {{"Contrast", QRect(120, 120, 1515, 225), QPoint(120, 360), Magenta,
-                                    "Brightness/Contrast"}},
-                                  720, false, fillContrastTable};
+                                  {{"Contrast", "Drag along the bar: less contrast to the left, more to the right",
+                                    QRect(120, 120, 1515, 225), QPoint(120, 360), Magenta, "Brightness/Contrast"}},
+                                  720, false, fillContrastTable, contrastAt};
     switch (kind) {
     case AdjustDialog::Kind::Colours:
         return colours;
@@ -73,15 +82,19 @@ AdjustDialog::AdjustDialog(DocumentWindow &document, Kind kind)
         box->setWidthTwips(2700);
         box->setHeightTwips(300);
         place(box, bar.boxTwips.x(), bar.boxTwips.y(), 2700, 300);
+        box->setToolTip(QString::fromLatin1(bar.tip));
         bars << box;
     }
-    addOkButton(240, design.buttonsTop, 1215, 375);
-    addCancelButton(1560, design.buttonsTop, 1215, 375);
+    addOkButton(tr("Keep the adjusted picture"), 240, design.buttonsTop, 1215, 375);
+    addCancelButton(tr("Put the picture back as it was"), 1560, design.buttonsTop, 1215, 375);
     for (int index = 0; index < bars.size(); ++index) {
         PictureBox *box = bars[index];
         connect(box, &PictureBox::mousePressed, this, [this] { m_dragging = true; });
         connect(box, &PictureBox::mouseMoved, this, [this, index](float x, float) { barMoved(index, x); });
-        connect(box, &PictureBox::mouseReleased, this, [this] { m_dragging = false; });
+        connect(box, &PictureBox::mouseReleased, this, [this] {
+            m_dragging = false;
+            QToolTip::hideText();
+        });
     }
 
     // The snapshot holds the picture every preview starts from.
@@ -109,7 +122,27 @@ void AdjustDialog::barMoved(int index, float X)
         X = 0;
     const Design &design = designOf(m_kind);
     design.fillTable(levelTable(), X);
+    showLevel(index, X);
     previewOnCanvas(QString::fromLatin1(design.bars[size_t(index)].operation));
+}
+
+QString AdjustDialog::levelText(int index, float X) const
+{
+    const Design &design = designOf(m_kind);
+    const QString name = QString::fromLatin1(design.bars[size_t(index)].label);
+    // Far beyond the bar's end every byte is long saturated and the factor overflows.
+    const double percent = 100.0 * design.levelAt(qMax(X, 0.0f));
+    if (!(percent < 100'000))
+        return tr("%1: over 100000 %").arg(name);
+    return tr("%1: %2 %").arg(name).arg(std::nearbyint(percent), 0, 'f', 0);
+}
+
+void AdjustDialog::showLevel(int index, float X)
+{
+    // Over the pointer, wherever the drag has taken it.
+    PictureBox *box = bars[index];
+    QToolTip::showText(box->mapToGlobal(QPoint(int(qBound(-1.0e6f, X, 1.0e6f)), -box->height())), levelText(index, X),
+                       box);
 }
 
 void AdjustDialog::previewOnCanvas(const QString &operation)

@@ -27,6 +27,8 @@ public:
 
     void ok() override;
     void cancel() override;
+    // What a drag at X on a bar does, in words: the bar's name and the factor it applies.
+    QString levelText(int index, float X) const;
 
 protected:
     void unloading() override;
@@ -35,6 +37,7 @@ private:
     void barMoved(int index, float X);
     // The bar colour up to X, the rest colour from X to the 200-pixel frame's end.
     void drawBar(int index, float X);
+    void showLevel(int index, float X);
     // Runs the engine with the table just filled, repaints the canvas and yields once; nothing
     // once the dialog's document has gone. The dialog may be gone when this returns.
     void previewOnCanvas(const QString &operation);

@@ -6,7 +6,9 @@
 #include "imagelib/units.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QWindow>
@@ -35,23 +37,43 @@ QLabel *ToolDialog::addLabel(const QString &caption, int left, int top, int widt
     return label;
 }
 
-QPushButton *ToolDialog::addButton(const QString &caption, int left, int top, int width, int height)
+QPushButton *ToolDialog::addButton(const QString &caption, const QString &tip, int left, int top, int width,
+                                   int height)
 {
     auto *button = new QPushButton(caption, this);
     place(button, left, top, width, height);
+    button->setToolTip(tip);
+    button->setAutoDefault(true);
     return button;
 }
 
-void ToolDialog::addOkButton(int left, int top, int width, int height)
+void ToolDialog::addOkButton(const QString &tip, int left, int top, int width, int height)
 {
-    okButton = addButton(QStringLiteral("&OK"), left, top, width, height);
+    okButton = addButton(QStringLiteral("&OK"), tr("%1 (Enter)").arg(tip), left, top, width, height);
+    okButton->setDefault(true);
     connect(okButton, &QPushButton::clicked, this, &ToolDialog::ok);
 }
 
-void ToolDialog::addCancelButton(int left, int top, int width, int height)
+void ToolDialog::addCancelButton(const QString &tip, int left, int top, int width, int height)
 {
-    cancelButton = addButton(QStringLiteral("&Cancel"), left, top, width, height);
+    cancelButton = addButton(QStringLiteral("&Cancel"), tr("%1 (Escape)").arg(tip), left, top, width, height);
     connect(cancelButton, &QPushButton::clicked, this, &ToolDialog::cancel);
+}
+
+void ToolDialog::keyPressEvent(QKeyEvent *event)
+{
+    QPushButton *button = nullptr;
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if (modifiers == Qt::NoModifier && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter))
+        button = okButton;
+    else if (modifiers == Qt::NoModifier && event->key() == Qt::Key_Escape)
+        button = cancelButton;
+    // The key does exactly what a click on the button does, and nothing when it cannot be clicked.
+    if (button && button->isVisible() && button->isEnabled()) {
+        button->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void ToolDialog::cancel()
@@ -87,6 +109,11 @@ void ToolDialog::showEvent(QShowEvent *event)
     if (!m_placed) {
         m_placed = true;
         move(main->frameGeometry().center() - QPoint(width() / 2, height() / 2));
+        // The first text box takes the keyboard; without one OK does, so that Enter means OK.
+        if (auto *box = findChild<QLineEdit *>())
+            box->setFocus();
+        else if (okButton)
+            okButton->setFocus();
     }
     QWidget::showEvent(event);
 }

@@ -2,7 +2,8 @@
 // The program's small dialogs: fixed-size tool windows, shown without waiting, built for one
 // document, that keep the main window and that document's window disabled while they are
 // open. A dialog is not a child of the main window (Qt would disable it along with the main
-// window); it is a top-level window kept in front of it.
+// window); it is a top-level window kept in front of it. Enter presses OK and Escape Cancel, as
+// in every dialog of the desktop; a button that has the keyboard focus takes Enter itself.
 #include <QPointer>
 #include <QWidget>
 
@@ -33,11 +34,12 @@ public:
     bool unloaded() const { return m_unloaded; }
 
 protected:
-    // Controls placed in twips; the two buttons are wired to ok() and cancel().
+    // Controls placed in twips; the two buttons are wired to ok() and cancel(). `tip` says what
+    // the button does; OK's and Cancel's tips add their key.
     QLabel *addLabel(const QString &caption, int left, int top, int width, int height);
-    QPushButton *addButton(const QString &caption, int left, int top, int width, int height);
-    void addOkButton(int left, int top, int width, int height);
-    void addCancelButton(int left, int top, int width, int height);
+    QPushButton *addButton(const QString &caption, const QString &tip, int left, int top, int width, int height);
+    void addOkButton(const QString &tip, int left, int top, int width, int height);
+    void addCancelButton(const QString &tip, int left, int top, int width, int height);
 
     void setMainAndDocumentEnabled(bool enabled);
     // The document the dialog was shown for, while it is still open. A document can go while
@@ -49,6 +51,7 @@ protected:
     virtual void unloading() {}
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     Workspace &m_workspace;

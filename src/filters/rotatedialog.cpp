@@ -29,8 +29,9 @@ RotateDialog::RotateDialog(DocumentWindow &document)
     angleLabel = addLabel(QStringLiteral("Angle"), 240, 270, 720, 255);
     angleBox = new QLineEdit(QStringLiteral("0"), this);
     place(angleBox, 1020, 210, 1890, 345);
-    addOkButton(240, 810, 1245, 375);
-    addCancelButton(1665, 810, 1245, 375);
+    angleBox->setToolTip(tr("Angle in whole degrees: a positive angle turns the picture anticlockwise"));
+    addOkButton(tr("Turn the picture by this angle"), 240, 810, 1245, 375);
+    addCancelButton(tr("Leave the picture as it is"), 1665, 810, 1245, 375);
     guardNumberBox(angleBox);
 
     setMainAndDocumentEnabled(false);

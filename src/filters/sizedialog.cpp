@@ -39,8 +39,16 @@ SizeDialog::SizeDialog(DocumentWindow &document, Mode mode)
     heightLabel = addLabel(QStringLiteral("Height"), 240, 825, 735, 255);
     heightBox = new QLineEdit(this);
     place(heightBox, 1005, 765, 1095, 345);
-    addOkButton(2340, 195, 1095, 375);
-    addCancelButton(2340, 750, 1095, 375);
+    // The boxes count the canvas's outer size: its 2-pixel border on each side is included.
+    widthBox->setToolTip(tr("Width in pixels, the canvas's border (2 pixels a side) included"));
+    heightBox->setToolTip(tr("Height in pixels, the canvas's border (2 pixels a side) included"));
+    if (mode == Mode::Size) {
+        addOkButton(tr("Stretch the picture to this size"), 2340, 195, 1095, 375);
+        addCancelButton(tr("Leave the picture's size as it is"), 2340, 750, 1095, 375);
+    } else {
+        addOkButton(tr("Give the canvas this size; the picture keeps its place"), 2340, 195, 1095, 375);
+        addCancelButton(tr("Leave the canvas's size as it is"), 2340, 750, 1095, 375);
+    }
 
     guardNumberBox(widthBox);
     guardNumberBox(heightBox);

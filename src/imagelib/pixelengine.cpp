@@ -132,9 +132,14 @@ quint8 roundedByte(float t)
 
 } // namespace
 
+float gainAt(float X)
+{
+    return float(std::exp(X / 50.0) / 5);
+}
+
 void fillGainTable(LevelTable &table, float X)
 {
-    const float g = float(std::exp(X / 50.0) / 5);
+    const float g = gainAt(X);
     for (int v = 0; v < 256; ++v) {
         // Far right of the slider the gain overflows float; 0 x infinity must still read as 0.
         float t = v == 0 ? 0.0f : float(v * double(g));
@@ -144,9 +149,14 @@ void fillGainTable(LevelTable &table, float X)
     }
 }
 
+float contrastAt(float X)
+{
+    return float(std::exp(X / 30.0) / 20);
+}
+
 void fillContrastTable(LevelTable &table, float X)
 {
-    const float c = float(std::exp(X / 30.0) / 20);
+    const float c = contrastAt(X);
     for (int v = 0; v < 256; ++v) {
         float t = v == 127 ? 127.0f : float((v - 127) * double(c) + 127);
         if (t > 255)

@@ -29,6 +29,8 @@ void processImageBytes(const QImage &snapshot, QImage &canvas, EngineOp op, cons
 // X is the slider position in pixels, already raised to 0 when negative. Both fillers compute in
 // double, keep the intermediate results as float (which decides the ties) and round ties to even.
 // Channel and brightness sliders: gain g = e^(X/50) / 5, entry v = min(v * g, 255).
+float gainAt(float X);
 void fillGainTable(LevelTable &table, float X);
 // Contrast slider: c = e^(X/30) / 20, entry v = (v - 127) * c + 127 clamped to [0, 255].
+float contrastAt(float X);
 void fillContrastTable(LevelTable &table, float X);

@@ -32,10 +32,14 @@ PatternDialog::PatternDialog(DocumentWindow &document)
     preview->setHeightTwips(2535);
     preview->setBackColour(fromQColor(QApplication::palette().color(QPalette::Button)));
 
-    loadPatternButton = addButton(QStringLiteral("Load Pattern"), 120, 2760, 1095, 375);
+    preview->setToolTip(tr("The stamp's pattern: where the mask is black, the face's colours print"));
+
+    loadPatternButton = addButton(QStringLiteral("Load Pattern"),
+                                  tr("Load a pattern from two picture files: first its mask, then its face"), 120,
+                                  2760, 1095, 375);
     fitCaption(loadPatternButton);
-    addCancelButton(1320, 2760, 1095, 375);
-    addOkButton(2520, 2760, 1095, 375);
+    addCancelButton(tr("Keep the stamp's pattern as it was"), 1320, 2760, 1095, 375);
+    addOkButton(tr("Stamp with this pattern"), 2520, 2760, 1095, 375);
 
     mask = new PictureBox(this, 2);
     face = new PictureBox(this, 2);
