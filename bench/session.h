@@ -26,7 +26,7 @@ public:
     {
         return std::nullopt;
     }
-    std::optional<Colour> chooseColour(QWidget *, Colour) override { return std::nullopt; }
+    std::optional<Colour> chooseColour(QWidget *, Colour, const QString &) override { return std::nullopt; }
 };
 
 struct Session {

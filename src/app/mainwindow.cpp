@@ -40,6 +40,7 @@ MainWindow::MainWindow(std::unique_ptr<Prompts> prompts) : m_prompts(std::move(p
     progressBar->setMaximumWidth(200);
     progressBar->setValue(0);
     progressBar->setTextVisible(false);
+    progressBar->setToolTip(tr("Progress bar; while Smooth runs, the window's caption says [Working]"));
     statusBar()->addPermanentWidget(progressBar);
     connect(mdiArea, &QMdiArea::subWindowActivated, this, [this] { refreshUndoMenusForActive(); });
     connect(palette, &Palette::patternDialogWanted, this, &MainWindow::showPatternDialog);
@@ -113,6 +114,8 @@ void MainWindow::createToolbars()
     auto *pictureInfoFrame = new QGroupBox(QStringLiteral("Picture Info"));
     pictureInfo = new QLabel;
     pictureInfo->setMinimumWidth(140);
+    pictureInfo->setToolTip(tr("The canvas's size in pixels, its border included, and the picture's size as a BMP "
+                               "file"));
     auto *infoLayout = new QHBoxLayout(pictureInfoFrame);
     infoLayout->setContentsMargins(6, 2, 6, 2);
     infoLayout->addWidget(pictureInfo);

@@ -86,9 +86,9 @@ std::optional<QString> QtPrompts::saveFile(QWidget *parent, const QString &title
     return dialog.selectedFiles().constFirst();
 }
 
-std::optional<Colour> QtPrompts::chooseColour(QWidget *parent, Colour initial)
+std::optional<Colour> QtPrompts::chooseColour(QWidget *parent, Colour initial, const QString &title)
 {
-    const QColor chosen = QColorDialog::getColor(toQColor(initial), parent);
+    const QColor chosen = QColorDialog::getColor(toQColor(initial), parent, title);
     if (!chosen.isValid())
         return std::nullopt;
     return fromQColor(chosen);

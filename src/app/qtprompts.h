@@ -11,7 +11,7 @@ public:
                                     const QString &fileName) override;
     std::optional<QString> saveFile(QWidget *parent, const QString &title, const QString &filter,
                                     const QString &fileName) override;
-    std::optional<Colour> chooseColour(QWidget *parent, Colour initial) override;
+    std::optional<Colour> chooseColour(QWidget *parent, Colour initial, const QString &title) override;
 };
 
 // "Desc|*.a;*.b|Desc2|*.c" as Qt's "Desc (*.a *.b);;Desc2 (*.c)".

@@ -16,6 +16,7 @@
 DocumentWindow::DocumentWindow(Workspace &workspace, QWidget *parent) : QWidget(parent), m_workspace(workspace)
 {
     setWindowTitle(QStringLiteral("Untitled"));
+    backgroundColourDialog.title = tr("Background Colour of the New Picture");
     canvas = new PictureBox(this, 2);
     canvas->setWidthTwips(3750);
     canvas->setHeightTwips(3750);

@@ -18,7 +18,7 @@ bool CommonDialog::showSave(Prompts &prompts, QWidget *parent)
 
 bool CommonDialog::showColour(Prompts &prompts, QWidget *parent)
 {
-    const auto chosen = prompts.chooseColour(parent, colour);
+    const auto chosen = prompts.chooseColour(parent, colour, title);
     if (chosen)
         colour = *chosen;
     return chosen.has_value();

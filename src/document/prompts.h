@@ -25,7 +25,8 @@ public:
                                             const QString &fileName) = 0;
     virtual std::optional<QString> saveFile(QWidget *parent, const QString &title, const QString &filter,
                                             const QString &fileName) = 0;
-    virtual std::optional<Colour> chooseColour(QWidget *parent, Colour initial) = 0;
+    // An empty title leaves the colour dialog's own.
+    virtual std::optional<Colour> chooseColour(QWidget *parent, Colour initial, const QString &title) = 0;
 };
 
 // A common dialog object: it keeps its own settings and last results between showings, and

@@ -9,6 +9,8 @@
 #include <QGroupBox>
 #include <QIcon>
 #include <QSlider>
+#include <QStyle>
+#include <QToolTip>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -34,12 +36,18 @@ Palette::Palette(Workspace &workspace, QObject *parent) : QObject(parent), m_wor
     toolPanel = new QWidget;
     toolPanel->setFixedSize(41, 310);
     toolButtons = new QButtonGroup(this);
-    pencilButton = optionButton(toolPanel, toolButtons, QStringLiteral(":/resources/pencil.png"), {}, tr("Pencil"));
-    pickerButton = optionButton(toolPanel, toolButtons, QStringLiteral(":/resources/pipette.png"), {}, tr("Colour picker"));
-    airbrushButton = optionButton(toolPanel, toolButtons, QStringLiteral(":/resources/spraygun.png"), {}, tr("Airbrush"));
-    circleButton = optionButton(toolPanel, toolButtons, {}, QStringLiteral("O"), tr("Circle"));
-    stampButton = optionButton(toolPanel, toolButtons, QStringLiteral(":/resources/brush.png"), {}, tr("Stamp"));
-    fillButton = optionButton(toolPanel, toolButtons, QStringLiteral(":/resources/bucket.png"), {}, tr("Fill"));
+    pencilButton = optionButton(toolPanel, toolButtons, QStringLiteral(":/resources/pencil.png"), {},
+                                  tr("Pencil: draws freehand or straight lines (the modes below)"));
+    pickerButton = optionButton(toolPanel, toolButtons, QStringLiteral(":/resources/pipette.png"), {},
+                                  tr("Colour picker: press on the picture to take its colour"));
+    airbrushButton = optionButton(toolPanel, toolButtons, QStringLiteral(":/resources/spraygun.png"), {},
+                                    tr("Airbrush: sprays dots as you drag; the pen width spreads them (up to 30)"));
+    circleButton = optionButton(toolPanel, toolButtons, {}, QStringLiteral("O"),
+                                  tr("Circle: drag to draw a circle, from its centre or its corner (the modes below)"));
+    stampButton = optionButton(toolPanel, toolButtons, QStringLiteral(":/resources/brush.png"), {},
+                                 tr("Stamp: prints a pattern along the drag; the Pattern dialog chooses it"));
+    fillButton = optionButton(toolPanel, toolButtons, QStringLiteral(":/resources/bucket.png"), {},
+                                tr("Fill: press on a colour to replace it everywhere with the current colour"));
     const int tops[] = {120, 600, 1080, 1560, 2040, 2520};
     // In the order of Tool: a button's id in the group is its tool.
     QToolButton *buttons[] = {pencilButton, pickerButton, airbrushButton, circleButton, stampButton, fillButton};
@@ -50,7 +58,7 @@ Palette::Palette(Workspace &workspace, QObject *parent) : QObject(parent), m_wor
     pencilButton->setChecked(true);
 
     colourSwatch = new PictureBox(toolPanel, 2);
-    colourSwatch->setToolTip(tr("Current colour"));
+    colourSwatch->setToolTip(tr("Current colour: click to choose another"));
     ToolDialog::place(colourSwatch, 120, 3000, 390, 375);
     colourSwatch->setWidthTwips(390);
     colourSwatch->setHeightTwips(375);
@@ -59,8 +67,10 @@ Palette::Palette(Workspace &workspace, QObject *parent) : QObject(parent), m_wor
     pencilModes = new QFrame(toolPanel);
     ToolDialog::place(pencilModes, 0, 3360, 615, 1215);
     auto *pencilGroup = new QButtonGroup(this);
-    freehandButton = optionButton(pencilModes, pencilGroup, {}, QStringLiteral("~"), tr("Freehand"));
-    straightLineButton = optionButton(pencilModes, pencilGroup, {}, QStringLiteral("---"), tr("Straight line"));
+    freehandButton = optionButton(pencilModes, pencilGroup, {}, QStringLiteral("~"),
+                                    tr("Freehand: the line follows the pointer"));
+    straightLineButton = optionButton(pencilModes, pencilGroup, {}, QStringLiteral("---"),
+                                        tr("Straight line: from where you press to where you let go"));
     ToolDialog::place(freehandButton, 120, 240, 375, 375);
     ToolDialog::place(straightLineButton, 120, 720, 375, 375);
     freehandButton->setChecked(true);
@@ -68,8 +78,10 @@ Palette::Palette(Workspace &workspace, QObject *parent) : QObject(parent), m_wor
     circleModes = new QFrame(toolPanel);
     ToolDialog::place(circleModes, 0, 3360, 615, 1215);
     auto *circleGroup = new QButtonGroup(this);
-    fromCentreButton = optionButton(circleModes, circleGroup, {}, QStringLiteral("O"), tr("From the centre"));
-    fromCornerButton = optionButton(circleModes, circleGroup, {}, QStringLiteral("o"), tr("From the corner"));
+    fromCentreButton = optionButton(circleModes, circleGroup, {}, QStringLiteral("O"),
+                                      tr("From the centre: press at the centre, drag right or down to grow it"));
+    fromCornerButton = optionButton(circleModes, circleGroup, {}, QStringLiteral("o"),
+                                      tr("From the corner: press at the top-left, drag right or down to grow it"));
     ToolDialog::place(fromCentreButton, 120, 240, 375, 375);
     ToolDialog::place(fromCornerButton, 120, 720, 375, 375);
     fromCentreButton->setChecked(true);
@@ -80,6 +92,7 @@ Palette::Palette(Workspace &workspace, QObject *parent) : QObject(parent), m_wor
     penWidthSlider->setRange(1, 300);
     penWidthSlider->setValue(1);
     penWidthSlider->setFixedWidth(160);
+    showPenWidthInTip();
     auto *sizeLayout = new QVBoxLayout(penWidthFrame);
     sizeLayout->setContentsMargins(6, 2, 6, 2);
     sizeLayout->addWidget(penWidthSlider);
@@ -95,6 +108,9 @@ Palette::Palette(Workspace &workspace, QObject *parent) : QObject(parent), m_wor
     connect(stampButton, &QToolButton::clicked, this, &Palette::stampClicked);
     connect(colourSwatch, &PictureBox::mouseReleased, this, [this] { colourSwatchClicked(); });
     connect(penWidthSlider, &QSlider::valueChanged, this, &Palette::penWidthChanged);
+    connect(penWidthSlider, &QSlider::valueChanged, this, &Palette::showPenWidthInTip);
+    // Moved by the user (a drag, a click beside the handle, the keys, the wheel), not by a tool.
+    connect(penWidthSlider, &QSlider::actionTriggered, this, &Palette::showPenWidthWhileMoving);
     connect(&circleModesTimer, &QTimer::timeout, this, &Palette::circleModesTick);
     connect(&pencilModesTimer, &QTimer::timeout, this, &Palette::pencilModesTick);
     setToolsEnabled(false);
@@ -220,6 +236,26 @@ void Palette::penWidthChanged()
 {
     if (PictureBox *canvas = activeCanvas())
         canvas->setDrawWidth(penWidthSlider->value());
+}
+
+QString Palette::penWidthText(int width)
+{
+    return width == 1 ? tr("Pen width: 1 pixel") : tr("Pen width: %1 pixels").arg(width);
+}
+
+void Palette::showPenWidthInTip()
+{
+    penWidthSlider->setToolTip(penWidthText(penWidthSlider->value()));
+}
+
+void Palette::showPenWidthWhileMoving()
+{
+    // The position the action moves to; the value follows it right after.
+    const int width = penWidthSlider->sliderPosition();
+    const int x = QStyle::sliderPositionFromValue(penWidthSlider->minimum(), penWidthSlider->maximum(), width,
+                                                  penWidthSlider->width());
+    QToolTip::showText(penWidthSlider->mapToGlobal(QPoint(x, -penWidthSlider->height())), penWidthText(width),
+                       penWidthSlider);
 }
 
 void Palette::circleModesTick()

@@ -66,6 +66,10 @@ public:
     void stampClicked();
     void colourSwatchClicked();
     void penWidthChanged();
+    // The slider's value in its tooltip, and over the slider while the user moves it.
+    static QString penWidthText(int width);
+    void showPenWidthInTip();
+    void showPenWidthWhileMoving();
     void circleModesTick();
     void pencilModesTick();
 

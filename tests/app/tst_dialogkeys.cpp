@@ -8,10 +8,17 @@
 #include "fixture.h"
 #include "pattern/patterndialog.h"
 #include "testregistry.h"
+#include "tools/palette.h"
 
+#include <QAbstractButton>
+#include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QSlider>
 #include <QTest>
+#include <QToolBar>
 #include <QToolTip>
 
 namespace {
@@ -113,6 +120,31 @@ Outcome answerDialog(Which which, Answer answer)
             dialog && dialog->isVisible(), program.window->isEnabled()};
 }
 
+// The controls a user can see and use inside `widget`, Qt's own scroll bars and toolbar
+// buttons left out.
+QList<QWidget *> controlsIn(QWidget *widget)
+{
+    QList<QWidget *> controls;
+    for (QWidget *child : widget->findChildren<QWidget *>()) {
+        const bool control = qobject_cast<QAbstractButton *>(child) || qobject_cast<QSlider *>(child)
+                             || qobject_cast<QLineEdit *>(child) || qobject_cast<QProgressBar *>(child)
+                             || qobject_cast<PictureBox *>(child);
+        // A surface hidden for good holds data; a frame's mode buttons hidden with it still count.
+        if (control && child->isVisibleTo(child->parentWidget())
+            && !child->objectName().startsWith(QLatin1String("qt_")))
+            controls << child;
+    }
+    return controls;
+}
+
+QString describe(QWidget *control)
+{
+    const auto *button = qobject_cast<QAbstractButton *>(control);
+    return QStringLiteral("%1 \"%2\" in %3")
+        .arg(QString::fromLatin1(control->metaObject()->className()), button ? button->text() : QString(),
+             control->window()->windowTitle());
+}
+
 } // namespace
 
 class TestDialogKeys : public QObject {
@@ -167,6 +199,42 @@ private slots:
         QVERIFY(!dialog || !dialog->isVisible());
     }
 
+    // A control added without a tooltip, or a tooltip lost in a rework.
+    void everyControlSaysWhatItDoes()
+    {
+        Program program;
+        MainWindow &main = *program.window;
+        QList<QWidget *> controls = controlsIn(main.infoBar) + controlsIn(main.toolBox);
+        controls << main.progressBar << main.pictureInfo;
+        qsizetype checked = 0;
+        const auto check = [&checked](const QList<QWidget *> &controls) {
+            for (QWidget *control : controls)
+                QVERIFY2(!control->toolTip().isEmpty(), qPrintable(describe(control)));
+            checked += controls.size();
+        };
+        check(controls);
+        for (Which which : {Which::Size, Which::CanvasSize, Which::Rotate, Which::Colours, Which::Brightness,
+                            Which::Contrast, Which::Pattern}) {
+            check(controlsIn(showDialog(main, which)));
+            closeToolDialogs();
+        }
+        QVERIFY(checked >= 40);
+    }
+
+    void thePenWidthShowsInItsTipAndOverTheSliderWhileTheUserMovesIt()
+    {
+        Program program;
+        QSlider *slider = program.window->palette->penWidthSlider;
+        QCOMPARE(slider->toolTip(), QStringLiteral("Pen width: 1 pixel"));
+        slider->setValue(12);
+        QCOMPARE(slider->toolTip(), QStringLiteral("Pen width: 12 pixels"));
+        QVERIFY(!QToolTip::isVisible()); // a tool's clamp is not the user moving it
+        slider->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        QCOMPARE(QToolTip::text(), QStringLiteral("Pen width: 13 pixels"));
+        QCOMPARE(slider->toolTip(), QStringLiteral("Pen width: 13 pixels"));
+        QToolTip::hideText();
+    }
+
     // The level shown is the factor the preview applies: clamped at the bar's start like the
     // table, and readable where the factor overflows.
     void eachAdjustmentBarShowsItsLevelWhileDragged_data()
@@ -197,6 +265,16 @@ private slots:
         QCOMPARE(QToolTip::text(), level);
         QTest::mouseRelease(box, Qt::LeftButton, {}, QPoint(x, 10));
         QTRY_VERIFY(!QToolTip::isVisible());
+    }
+
+    void newsColourDialogSaysItPicksTheBackground()
+    {
+        Program program;
+        program.window->newPicture();
+        QCOMPARE(program.prompts->last("colour")->title, QStringLiteral("Background Colour of the New Picture"));
+        // The swatch's dialog keeps the colour dialog's own title.
+        program.window->palette->colourSwatchClicked();
+        QCOMPARE(program.prompts->last("colour")->title, QString());
     }
 };
 VP_TEST(TestDialogKeys)

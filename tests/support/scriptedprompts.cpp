@@ -64,9 +64,9 @@ std::optional<QString> ScriptedPrompts::saveFile(QWidget *, const QString &title
     return nextFile(files);
 }
 
-std::optional<Colour> ScriptedPrompts::chooseColour(QWidget *, Colour)
+std::optional<Colour> ScriptedPrompts::chooseColour(QWidget *, Colour, const QString &title)
 {
-    asked.push_back({QStringLiteral("colour"), {}, {}, {}, MessageIcon::None});
+    asked.push_back({QStringLiteral("colour"), {}, title, {}, MessageIcon::None});
     if (colours.empty())
         return std::nullopt;
     auto colour = colours.front();

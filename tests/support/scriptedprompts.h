@@ -31,5 +31,5 @@ public:
                                     const QString &fileName) override;
     std::optional<QString> saveFile(QWidget *parent, const QString &title, const QString &filter,
                                     const QString &fileName) override;
-    std::optional<Colour> chooseColour(QWidget *parent, Colour initial) override;
+    std::optional<Colour> chooseColour(QWidget *parent, Colour initial, const QString &title) override;
 };
