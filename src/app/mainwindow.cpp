@@ -35,6 +35,7 @@ MainWindow::MainWindow(std::unique_ptr<Prompts> prompts) : m_prompts(std::move(p
     setCentralWidget(mdiArea);
     palette = new Palette(*this, this);
     createMenus();
+    createDocumentKeys();
     createToolbars();
     progressBar = new QProgressBar;
     progressBar->setMaximumWidth(200);
@@ -107,6 +108,25 @@ void MainWindow::createMenus()
     pictureMenu->setEnabled(false);
 }
 
+void MainWindow::createDocumentKeys()
+{
+    auto key = [this](const QString &name, const QList<QKeySequence> &shortcuts, auto slot) {
+        auto *action = new QAction(name, this);
+        action->setShortcuts(shortcuts);
+        connect(action, &QAction::triggered, this, slot);
+        addAction(action);
+        return action;
+    };
+    closeDocumentAction = key(tr("Close"), {QKeySequence(Qt::CTRL | Qt::Key_W)}, &MainWindow::closeActiveDocument);
+    nextDocumentAction = key(tr("Next Picture"), {QKeySequence(Qt::CTRL | Qt::Key_Tab)},
+                             [this] { mdiArea->activateNextSubWindow(); });
+    // Shift+Tab arrives as Backtab.
+    previousDocumentAction =
+        key(tr("Previous Picture"),
+            {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab)},
+            [this] { mdiArea->activatePreviousSubWindow(); });
+}
+
 void MainWindow::createToolbars()
 {
     infoBar = addToolBar(tr("Picture info and pen width"));
@@ -152,6 +172,15 @@ DocumentWindow *MainWindow::newDocument()
     QMdiSubWindow *sub = mdiArea->addSubWindow(document);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->setWindowIcon(QIcon(QStringLiteral(":/resources/app.png")));
+    // The frame's own Close keeps Ctrl+F4 and leaves Ctrl+W to the main window, which closes the
+    // active document wherever the keyboard is; two owners of a key would make it do nothing.
+    if (QMenu *menu = sub->systemMenu()) {
+        for (QAction *action : menu->actions()) {
+            QList<QKeySequence> keys = action->shortcuts();
+            if (keys.removeAll(closeDocumentAction->shortcut()) > 0)
+                action->setShortcuts(keys);
+        }
+    }
     attachCanvasTools(*document, *palette);
     document->fitToCanvas();
     mdiArea->setActiveSubWindow(sub);
@@ -224,6 +253,12 @@ void MainWindow::closeEvent(QCloseEvent *event)
         }
     }
     event->accept();
+}
+
+void MainWindow::closeActiveDocument()
+{
+    if (QMdiSubWindow *sub = mdiArea->currentSubWindow())
+        sub->close();
 }
 
 void MainWindow::undo()

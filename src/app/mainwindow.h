@@ -60,6 +60,8 @@ public:
     QAction *adjustColorsAction = nullptr, *adjustBrightnessAction = nullptr, *adjustContrastAction = nullptr;
     QAction *rotateAction = nullptr, *sizeAction = nullptr, *canvasSizeAction = nullptr;
     QAction *flipHorizontalAction = nullptr, *flipVerticalAction = nullptr;
+    // Keys of the window, in no menu: Ctrl+W, Ctrl+Tab and Ctrl+Shift+Tab.
+    QAction *closeDocumentAction = nullptr, *nextDocumentAction = nullptr, *previousDocumentAction = nullptr;
 
     // Each dialog exists once; the command that shows it passes the active document.
     QPointer<AdjustDialog> coloursDialog, brightnessDialog, contrastDialog;
@@ -85,6 +87,8 @@ public:
     void flipHorizontal();
     void flipVertical();
     void showPatternDialog();
+    // Closes the active document through its save question.
+    void closeActiveDocument();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -92,6 +96,7 @@ protected:
 private:
     void createMenus();
     void createToolbars();
+    void createDocumentKeys();
     // Shows the open dialog of the slot, or a new one that `make` builds for the document.
     template <class Dialog, class Make>
     Dialog *showDialog(QPointer<Dialog> &slot, DocumentWindow *document, Make make);

@@ -126,6 +126,38 @@ private slots:
         QVERIFY(!program.window->isVisible());
     }
 
+    // A key taken by another shortcut (Qt's own window keys among them) never reaches its action.
+    void ctrlWClosesThroughTheSaveQuestionAndCtrlTabGoesRoundTheDocuments()
+    {
+        Program program;
+        MainWindow &main = *program.window;
+        main.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&main));
+        DocumentWindow *first = program.active();
+        DocumentWindow *second = main.newDocument();
+        DocumentWindow *third = main.newDocument();
+        const auto press = [&main](Qt::Key key, Qt::KeyboardModifiers modifiers) {
+            QTest::keyClick(&main, key, modifiers);
+            return main.activeDocument();
+        };
+        QCOMPARE(press(Qt::Key_Tab, Qt::ControlModifier), first);
+        QCOMPARE(press(Qt::Key_Tab, Qt::ControlModifier), second);
+        QCOMPARE(press(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier), first);
+        QCOMPARE(press(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier), third);
+
+        program.prompts->answers = {PromptAnswer::Cancel};
+        press(Qt::Key_W, Qt::ControlModifier);
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(program.prompts->count("question"), 1);
+        QCOMPARE(program.prompts->last("question")->text, QStringLiteral("Do You Want To Save Untitled?"));
+        QCOMPARE(main.documents().size(), 3);
+        program.prompts->answers = {PromptAnswer::No};
+        press(Qt::Key_W, Qt::ControlModifier);
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(main.documents(), (QList<DocumentWindow *>{first, second}));
+        QCOMPARE(program.prompts->count("question"), 2);
+    }
+
     void commitWritesTheTempFileAndTheInfoText()
     {
         Program program;
