@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPointer>
+#include <optional>
 
 static const QString OpenFilter = QStringLiteral(
     "Supported Filetypes |*.bmp;*.jpg;*.gif|BitMaps (*.bmp)|*.bmp|Jpeg (*.jpg)|*.jpg|"
@@ -42,12 +43,9 @@ void MainWindow::open()
     if (!fileDialog.showOpen(prompts(), this))
         return;
     const QString path = fileDialog.fileName;
-    const LoadedPicture loaded = loadPicture(path);
-    if (!loaded.ok()) {
-        prompts().message(this, PictureFileErrors::cannotOpen(path, loaded.error), QStringLiteral("Open"),
-                          MessageIcon::Critical);
+    const std::optional<QImage> picture = readPicture(path);
+    if (!picture)
         return;
-    }
     // Bringing back the start-up window lets pending events run.
     QPointer<DocumentWindow> document = firstTime ? firstDocument() : activeDocument();
     if (!document) {
@@ -57,10 +55,40 @@ void MainWindow::open()
                           QStringLiteral("Open"), MessageIcon::Critical);
         return;
     }
-    document->canvas->setPicture(loaded.picture);
-    document->setCaption(QFileInfo(path).fileName());
-    document->recordState();
+    showOpenedPicture(*document, path, *picture);
     firstTime = false;
+}
+
+void MainWindow::openInNewWindows(const QStringList &paths)
+{
+    for (const QString &path : paths) {
+        // A file that cannot be read makes no window; the others still open.
+        const std::optional<QImage> picture = readPicture(path);
+        if (!picture)
+            continue;
+        // Loading a window lets pending events run.
+        QPointer<DocumentWindow> document = newDocument();
+        if (document)
+            showOpenedPicture(*document, path, *picture);
+    }
+}
+
+std::optional<QImage> MainWindow::readPicture(const QString &path)
+{
+    const LoadedPicture loaded = loadPicture(path);
+    if (!loaded.ok()) {
+        prompts().message(this, PictureFileErrors::cannotOpen(path, loaded.error), QStringLiteral("Open"),
+                          MessageIcon::Critical);
+        return std::nullopt;
+    }
+    return loaded.picture;
+}
+
+void MainWindow::showOpenedPicture(DocumentWindow &document, const QString &path, const QImage &picture)
+{
+    document.canvas->setPicture(picture);
+    document.setCaption(QFileInfo(path).fileName());
+    document.recordState();
 }
 
 bool MainWindow::saveAs()

@@ -12,12 +12,15 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QToolBar>
@@ -45,6 +48,7 @@ MainWindow::MainWindow(std::unique_ptr<Prompts> prompts) : m_prompts(std::move(p
     statusBar()->addPermanentWidget(progressBar);
     connect(mdiArea, &QMdiArea::subWindowActivated, this, [this] { refreshUndoMenusForActive(); });
     connect(palette, &Palette::patternDialogWanted, this, &MainWindow::showPatternDialog);
+    setAcceptDrops(true);
     resize(900, 700);
 }
 
@@ -259,6 +263,32 @@ void MainWindow::closeActiveDocument()
 {
     if (QMdiSubWindow *sub = mdiArea->currentSubWindow())
         sub->close();
+}
+
+static QStringList droppedFiles(const QMimeData *data)
+{
+    QStringList paths;
+    for (const QUrl &url : data->urls())
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    return paths;
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!droppedFiles(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent *event)
+{
+    const QStringList paths = droppedFiles(event->mimeData());
+    if (paths.isEmpty())
+        return;
+    event->acceptProposedAction();
+    // The files open once the drop has ended, so that the program the files came from does not
+    // wait on a message about one of them.
+    QMetaObject::invokeMethod(this, [this, paths] { openInNewWindows(paths); }, Qt::QueuedConnection);
 }
 
 void MainWindow::undo()

@@ -8,6 +8,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <memory>
+#include <optional>
 
 class AdjustDialog;
 class Palette;
@@ -72,6 +73,9 @@ public:
     // The commands of the menus, on the active document.
     void newPicture();
     void open();
+    // Each file in a new document window, as New makes one, loaded as Open loads; a file that
+    // cannot be read gets Open's message. Pictures already open are never replaced.
+    void openInNewWindows(const QStringList &paths);
     // Save As on the active document; true when the picture was written.
     bool saveAs();
     void exit();
@@ -92,6 +96,9 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    // Picture files dropped on the window open in new windows.
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void createMenus();
@@ -103,6 +110,9 @@ private:
     bool saveDocumentAs(QPointer<DocumentWindow> document);
     // True when nothing is at the path, or the user agrees to replace what is.
     bool mayWriteOver(const QString &path);
+    // The picture in a file, or nothing after Open's message has told the user why.
+    std::optional<QImage> readPicture(const QString &path);
+    void showOpenedPicture(DocumentWindow &document, const QString &path, const QImage &picture);
     // The first document window, re-created as at start-up when the user has closed it.
     DocumentWindow *firstDocument();
     void refreshUndoMenusForActive();

@@ -6,9 +6,13 @@
 #include "hostilecorpus.h"
 #include "imagelib/picturefiles.h"
 #include "testregistry.h"
+#include "tools/palette.h"
 
 #include <QBuffer>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QFile>
 #include <QLineEdit>
 #include <QMdiSubWindow>
@@ -235,6 +239,54 @@ private slots:
         QCOMPARE(doc->caption(), written);
         QCOMPARE(QDir(program.folder.path()).entryList({QStringLiteral("photo*"), QStringLiteral("new*")}).size(),
                  names.size());
+    }
+
+    // Dropped files that replaced a picture, stopped at the first bad one, or opened silently
+    // past it.
+    void droppedFilesOpenEachInANewWindowAndABrokenOneIsTold()
+    {
+        Program program;
+        MainWindow &main = *program.window;
+        DocumentWindow *startup = program.active();
+        startup->canvas->line(QPointF(5, 5), QPointF(100, 5), Red);
+        const auto before = lookOf(startup);
+        const QImage red = uniformPicture(QSize(30, 20), Red);
+        const QList<QUrl> urls = {QUrl::fromLocalFile(put(program, QStringLiteral("red.bmp"), encoded(red, "BMP"))),
+                                  QUrl::fromLocalFile(put(program, QStringLiteral("broken.jpg"), "no picture")),
+                                  QUrl::fromLocalFile(put(program, QStringLiteral("cat.gif"), BlueGif))};
+        QMimeData web;
+        web.setUrls({QUrl(QStringLiteral("https://example.org/cat.gif"))});
+        QDragEnterEvent webEnter(QPoint(300, 300), Qt::CopyAction, &web, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&main, &webEnter);
+        QVERIFY(!webEnter.isAccepted()); // nothing to open from afar
+
+        main.palette->setCurrentColour(Red);
+        QMimeData files;
+        files.setUrls(urls);
+        QDragEnterEvent enter(QPoint(300, 300), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&main, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(300, 300), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&main, &drop);
+        QVERIFY(drop.isAccepted());
+        QTRY_COMPARE(main.documents().size(), 3);
+
+        QCOMPARE(program.prompts->count("message"), 1);
+        QCOMPARE(program.prompts->last("message")->title, QStringLiteral("Open"));
+        QVERIFY(program.prompts->last("message")->text.startsWith(
+            QStringLiteral("The file \"%1\"").arg(urls[1].toLocalFile())));
+        QCOMPARE(lookOf(startup), before);
+        const QList<DocumentWindow *> opened = main.documents().mid(1);
+        QCOMPARE(opened[0]->caption(), QStringLiteral("red.bmp"));
+        QCOMPARE(opened[0]->canvas->picture(), red.convertToFormat(opened[0]->canvas->picture().format()));
+        QCOMPARE(opened[1]->caption(), QStringLiteral("cat.gif"));
+        QCOMPARE(opened[1]->canvas->picture().size(), QSize(2, 2));
+        // Made as New makes a window (the current colour back to black), loaded as Open loads (the
+        // history holds the picture).
+        QCOMPARE(main.palette->currentColour(), Colour(0));
+        QCOMPARE(main.activeDocument(), opened[1]);
+        QCOMPARE(opened[1]->undoList.size(), 2);
+        QVERIFY(main.firstTime);
     }
 
     void saveAsThatCannotWriteSaysSoAndChangesNothing_data()
