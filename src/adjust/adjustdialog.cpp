@@ -139,10 +139,11 @@ QString AdjustDialog::levelText(int index, float X) const
 
 void AdjustDialog::showLevel(int index, float X)
 {
-    // Over the pointer, wherever the drag has taken it.
+    // Above the bar over the pointer, wherever the drag has taken it; the tip is placed a line
+    // below the point it is given.
     PictureBox *box = bars[index];
-    QToolTip::showText(box->mapToGlobal(QPoint(int(qBound(-1.0e6f, X, 1.0e6f)), -box->height())), levelText(index, X),
-                       box);
+    const QPoint above(int(qBound(-1.0e6f, X, 1.0e6f)), -2 * fontMetrics().height() - 12);
+    QToolTip::showText(box->mapToGlobal(above), levelText(index, X), box);
 }
 
 void AdjustDialog::previewOnCanvas(const QString &operation)

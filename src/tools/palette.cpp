@@ -254,8 +254,9 @@ void Palette::showPenWidthWhileMoving()
     const int width = penWidthSlider->sliderPosition();
     const int x = QStyle::sliderPositionFromValue(penWidthSlider->minimum(), penWidthSlider->maximum(), width,
                                                   penWidthSlider->width());
-    QToolTip::showText(penWidthSlider->mapToGlobal(QPoint(x, -penWidthSlider->height())), penWidthText(width),
-                       penWidthSlider);
+    // Above the handle: the tip is placed a line below the point it is given.
+    const QPoint above(x, -2 * penWidthSlider->fontMetrics().height() - 12);
+    QToolTip::showText(penWidthSlider->mapToGlobal(above), penWidthText(width), penWidthSlider);
 }
 
 void Palette::circleModesTick()
