@@ -37,16 +37,30 @@ start_program() {
     sleep 1
 }
 
+# The pattern xdotool search takes for exactly that window name.
+name_pattern() { printf '^%s$' "$(printf '%s' "$1" | sed 's/[][\.*^$?+(){}|]/\\&/g')"; }
+
 # Prints the id of the first visible window with that exact name.
 wait_for_window() {
     local pattern
-    pattern=$(printf '%s' "$1" | sed 's/[][\.*^$?+(){}|]/\\&/g')
+    pattern=$(name_pattern "$1")
     for _ in $(seq 100); do
-        id=$(xdotool search --onlyvisible --name "^$pattern\$" 2>/dev/null | head -n 1 || true)
+        id=$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null | head -n 1 || true)
         [ -n "$id" ] && { echo "$id"; return 0; }
         sleep 0.1
     done
     fail "no window named '$1'"
+}
+
+# Waits until no visible window has that exact name (a dialog has closed).
+wait_for_no_window() {
+    local pattern
+    pattern=$(name_pattern "$1")
+    for _ in $(seq 50); do
+        xdotool search --onlyvisible --name "$pattern" >/dev/null 2>&1 || return 0
+        sleep 0.1
+    done
+    fail "the window '$1' is still open"
 }
 
 # Types keys into a window (there is no window manager: the window is given the focus first).
