@@ -276,14 +276,16 @@ static QStringList droppedFiles(const QMimeData *data)
 
 void MainWindow::dragEnterEvent(QDragEnterEvent *event)
 {
-    if (!droppedFiles(event->mimeData()).isEmpty())
+    // Qt offers drops to a disabled window too; while a dialog keeps this one disabled, the
+    // documents stay as they are.
+    if (isEnabled() && !droppedFiles(event->mimeData()).isEmpty())
         event->acceptProposedAction();
 }
 
 void MainWindow::dropEvent(QDropEvent *event)
 {
     const QStringList paths = droppedFiles(event->mimeData());
-    if (paths.isEmpty())
+    if (!isEnabled() || paths.isEmpty())
         return;
     event->acceptProposedAction();
     // The files open once the drop has ended, so that the program the files came from does not

@@ -263,6 +263,12 @@ private slots:
         main.palette->setCurrentColour(Red);
         QMimeData files;
         files.setUrls(urls);
+        main.rotate(); // a dialog open keeps the documents as they are
+        QDragEnterEvent duringDialog(QPoint(300, 300), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&main, &duringDialog);
+        QVERIFY(!duringDialog.isAccepted());
+        closeToolDialogs();
+
         QDragEnterEvent enter(QPoint(300, 300), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(&main, &enter);
         QVERIFY(enter.isAccepted());
