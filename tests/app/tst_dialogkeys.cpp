@@ -170,8 +170,6 @@ private slots:
         }
         QTest::addRow("Rotate: Enter on the focused Cancel is Cancel")
             << int(Which::Rotate) << int(Answer::EnterOnFocusedCancel) << false;
-        QTest::addRow("Adjust Brightness: Enter on the focused Cancel is Cancel")
-            << int(Which::Brightness) << int(Answer::EnterOnFocusedCancel) << false;
     }
     void enterAndEscapeDoExactlyWhatOkAndCancelDo()
     {
@@ -184,19 +182,6 @@ private slots:
         QVERIFY(!(ok == cancel));
         QVERIFY(!byKey.dialogOpen && byKey.mainEnabled);
         QVERIFY(byKey == (likeOk ? ok : cancel));
-    }
-
-    void keysWithAModifierOrOnAFocusedButtonAreNotTakenForOk()
-    {
-        Program program;
-        QPointer<ToolDialog> dialog = showDialog(*program.window, Which::Rotate);
-        QTest::keyClick(dialog->focusWidget(), Qt::Key_Return, Qt::ControlModifier);
-        QTest::keyClick(dialog->focusWidget(), Qt::Key_Escape, Qt::ShiftModifier);
-        QVERIFY(dialog && dialog->isVisible());
-        // Space on the focused OK presses OK, as on any button.
-        dialog->okButton->setFocus();
-        QTest::keyClick(dialog->okButton, Qt::Key_Space);
-        QVERIFY(!dialog || !dialog->isVisible());
     }
 
     // A control added without a tooltip, or a tooltip lost in a rework.
