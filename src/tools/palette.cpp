@@ -37,17 +37,17 @@ Palette::Palette(Workspace &workspace, QObject *parent) : QObject(parent), m_wor
     toolPanel->setFixedSize(41, 310);
     toolButtons = new QButtonGroup(this);
     pencilButton = optionButton(toolPanel, toolButtons, QStringLiteral(":/resources/pencil.png"), {},
-                                  tr("Pencil: draws freehand or straight lines (the modes below)"));
+                                tr("Pencil: draws freehand or straight lines (the modes below)"));
     pickerButton = optionButton(toolPanel, toolButtons, QStringLiteral(":/resources/pipette.png"), {},
-                                  tr("Colour picker: press on the picture to take its colour"));
+                                tr("Colour picker: press on the picture to take its colour"));
     airbrushButton = optionButton(toolPanel, toolButtons, QStringLiteral(":/resources/spraygun.png"), {},
-                                    tr("Airbrush: sprays dots as you drag; the pen width spreads them (up to 30)"));
+                                  tr("Airbrush: sprays dots as you drag; the pen width spreads them (up to 30)"));
     circleButton = optionButton(toolPanel, toolButtons, {}, QStringLiteral("O"),
-                                  tr("Circle: drag to draw a circle, from its centre or its corner (the modes below)"));
+                                tr("Circle: drag to draw a circle, from its centre or its corner (the modes below)"));
     stampButton = optionButton(toolPanel, toolButtons, QStringLiteral(":/resources/brush.png"), {},
-                                 tr("Stamp: prints a pattern along the drag; the Pattern dialog chooses it"));
+                               tr("Stamp: prints a pattern along the drag; the Pattern dialog chooses it"));
     fillButton = optionButton(toolPanel, toolButtons, QStringLiteral(":/resources/bucket.png"), {},
-                                tr("Fill: press on a colour to replace it everywhere with the current colour"));
+                              tr("Fill: press on a colour to replace it everywhere with the current colour"));
     const int tops[] = {120, 600, 1080, 1560, 2040, 2520};
     // In the order of Tool: a button's id in the group is its tool.
     QToolButton *buttons[] = {pencilButton, pickerButton, airbrushButton, circleButton, stampButton, fillButton};
@@ -68,9 +68,9 @@ Palette::Palette(Workspace &workspace, QObject *parent) : QObject(parent), m_wor
     ToolDialog::place(pencilModes, 0, 3360, 615, 1215);
     auto *pencilGroup = new QButtonGroup(this);
     freehandButton = optionButton(pencilModes, pencilGroup, {}, QStringLiteral("~"),
-                                    tr("Freehand: the line follows the pointer"));
+                                  tr("Freehand: the line follows the pointer"));
     straightLineButton = optionButton(pencilModes, pencilGroup, {}, QStringLiteral("---"),
-                                        tr("Straight line: from where you press to where you let go"));
+                                      tr("Straight line: from where you press to where you let go"));
     ToolDialog::place(freehandButton, 120, 240, 375, 375);
     ToolDialog::place(straightLineButton, 120, 720, 375, 375);
     freehandButton->setChecked(true);
@@ -79,9 +79,9 @@ Palette::Palette(Workspace &workspace, QObject *parent) : QObject(parent), m_wor
     ToolDialog::place(circleModes, 0, 3360, 615, 1215);
     auto *circleGroup = new QButtonGroup(this);
     fromCentreButton = optionButton(circleModes, circleGroup, {}, QStringLiteral("O"),
-                                      tr("From the centre: press at the centre, drag right or down to grow it"));
+                                    tr("From the centre: press at the centre, drag right or down to grow it"));
     fromCornerButton = optionButton(circleModes, circleGroup, {}, QStringLiteral("o"),
-                                      tr("From the corner: press at the top-left, drag right or down to grow it"));
+                                    tr("From the corner: press at the top-left, drag right or down to grow it"));
     ToolDialog::place(fromCentreButton, 120, 240, 375, 375);
     ToolDialog::place(fromCornerButton, 120, 720, 375, 375);
     fromCentreButton->setChecked(true);

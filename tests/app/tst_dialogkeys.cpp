@@ -166,10 +166,14 @@ private slots:
         QTest::addColumn<int>("key");
         QTest::addColumn<bool>("likeOk");
         const std::pair<const char *, Which> dialogs[] = {
-            {"Size", Which::Size},           {"Canvas Size", Which::CanvasSize},
-            {"Rotate", Which::Rotate},       {"Adjust Colors", Which::Colours},
-            {"Adjust Brightness", Which::Brightness}, {"Adjust Contrast", Which::Contrast},
-            {"Pattern", Which::Pattern}};
+            {"Size", Which::Size},
+            {"Canvas Size", Which::CanvasSize},
+            {"Rotate", Which::Rotate},
+            {"Adjust Colors", Which::Colours},
+            {"Adjust Brightness", Which::Brightness},
+            {"Adjust Contrast", Which::Contrast},
+            {"Pattern", Which::Pattern},
+        };
         for (const auto &[name, which] : dialogs) {
             QTest::addRow("%s: Enter is OK", name) << int(which) << int(Answer::Enter) << true;
             QTest::addRow("%s: Escape is Cancel", name) << int(which) << int(Answer::Escape) << false;
