@@ -6,6 +6,9 @@
 
 #include <QTest>
 
+#include <map>
+#include <random>
+
 namespace {
 
 // 100 x 100 at 3 bytes a pixel: 30000 bytes a state.
@@ -27,6 +30,58 @@ QList<Colour> coloursOf(const UndoElementList &list)
 struct BudgetGuard {
     explicit BudgetGuard(qint64 bytes) { HistoryBudget::setBytes(bytes); }
     ~BudgetGuard() { HistoryBudget::setBytes(0); }
+};
+
+// The picture with the rows from `top` to `bottom` inverted.
+QImage withRowsInverted(const QImage &picture, int top, int bottom)
+{
+    QImage changed = picture.copy();
+    for (int y = top; y <= bottom; ++y) {
+        uchar *row = changed.scanLine(y);
+        for (int x = 0; x < 3 * changed.width(); ++x)
+            row[x] = uchar(~row[x]);
+    }
+    return changed;
+}
+
+// Where a step's picture may differ from the one shown before: the canvas brings back only there.
+bool differsOnlyWithin(const QImage &before, const HistoryStep &step)
+{
+    if (step.anywhere)
+        return true;
+    if (before.size() != step.picture.size() || before.format() != step.picture.format())
+        return false;
+    QImage patched = before.copy();
+    for (const QRect &rect : step.changed)
+        for (int y = rect.top(); y <= rect.bottom(); ++y)
+            std::memcpy(patched.scanLine(y) + 3 * rect.left(), step.picture.constScanLine(y) + 3 * rect.left(),
+                        size_t(3 * rect.width()));
+    return patched == step.picture;
+}
+
+// Every state of several documents' histories as it was recorded, copied aside.
+class KeptStates {
+public:
+    void keep(const DocumentHistory &history) { pictures[history.undoList.last().get()] = history.undoList.last()->picture.copy(); }
+    QImage of(const UndoElement *element) const
+    {
+        const auto found = pictures.find(element);
+        return found == pictures.end() ? QImage() : found->second;
+    }
+    // States dropped by the budget are gone for good: their entries could be mistaken for a new
+    // state that happens to get the same address.
+    void forgetAllBut(const QList<DocumentHistory *> &histories)
+    {
+        std::map<const UndoElement *, QImage> alive;
+        for (const DocumentHistory *history : histories)
+            for (const UndoElementList *list : {&history->undoList, &history->redoList})
+                for (const auto &element : *list)
+                    alive[element.get()] = of(element.get());
+        pictures.swap(alive);
+    }
+
+private:
+    std::map<const UndoElement *, QImage> pictures;
 };
 
 } // namespace
@@ -77,6 +132,173 @@ private slots:
         QCOMPARE(HistoryBudget::bytes(), qint64(12345));
         HistoryBudget::setBytes(0);
         QCOMPARE(HistoryBudget::bytes(), HistoryBudget::defaultBytes());
+    }
+
+    // What a state keeps, and that it comes back exactly either way.
+    void aStateKeepsItsTilesUnlessTheWholePictureChanged_data()
+    {
+        QTest::addColumn<QImage>("next");
+        QTest::addColumn<bool>("whole");
+        const QImage first = noisePicture(QSize(640, 480));
+        QTest::newRow("a stroke: its tiles") << withRowsInverted(first, 100, 102) << false;
+        QTest::newRow("under a quarter: tiles") << withRowsInverted(first, 0, 63) << false;
+        QTest::newRow("over a quarter: whole") << withRowsInverted(first, 0, 130) << true;
+        QTest::newRow("another size: whole") << noisePicture(QSize(640, 481)) << true;
+        QTest::newRow("another format: whole") << first.convertToFormat(QImage::Format_RGB32) << true;
+    }
+
+    void aStateKeepsItsTilesUnlessTheWholePictureChanged()
+    {
+        QFETCH(QImage, next);
+        QFETCH(bool, whole);
+        BudgetGuard budget(qint64(1) << 30);
+        DocumentHistory history;
+        const QImage first = noisePicture(QSize(640, 480));
+        history.recordPicture(first);
+        QVERIFY(history.recordPicture(next));
+        const UndoElement &past = *history.undoList.first();
+        QCOMPARE(past.changes.isEmpty(), whole);
+        QVERIFY(!past.picture.isNull()); // whole, or the spare for an Undo right after
+        if (!whole)
+            QVERIFY(past.changes.bytes() <= first.sizeInBytes() / 4);
+
+        for (int round = 0; round < 2; ++round) {
+            QCOMPARE(history.undoList.size(), 2);
+            const HistoryStep back = history.stepBack();
+            QCOMPARE(back.picture, first);
+            QVERIFY(differsOnlyWithin(next, back));
+            const HistoryStep forth = history.stepForward();
+            QCOMPARE(forth.picture, next);
+            QVERIFY(differsOnlyWithin(first, forth));
+            // The second round rebuilds from tiles alone.
+            if (!whole)
+                HistoryBudget::setBytes(next.sizeInBytes() + history.undoList.first()->changes.bytes());
+        }
+    }
+
+    // A stroke across a picture three rows high costs its rows, and the spare picture kept for
+    // a quick Undo goes before any state does.
+    void aStrokeCostsItsRowsAndTheSparePictureGoesFirst()
+    {
+        BudgetGuard budget(qint64(1) << 30);
+        DocumentHistory history;
+        const QImage first = noisePicture(QSize(640, 480));
+        const QImage second = withRowsInverted(first, 100, 102);
+        history.recordPicture(first);
+        history.recordPicture(second, {first.cacheKey(), QRect(0, 100, 640, 3)});
+        const UndoElement &past = *history.undoList.first();
+        QCOMPARE(past.changes.rects.size(), 10);
+        QCOMPARE(past.changes.pixels.size(), 640 * 3 * 3);
+        HistoryBudget::setBytes(second.sizeInBytes() + past.changes.bytes());
+        QVERIFY(past.picture.isNull());
+        QCOMPARE(history.undoList.size(), 2);
+        QCOMPARE(history.stepBack().picture, first);
+        QCOMPARE(history.stepForward().picture, second);
+    }
+
+    // The comparison trusts where a picture can differ only when said of the current state's
+    // picture: trusting it for another one would take a real change for no change.
+    void whereAPictureCanDifferIsTrustedOnlyForTheCurrentPicture()
+    {
+        DocumentHistory history;
+        const QImage first = noisePicture(QSize(200, 100));
+        history.recordPicture(first);
+        const QImage second = withRowsInverted(first, 10, 10);
+        QVERIFY(!history.recordPicture(second, {first.cacheKey(), QRect(0, 50, 200, 10)}));
+        QVERIFY(history.recordPicture(second, {first.copy().cacheKey(), QRect(0, 50, 200, 10)}));
+        QCOMPARE(history.undoList.first()->changes.rects.first(), QRect(0, 10, 64, 1));
+    }
+
+    // Several documents under one tight budget: a long random run of strokes, whole-picture,
+    // size and format changes, repeated pictures, Undo and Redo, then every document undone to
+    // its oldest state and redone to its newest, twice, the second time after the budget has
+    // shrunk and dropped the oldest states. Every picture must be the one recorded.
+    void everyStateComesBackExactlyWithinTheBudget()
+    {
+        std::mt19937 random(14);
+        const auto pick = [&random](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+        const qint64 budget = 20 * 200 * 150 * 3;
+        BudgetGuard guard(budget);
+        DocumentHistory a, b, c;
+        const QList<DocumentHistory *> histories = {&a, &b, &c};
+        KeptStates kept;
+        for (DocumentHistory *history : histories) {
+            history->recordPicture(noisePicture(QSize(200, 150), PictureFormat, unsigned(pick(0, 1000))));
+            kept.keep(*history);
+        }
+        int recorded = 3;
+        QString fault;
+        const auto check = [&](const DocumentHistory &history, const HistoryStep &step, const QImage &before) {
+            if (step.picture.isNull())
+                fault = QStringLiteral("no picture");
+            else if (step.picture != kept.of(history.undoList.last().get()) || step.picture != history.undoList.last()->picture)
+                fault = QStringLiteral("not the state recorded");
+            else if (!differsOnlyWithin(before, step))
+                fault = QStringLiteral("differs outside the changed tiles");
+        };
+        for (int op = 0; op < 1500 && fault.isEmpty(); ++op) {
+            DocumentHistory &history = *histories[pick(0, 2)];
+            const QImage current = history.undoList.last()->picture;
+            const int kind = pick(0, 9);
+            if (kind <= 3 && current.format() == PictureFormat) {
+                // A stroke: a few rows or a block, told where it is (or not) as a commit would.
+                const int top = pick(0, current.height() - 1);
+                const int bottom = qMin(current.height() - 1, top + pick(0, 12));
+                const QImage next = withRowsInverted(current, top, bottom);
+                const QRect where(0, top, current.width(), bottom - top + 1);
+                QVERIFY(history.recordPicture(next, pick(0, 1) ? PictureChange{current.cacheKey(), where} : PictureChange{}));
+            } else if (kind == 4) {
+                QVERIFY(history.recordPicture(noisePicture(current.size(), PictureFormat, unsigned(op))));
+            } else if (kind == 5) {
+                const QSize size(pick(20, 220), pick(20, 160));
+                QVERIFY(history.recordPicture(noisePicture(size, pick(0, 3) ? PictureFormat : QImage::Format_RGB32, unsigned(op))));
+            } else if (kind == 6) {
+                const qsizetype states = history.undoList.size() + history.redoList.size();
+                QVERIFY(!history.recordPicture(current.copy()));
+                QCOMPARE(history.undoList.size() + history.redoList.size(), states);
+                continue;
+            } else if (kind <= 8 && history.undoList.size() > 1) {
+                check(history, history.stepBack(), current);
+                continue;
+            } else if (!history.redoList.isEmpty()) {
+                check(history, history.stepForward(), current);
+                continue;
+            } else {
+                continue;
+            }
+            ++recorded;
+            kept.forgetAllBut(histories);
+            kept.keep(history);
+            QVERIFY2(HistoryBudget::held() <= budget, qPrintable(QString::number(HistoryBudget::held())));
+        }
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
+        qsizetype states = 0;
+        for (const DocumentHistory *history : histories)
+            states += history->undoList.size() + history->redoList.size();
+        QVERIFY(states < recorded); // the budget has dropped states
+
+        for (qint64 last : {budget, budget / 2}) {
+            HistoryBudget::setBytes(last);
+            for (DocumentHistory *history : histories) {
+                while (!history->redoList.isEmpty()) {
+                    const QImage before = history->undoList.last()->picture;
+                    check(*history, history->stepForward(), before);
+                }
+                const UndoElementList newestFirst = history->undoList;
+                while (history->undoList.size() > 1) {
+                    const QImage before = history->undoList.last()->picture;
+                    check(*history, history->stepBack(), before);
+                    QVERIFY(HistoryBudget::held() <= last);
+                }
+                while (!history->redoList.isEmpty()) {
+                    const QImage before = history->undoList.last()->picture;
+                    check(*history, history->stepForward(), before);
+                    QVERIFY(HistoryBudget::held() <= last);
+                }
+                QVERIFY2(fault.isEmpty(), qPrintable(fault));
+                QVERIFY(history->undoList == newestFirst);
+            }
+        }
     }
 
     void samePixels_data()
