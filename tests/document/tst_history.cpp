@@ -6,8 +6,7 @@
 
 #include <QTest>
 
-#include <map>
-#include <random>
+#include <cstring>
 
 namespace {
 
@@ -58,31 +57,6 @@ bool differsOnlyWithin(const QImage &before, const HistoryStep &step)
                         size_t(3 * rect.width()));
     return patched == step.picture;
 }
-
-// Every state of several documents' histories as it was recorded, copied aside.
-class KeptStates {
-public:
-    void keep(const DocumentHistory &history) { pictures[history.undoList.last().get()] = history.undoList.last()->picture.copy(); }
-    QImage of(const UndoElement *element) const
-    {
-        const auto found = pictures.find(element);
-        return found == pictures.end() ? QImage() : found->second;
-    }
-    // States dropped by the budget are gone for good: their entries could be mistaken for a new
-    // state that happens to get the same address.
-    void forgetAllBut(const QList<DocumentHistory *> &histories)
-    {
-        std::map<const UndoElement *, QImage> alive;
-        for (const DocumentHistory *history : histories)
-            for (const UndoElementList *list : {&history->undoList, &history->redoList})
-                for (const auto &element : *list)
-                    alive[element.get()] = of(element.get());
-        pictures.swap(alive);
-    }
-
-private:
-    std::map<const UndoElement *, QImage> pictures;
-};
 
 } // namespace
 
@@ -207,98 +181,6 @@ private slots:
         QVERIFY(!history.recordPicture(second, {first.cacheKey(), QRect(0, 50, 200, 10)}));
         QVERIFY(history.recordPicture(second, {first.copy().cacheKey(), QRect(0, 50, 200, 10)}));
         QCOMPARE(history.undoList.first()->changes.rects.first(), QRect(0, 10, 64, 1));
-    }
-
-    // Several documents under one tight budget: a long random run of strokes, whole-picture,
-    // size and format changes, repeated pictures, Undo and Redo, then every document undone to
-    // its oldest state and redone to its newest, twice, the second time after the budget has
-    // shrunk and dropped the oldest states. Every picture must be the one recorded.
-    void everyStateComesBackExactlyWithinTheBudget()
-    {
-        std::mt19937 random(14);
-        const auto pick = [&random](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
-        const qint64 budget = 20 * 200 * 150 * 3;
-        BudgetGuard guard(budget);
-        DocumentHistory a, b, c;
-        const QList<DocumentHistory *> histories = {&a, &b, &c};
-        KeptStates kept;
-        for (DocumentHistory *history : histories) {
-            history->recordPicture(noisePicture(QSize(200, 150), PictureFormat, unsigned(pick(0, 1000))));
-            kept.keep(*history);
-        }
-        int recorded = 3;
-        QString fault;
-        const auto check = [&](const DocumentHistory &history, const HistoryStep &step, const QImage &before) {
-            if (step.picture.isNull())
-                fault = QStringLiteral("no picture");
-            else if (step.picture != kept.of(history.undoList.last().get()) || step.picture != history.undoList.last()->picture)
-                fault = QStringLiteral("not the state recorded");
-            else if (!differsOnlyWithin(before, step))
-                fault = QStringLiteral("differs outside the changed tiles");
-        };
-        for (int op = 0; op < 1500 && fault.isEmpty(); ++op) {
-            DocumentHistory &history = *histories[pick(0, 2)];
-            const QImage current = history.undoList.last()->picture;
-            const int kind = pick(0, 9);
-            if (kind <= 3 && current.format() == PictureFormat) {
-                // A stroke: a few rows or a block, told where it is (or not) as a commit would.
-                const int top = pick(0, current.height() - 1);
-                const int bottom = qMin(current.height() - 1, top + pick(0, 12));
-                const QImage next = withRowsInverted(current, top, bottom);
-                const QRect where(0, top, current.width(), bottom - top + 1);
-                QVERIFY(history.recordPicture(next, pick(0, 1) ? PictureChange{current.cacheKey(), where} : PictureChange{}));
-            } else if (kind == 4) {
-                QVERIFY(history.recordPicture(noisePicture(current.size(), PictureFormat, unsigned(op))));
-            } else if (kind == 5) {
-                const QSize size(pick(20, 220), pick(20, 160));
-                QVERIFY(history.recordPicture(noisePicture(size, pick(0, 3) ? PictureFormat : QImage::Format_RGB32, unsigned(op))));
-            } else if (kind == 6) {
-                const qsizetype states = history.undoList.size() + history.redoList.size();
-                QVERIFY(!history.recordPicture(current.copy()));
-                QCOMPARE(history.undoList.size() + history.redoList.size(), states);
-                continue;
-            } else if (kind <= 8 && history.undoList.size() > 1) {
-                check(history, history.stepBack(), current);
-                continue;
-            } else if (!history.redoList.isEmpty()) {
-                check(history, history.stepForward(), current);
-                continue;
-            } else {
-                continue;
-            }
-            ++recorded;
-            kept.forgetAllBut(histories);
-            kept.keep(history);
-            QVERIFY2(HistoryBudget::held() <= budget, qPrintable(QString::number(HistoryBudget::held())));
-        }
-        QVERIFY2(fault.isEmpty(), qPrintable(fault));
-        qsizetype states = 0;
-        for (const DocumentHistory *history : histories)
-            states += history->undoList.size() + history->redoList.size();
-        QVERIFY(states < recorded); // the budget has dropped states
-
-        for (qint64 last : {budget, budget / 2}) {
-            HistoryBudget::setBytes(last);
-            for (DocumentHistory *history : histories) {
-                while (!history->redoList.isEmpty()) {
-                    const QImage before = history->undoList.last()->picture;
-                    check(*history, history->stepForward(), before);
-                }
-                const UndoElementList newestFirst = history->undoList;
-                while (history->undoList.size() > 1) {
-                    const QImage before = history->undoList.last()->picture;
-                    check(*history, history->stepBack(), before);
-                    QVERIFY(HistoryBudget::held() <= last);
-                }
-                while (!history->redoList.isEmpty()) {
-                    const QImage before = history->undoList.last()->picture;
-                    check(*history, history->stepForward(), before);
-                    QVERIFY(HistoryBudget::held() <= last);
-                }
-                QVERIFY2(fault.isEmpty(), qPrintable(fault));
-                QVERIFY(history->undoList == newestFirst);
-            }
-        }
     }
 
     void samePixels_data()
