@@ -15,20 +15,27 @@ TARGETS = [
     ("rotate-30", "cv2-rotate-30", 1.5, [1, 12]),
     ("resize-down", "cv2-resize-down", 1.5, [1, 12]),
     ("resize-up", "cv2-resize-up", 1.5, [1, 12]),
+    ("undo-whole", "copy-picture", 1.5, [12, 48]),
+    ("redo-whole", "copy-picture", 1.5, [12, 48]),
+    ("undo-far", "copy-picture", 1.5, [12, 48]),
+    ("redo-far", "copy-picture", 1.5, [12, 48]),
 ]
 # (case, limit in ms, size in MP)
 LIMITS = [
     ("pencil-move", 2, 12), ("line-preview-move", 2, 12), ("circle-preview-move", 2, 12),
     ("airbrush-move", 2, 12), ("stamp-move", 2, 12), ("preview", 33, 12), ("undo", 20, 12),
-    ("redo", 20, 12), ("smooth-command", 1000, 12),
+    ("redo", 20, 12), ("smooth-command", 1000, 12), ("undo", 20, 48), ("redo", 20, 48), ("record", 5, 48),
 ]
+# (case, least count, sizes in MP): counts, not milliseconds. 100 MP stands for the largest
+# picture of about that size the size limits allow.
+MINIMUMS = [("history-depth", 300, [12, 48, 100])]
 
 figures = {}
 for line in open(sys.argv[1]):
     parts = line.split()
     if len(parts) == 3:
         try:
-            figures[(parts[0], float(parts[1]))] = float(parts[2])
+            figures[(parts[0], round(float(parts[1])))] = float(parts[2])
         except ValueError:
             pass
 
@@ -45,3 +52,8 @@ for case, limit, mp in LIMITS:
     a = figures.get((case, mp))
     if a is not None:
         print("  %-12s %4g MP  %8.2f ms (limit %g ms) %s" % (case, mp, a, limit, "ok" if a <= limit else "OVER"))
+for case, least, sizes in MINIMUMS:
+    for mp in sizes:
+        a = figures.get((case, mp))
+        if a is not None:
+            print("  %-12s %4g MP  %8g (at least %g) %s" % (case, mp, a, least, "ok" if a >= least else "UNDER"))

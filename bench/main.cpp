@@ -1,5 +1,7 @@
 #include "bench.h"
 
+#include "imagelib/picturefiles.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <algorithm>
@@ -15,6 +17,7 @@ struct Entry {
     std::string name;
     Case body;
     int order;
+    std::vector<Size> sizes;
 };
 
 static std::vector<Entry> &cases()
@@ -23,10 +26,15 @@ static std::vector<Entry> &cases()
     return list;
 }
 
-bool registerCase(const std::string &name, Case body, int order)
+bool registerCase(const std::string &name, Case body, int order, std::vector<Size> sizes)
 {
-    cases().push_back({name, std::move(body), order});
+    cases().push_back({name, std::move(body), order, std::move(sizes)});
     return true;
+}
+
+Size hundredMegapixels()
+{
+    return {12000, int(std::min<qint64>(8400, PictureLimits::MaxPixels / 12000))};
 }
 
 double medianMs(int reps, const std::function<void()> &body, const std::function<void()> &setup)
@@ -72,11 +80,11 @@ int main(int argc, char **argv)
     const char *only = argc > 1 ? argv[1] : nullptr;
     auto list = vpbench::cases();
     std::stable_sort(list.begin(), list.end(), [](const auto &a, const auto &b) { return a.order < b.order; });
-    const vpbench::Size sizes[] = {{1000, 1000}, {4000, 3000}};
+    const std::vector<vpbench::Size> standardSizes = {{1000, 1000}, {4000, 3000}};
     for (const auto &entry : list) {
         if (only && entry.name.find(only) == std::string::npos)
             continue;
-        for (const auto &size : sizes) {
+        for (const auto &size : entry.sizes.empty() ? standardSizes : entry.sizes) {
             const double ms = entry.body(size);
             if (ms >= 0) {
                 std::printf("%s %g %.2f\n", entry.name.c_str(), size.megapixels(), ms);

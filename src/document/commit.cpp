@@ -7,6 +7,9 @@
 void commitPicture(DocumentWindow &document)
 {
     PictureBox *canvas = document.canvas;
+    // The edit can differ from the stored picture only where the canvas was drawn on since: the
+    // history need compare no more than that.
+    const PictureChange drawn{canvas->picture().cacheKey(), canvas->drawnRect()};
     canvas->setPicture(canvas->image());
     TempFile::write(canvas->picture());
     LoadedPicture back = TempFile::read();
@@ -18,5 +21,5 @@ void commitPicture(DocumentWindow &document)
     canvas->setPicture(back.picture);
     LoadedPicture snapshot = TempFile::read();
     document.snapshot->setPicture(snapshot.ok() ? snapshot.picture : back.picture);
-    document.pictureCommitted();
+    document.pictureCommitted(drawn);
 }

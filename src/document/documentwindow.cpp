@@ -114,13 +114,10 @@ void DocumentWindow::load()
 
 void DocumentWindow::undo()
 {
-    const qsizetype n = undoList.size();
-    const bool acts = n > 1 && historyReady;
+    const bool acts = undoList.size() > 1 && historyReady;
     if (acts) {
         historyReady = false;
-        canvas->setPicture(undoList[n - 2]->picture);
-        redoList.append(undoList[n - 1]);
-        undoList.removeAt(n - 1);
+        showState(stepBack());
     }
     refreshUndoMenus();
     // Only what this call cleared: a closed window stays closed to both operations.
@@ -130,17 +127,26 @@ void DocumentWindow::undo()
 
 void DocumentWindow::redo()
 {
-    const qsizetype m = redoList.size();
-    const bool acts = m > 0 && historyReady;
+    const bool acts = !redoList.isEmpty() && historyReady;
     if (acts) {
         historyReady = false;
-        canvas->setPicture(redoList[m - 1]->picture);
-        undoList.append(redoList[m - 1]);
-        redoList.removeAt(m - 1);
+        showState(stepForward());
     }
     refreshUndoMenus();
     if (acts)
         historyReady = true;
+}
+
+void DocumentWindow::showState(const HistoryStep &step)
+{
+    if (step.picture.isNull())
+        return;
+    // A step between two states a few tiles apart brings back only those tiles into the canvas,
+    // as long as the canvas still stores the picture the step started from.
+    if (!step.anywhere && canvas->picture().cacheKey() == step.from)
+        canvas->setPicture(step.picture, step.changed);
+    else
+        canvas->setPicture(step.picture);
 }
 
 void DocumentWindow::refreshUndoMenus()
@@ -151,15 +157,15 @@ void DocumentWindow::refreshUndoMenus()
     m_workspace.setUndoMenus(undoList.size() > 1, redoList.size() > 0);
 }
 
-void DocumentWindow::pictureCommitted()
+void DocumentWindow::pictureCommitted(const PictureChange &drawn)
 {
-    recordState();
+    recordState(drawn);
     emit committed();
 }
 
-void DocumentWindow::recordState()
+void DocumentWindow::recordState(const PictureChange &change)
 {
-    recordPicture(canvas->picture());
+    recordPicture(canvas->picture(), change);
     // Keeping within the budget may have dropped states of the active document as well.
     DocumentWindow *active = m_workspace.activeDocument();
     (active ? active : this)->refreshUndoMenus();

@@ -66,11 +66,12 @@ public:
     // "W" + "x" + "H" + " " + kB + "kB": the canvas's outer size and its temp file's size.
     static QString pictureInfoText(float width, float height, qint64 fileBytes);
 
-    // Called by commitPicture once the canvas and snapshot hold the committed picture.
-    void pictureCommitted();
+    // Called by commitPicture once the canvas and snapshot hold the committed picture; `drawn`
+    // says where it can differ from the picture stored before the commit.
+    void pictureCommitted(const PictureChange &drawn = {});
     // Records the canvas's stored picture as the newest state of the history (after a commit,
     // an Open into this window, a rotation); nothing when it equals the current state.
-    void recordState();
+    void recordState(const PictureChange &change = {});
 
 signals:
     void committed();
@@ -79,6 +80,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // Stores the picture of the state Undo or Redo stepped to in the canvas.
+    void showState(const HistoryStep &step);
     void canvasPictureChanged();
     void canvasResized();
     QWidget *frameWindow() const;

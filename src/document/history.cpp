@@ -1,8 +1,11 @@
 #include "document/history.h"
 
+#include "imagelib/colour.h"
 #include "imagelib/raster.h"
 
 #include <QSet>
+
+#include <optional>
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
@@ -33,6 +36,80 @@ qint64 physicalMemory()
     return 0;
 }
 
+// A state kept as tiles that also holds its whole picture: the picture may go at any time.
+bool holdsSparePicture(const UndoElement &element)
+{
+    return !element.changes.isEmpty() && !element.picture.isNull();
+}
+
+// Every state but the current one.
+template <typename Visit> void forEachPastOrUndone(DocumentHistory &history, Visit visit)
+{
+    for (qsizetype i = 0; i + 1 < history.undoList.size(); ++i)
+        visit(*history.undoList[i]);
+    for (const auto &element : std::as_const(history.redoList))
+        visit(*element);
+}
+
+// Only the state next to the current one, the one a single step goes to, keeps a spare picture.
+void keepSparePictureOf(DocumentHistory &history, const UndoElement *keep)
+{
+    forEachPastOrUndone(history, [keep](UndoElement &element) {
+        if (&element != keep && holdsSparePicture(element))
+            element.picture = QImage();
+    });
+}
+
+enum class Difference { None, Tiles, Whole };
+
+// How `after` differs from `before`; for Tiles, `tiles` holds before's pixels where they differ.
+// A change over a quarter of the picture is Whole: rebuilding a state from that many tiles would
+// cost more than half again a copy of the picture, and keep nearly as much.
+Difference compare(const QImage &before, const QImage &after, const PictureChange &known, PicturePatch &tiles)
+{
+    if (before.cacheKey() == after.cacheKey())
+        return Difference::None;
+    if (before.size() != after.size() || before.format() != PictureFormat || after.format() != PictureFormat)
+        return samePixels(before, after) ? Difference::None : Difference::Whole;
+    const bool vouched = known.base != 0 && known.base == before.cacheKey();
+    std::optional<PicturePatch> found =
+        differingTiles(before, after, vouched ? known.within : before.rect(), before.sizeInBytes() / 4);
+    if (!found)
+        return Difference::Whole;
+    if (found->isEmpty())
+        return Difference::None;
+    tiles = std::move(*found);
+    return Difference::Tiles;
+}
+
+// Makes `target`, the neighbour of the current state that a step goes to, whole again, and the
+// current state relative to it. Nothing when the memory for the picture cannot be had.
+std::optional<HistoryStep> exchange(UndoElement &current, UndoElement &target)
+{
+    HistoryStep step;
+    step.from = current.picture.cacheKey();
+    if (target.changes.isEmpty()) {
+        // Kept whole: the current state stays whole too, nothing smaller relates the two.
+        step.picture = target.picture;
+        return step;
+    }
+    if (target.picture.isNull()) {
+        // The tiles swap places: the rebuilt picture takes the target's, the tiles the current's.
+        QImage rebuilt = exchangePatch(current.picture, target.changes);
+        if (rebuilt.isNull())
+            return std::nullopt;
+        target.picture = rebuilt;
+        current.changes = std::move(target.changes);
+    } else {
+        current.changes = copyPatch(current.picture, target.changes.rects);
+    }
+    target.changes = PicturePatch();
+    step.picture = target.picture;
+    step.changed = current.changes.rects;
+    step.anywhere = false;
+    return step;
+}
+
 // The state to give up first: the oldest one that some document could still undo to; only when
 // no document has any, the undone state farthest from its document's canvas.
 UndoElementList *listToDropFrom()
@@ -59,6 +136,11 @@ UndoElementList *listToDropFrom()
 void keepWithinBudget()
 {
     const qint64 budget = HistoryBudget::bytes();
+    if (HistoryBudget::held() <= budget)
+        return;
+    // Spare pictures go before any state: they only spare a rebuild.
+    for (DocumentHistory *history : registry().histories)
+        keepSparePictureOf(*history, nullptr);
     while (HistoryBudget::held() > budget) {
         UndoElementList *list = listToDropFrom();
         if (!list)
@@ -79,19 +161,61 @@ DocumentHistory::~DocumentHistory()
     registry().histories.removeOne(this);
 }
 
-bool DocumentHistory::recordPicture(const QImage &picture)
+bool DocumentHistory::recordPicture(const QImage &picture, const PictureChange &change)
 {
     if (picture.isNull())
         return false;
-    if (!undoList.isEmpty() && samePixels(undoList.last()->picture, picture))
-        return false;
+    UndoElement *previous = undoList.isEmpty() ? nullptr : undoList.last().get();
+    if (previous) {
+        PicturePatch tiles;
+        switch (compare(previous->picture, picture, change, tiles)) {
+        case Difference::None:
+            return false;
+        case Difference::Tiles:
+            // The picture stays beside the tiles for an Undo right after.
+            previous->changes = std::move(tiles);
+            break;
+        case Difference::Whole:
+            break;
+        }
+    }
     auto element = std::make_shared<UndoElement>();
     element->picture = picture;
     element->recorded = registry().nextRecorded++;
     undoList.append(std::move(element));
     redoList.clear();
+    keepSparePictureOf(*this, previous);
     keepWithinBudget();
     return true;
+}
+
+HistoryStep DocumentHistory::stepBack()
+{
+    if (undoList.size() < 2)
+        return {};
+    const std::shared_ptr<UndoElement> current = undoList.last();
+    std::optional<HistoryStep> step = exchange(*current, *undoList[undoList.size() - 2]);
+    if (!step)
+        return {};
+    undoList.removeLast();
+    redoList.append(current);
+    keepSparePictureOf(*this, current.get());
+    keepWithinBudget();
+    return *step;
+}
+
+HistoryStep DocumentHistory::stepForward()
+{
+    if (redoList.isEmpty() || undoList.isEmpty())
+        return {};
+    const std::shared_ptr<UndoElement> current = undoList.last();
+    std::optional<HistoryStep> step = exchange(*current, *redoList.last());
+    if (!step)
+        return {};
+    undoList.append(redoList.takeLast());
+    keepSparePictureOf(*this, current.get());
+    keepWithinBudget();
+    return *step;
 }
 
 void DocumentHistory::discardHistory()
@@ -128,8 +252,9 @@ qint64 held()
     for (const DocumentHistory *history : registry().histories) {
         for (const UndoElementList *list : {&history->undoList, &history->redoList}) {
             for (const auto &element : *list) {
+                total += element->changes.bytes();
                 const QImage &picture = element->picture;
-                if (!counted.contains(picture.cacheKey())) {
+                if (!picture.isNull() && !counted.contains(picture.cacheKey())) {
                     counted.insert(picture.cacheKey());
                     total += picture.sizeInBytes();
                 }

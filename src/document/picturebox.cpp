@@ -52,6 +52,23 @@ void PictureBox::setPicture(const QImage &picture)
     emit pictureChanged();
 }
 
+void PictureBox::setPicture(const QImage &picture, const QList<QRect> &differsWithin)
+{
+    const auto covers = [this](const QImage &image) {
+        return !image.isNull() && image.size() == m_inner && image.format() == PictureFormat;
+    };
+    if (m_bitmapStale || !m_image.isDetached() || !covers(m_picture) || !covers(picture))
+        return setPicture(picture);
+    const QRect drawn = m_drawn;
+    m_picture = picture;
+    m_drawn = QRect();
+    restoreRect(drawn);
+    for (const QRect &rect : differsWithin)
+        restoreRect(rect);
+    update();
+    emit pictureChanged();
+}
+
 QImage PictureBox::image()
 {
     ensureBitmap();

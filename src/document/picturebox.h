@@ -28,6 +28,10 @@ public:
     // background colour and the picture drawn at the top-left. Raises pictureChanged (and
     // resized when the size changed).
     void setPicture(const QImage &picture);
+    // The same for a picture that has the stored picture's pixels outside `differsWithin`: a
+    // bitmap that shows the stored picture has only those rectangles (and what was drawn) brought
+    // back, instead of being rebuilt whole.
+    void setPicture(const QImage &picture, const QList<QRect> &differsWithin);
 
     // The persistent bitmap as drawn so far (Format_BGR888, inner size).
     QImage image();
@@ -76,6 +80,9 @@ public:
     const QImage &bitmapForRead();
     QImage &bitmapForWrite();
     void markDrawn(const QRect &rect);
+    // Where the bitmap may differ from the background and the stored picture: nothing has been
+    // drawn elsewhere since it last showed exactly them.
+    QRect drawnRect() const { return m_drawn; }
 
 signals:
     void pictureChanged();

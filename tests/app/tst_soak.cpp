@@ -25,14 +25,16 @@
 #include <QToolButton>
 #include <QtEndian>
 
+#include <map>
+#include <memory>
 #include <random>
 
 namespace {
 
 constexpr int Operations = 3000;
 constexpr int Documents = 5;
-constexpr qint64 Budget = 2ll << 20; // some fifty states of the largest canvas
-constexpr int LargestSide = 124; // outer pixels: at most 120 x 120 inside, so Smooth stays quick
+constexpr qint64 Budget = 8ll << 20; // some forty states of the largest canvas
+constexpr int LargestSide = 260; // outer pixels: at most 256 x 256 inside, four tiles a side, and Smooth stays quick
 
 enum class Op { Stroke, FlipHor, FlipVert, Rotate, Smooth, Size, CanvasSize, Undo, Redo, Adjust, Switch, Close, Open, New, SaveAs };
 const char *const OpNames[] = {"stroke", "flip horizontal", "flip vertical", "rotate", "smooth", "size", "canvas size",
@@ -62,6 +64,8 @@ public:
     int commits = 0;
     int step = 0;
     qint64 peakHeld = 0;
+    int tileSteps = 0;    // Undo and Redo to a state kept as tiles
+    int rebuiltSteps = 0; // of those, with no spare picture at hand
     Op op = Op::Stroke;
 
     void run(int operations)
@@ -90,6 +94,9 @@ private:
     QStringList files; // pictures written by Save As, for Open
     QSet<DocumentWindow *> watched;
     QObject connections; // the session's watches end with it
+    // A copy of every state as it was recorded, by the entry that holds it; the weak pointer
+    // tells an entry the budget dropped from a new one at the same address.
+    std::map<const UndoElement *, std::pair<std::weak_ptr<UndoElement>, QImage>> recorded;
 
     int pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); }
     bool chance(double p) { return std::bernoulli_distribution(p)(random); }
@@ -110,8 +117,8 @@ private:
         case Op::Smooth: return smooth();
         case Op::Size: main.sizePicture(); return answerSize(true);
         case Op::CanvasSize: main.sizeCanvas(); return answerSize(true);
-        case Op::Undo: return main.undo();
-        case Op::Redo: return main.redo();
+        case Op::Undo: return stepThroughHistory(true, pick(1, 4));
+        case Op::Redo: return stepThroughHistory(false, pick(1, 4));
         case Op::Adjust: return adjust();
         case Op::Switch: return activate(main.documents()[pick(0, int(main.documents().size()) - 1)]);
         case Op::Close: return closeDocument();
@@ -231,6 +238,55 @@ private:
             files << path;
     }
 
+    // Undo and Redo, a few times in a row, as a user steps back to a state further back.
+    void stepThroughHistory(bool back, int times)
+    {
+        for (int i = 0; i < times && faults.isEmpty(); ++i)
+            stepThroughHistory(back);
+    }
+
+    // Undo and Redo bring back the state exactly as it was recorded, stored and shown.
+    void stepThroughHistory(bool back)
+    {
+        DocumentWindow *doc = main.activeDocument();
+        const qsizetype undone = doc->redoList.size();
+        const UndoElementList &towards = back ? doc->undoList : doc->redoList;
+        const qsizetype target = back ? towards.size() - 2 : towards.size() - 1;
+        const bool fromTiles = target >= 0 && !towards[target]->changes.isEmpty();
+        const bool rebuilt = fromTiles && towards[target]->picture.isNull();
+        back ? main.undo() : main.redo();
+        if (doc->redoList.size() == undone)
+            return;
+        tileSteps += fromTiles;
+        rebuiltSteps += rebuilt;
+        const auto kept = recorded.find(doc->undoList.last().get());
+        if (kept == recorded.end())
+            return fault(QStringLiteral("stepped to a state never seen"));
+        const QImage &state = kept->second.second;
+        if (doc->canvas->picture() != state)
+            fault(QStringLiteral("the canvas stores another picture than the state recorded"));
+        else if (doc->canvas->image() != state.convertToFormat(PictureFormat))
+            fault(QStringLiteral("the canvas shows another picture than the state it stores"));
+    }
+
+    // Every state is whole while it is the current one: a copy is kept as soon as it is seen.
+    void keepNewStates()
+    {
+        std::erase_if(recorded, [](const auto &entry) { return entry.second.first.expired(); });
+        for (DocumentWindow *doc : main.documents()) {
+            for (const UndoElementList *list : {&doc->undoList, &doc->redoList}) {
+                for (const auto &element : *list) {
+                    if (recorded.contains(element.get()))
+                        continue;
+                    if (element->picture.isNull())
+                        fault(QStringLiteral("a state was recorded out of the test's sight"));
+                    else
+                        recorded[element.get()] = {element, element->picture.copy()};
+                }
+            }
+        }
+    }
+
     QString nextFileName() { return program.folder.filePath(QStringLiteral("saved%1.bmp").arg(files.size())); }
 
     void saveAs()
@@ -265,6 +321,7 @@ private:
 
     void watchNewDocuments()
     {
+        keepNewStates();
         for (DocumentWindow *doc : main.documents()) {
             if (watched.contains(doc))
                 continue;
@@ -278,6 +335,7 @@ private:
     void checkCommit(DocumentWindow *doc)
     {
         ++commits;
+        keepNewStates();
         if (doc != main.activeDocument())
             fault(QStringLiteral("a document committed while another was active"));
         const QString writeError = TempFile::finishWriting();
@@ -294,6 +352,7 @@ private:
 
     void checkAfterStep(int messagesBefore)
     {
+        keepNewStates();
         const int messages = program.prompts->count(QStringLiteral("message")) - messagesBefore;
         if (messages != expectedMessages)
             fault(QStringLiteral("%1 messages, the last \"%2\"")
@@ -340,12 +399,15 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         session.run(Operations);
-        qInfo("%d operations, %d commits across %d documents in %lld ms; history peak %lld kB", session.step,
-              session.commits, Documents, clock.elapsed(), session.peakHeld >> 10);
+        qInfo("%d operations, %d commits across %d documents in %lld ms; history peak %lld kB; %d steps to states "
+              "kept as tiles, %d of them rebuilt",
+              session.step, session.commits, Documents, clock.elapsed(), session.peakHeld >> 10, session.tileSteps,
+              session.rebuiltSteps);
         QVERIFY2(session.faults.isEmpty(), qPrintable(session.faults.join(QLatin1Char('\n'))));
         QCOMPARE(session.step, Operations);
         QVERIFY(session.commits > Operations / 3);
         QVERIFY(session.peakHeld > Budget / 2); // the budget had states to drop
+        QVERIFY(session.rebuiltSteps > 20);     // and Undo and Redo rebuilt states from their tiles
     }
 };
 VP_TEST(TestSoak)

@@ -6,6 +6,8 @@
 
 #include <QTest>
 
+#include <cstring>
+
 namespace {
 
 // 100 x 100 at 3 bytes a pixel: 30000 bytes a state.
@@ -28,6 +30,33 @@ struct BudgetGuard {
     explicit BudgetGuard(qint64 bytes) { HistoryBudget::setBytes(bytes); }
     ~BudgetGuard() { HistoryBudget::setBytes(0); }
 };
+
+// The picture with the rows from `top` to `bottom` inverted.
+QImage withRowsInverted(const QImage &picture, int top, int bottom)
+{
+    QImage changed = picture.copy();
+    for (int y = top; y <= bottom; ++y) {
+        uchar *row = changed.scanLine(y);
+        for (int x = 0; x < 3 * changed.width(); ++x)
+            row[x] = uchar(~row[x]);
+    }
+    return changed;
+}
+
+// Where a step's picture may differ from the one shown before: the canvas brings back only there.
+bool differsOnlyWithin(const QImage &before, const HistoryStep &step)
+{
+    if (step.anywhere)
+        return true;
+    if (before.size() != step.picture.size() || before.format() != step.picture.format())
+        return false;
+    QImage patched = before.copy();
+    for (const QRect &rect : step.changed)
+        for (int y = rect.top(); y <= rect.bottom(); ++y)
+            std::memcpy(patched.scanLine(y) + 3 * rect.left(), step.picture.constScanLine(y) + 3 * rect.left(),
+                        size_t(3 * rect.width()));
+    return patched == step.picture;
+}
 
 } // namespace
 
@@ -77,6 +106,81 @@ private slots:
         QCOMPARE(HistoryBudget::bytes(), qint64(12345));
         HistoryBudget::setBytes(0);
         QCOMPARE(HistoryBudget::bytes(), HistoryBudget::defaultBytes());
+    }
+
+    // What a state keeps, and that it comes back exactly either way.
+    void aStateKeepsItsTilesUnlessTheWholePictureChanged_data()
+    {
+        QTest::addColumn<QImage>("next");
+        QTest::addColumn<bool>("whole");
+        const QImage first = noisePicture(QSize(640, 480));
+        QTest::newRow("a stroke: its tiles") << withRowsInverted(first, 100, 102) << false;
+        QTest::newRow("under a quarter: tiles") << withRowsInverted(first, 0, 63) << false;
+        QTest::newRow("over a quarter: whole") << withRowsInverted(first, 0, 130) << true;
+        QTest::newRow("another size: whole") << noisePicture(QSize(640, 481)) << true;
+        QTest::newRow("another format: whole") << first.convertToFormat(QImage::Format_RGB32) << true;
+    }
+
+    void aStateKeepsItsTilesUnlessTheWholePictureChanged()
+    {
+        QFETCH(QImage, next);
+        QFETCH(bool, whole);
+        BudgetGuard budget(qint64(1) << 30);
+        DocumentHistory history;
+        const QImage first = noisePicture(QSize(640, 480));
+        history.recordPicture(first);
+        QVERIFY(history.recordPicture(next));
+        const UndoElement &past = *history.undoList.first();
+        QCOMPARE(past.changes.isEmpty(), whole);
+        QVERIFY(!past.picture.isNull()); // whole, or the spare for an Undo right after
+        if (!whole)
+            QVERIFY(past.changes.bytes() <= first.sizeInBytes() / 4);
+
+        for (int round = 0; round < 2; ++round) {
+            QCOMPARE(history.undoList.size(), 2);
+            const HistoryStep back = history.stepBack();
+            QCOMPARE(back.picture, first);
+            QVERIFY(differsOnlyWithin(next, back));
+            const HistoryStep forth = history.stepForward();
+            QCOMPARE(forth.picture, next);
+            QVERIFY(differsOnlyWithin(first, forth));
+            // The second round rebuilds from tiles alone.
+            if (!whole)
+                HistoryBudget::setBytes(next.sizeInBytes() + history.undoList.first()->changes.bytes());
+        }
+    }
+
+    // A stroke across a picture three rows high costs its rows, and the spare picture kept for
+    // a quick Undo goes before any state does.
+    void aStrokeCostsItsRowsAndTheSparePictureGoesFirst()
+    {
+        BudgetGuard budget(qint64(1) << 30);
+        DocumentHistory history;
+        const QImage first = noisePicture(QSize(640, 480));
+        const QImage second = withRowsInverted(first, 100, 102);
+        history.recordPicture(first);
+        history.recordPicture(second, {first.cacheKey(), QRect(0, 100, 640, 3)});
+        const UndoElement &past = *history.undoList.first();
+        QCOMPARE(past.changes.rects.size(), 10);
+        QCOMPARE(past.changes.pixels.size(), 640 * 3 * 3);
+        HistoryBudget::setBytes(second.sizeInBytes() + past.changes.bytes());
+        QVERIFY(past.picture.isNull());
+        QCOMPARE(history.undoList.size(), 2);
+        QCOMPARE(history.stepBack().picture, first);
+        QCOMPARE(history.stepForward().picture, second);
+    }
+
+    // The comparison trusts where a picture can differ only when said of the current state's
+    // picture: trusting it for another one would take a real change for no change.
+    void whereAPictureCanDifferIsTrustedOnlyForTheCurrentPicture()
+    {
+        DocumentHistory history;
+        const QImage first = noisePicture(QSize(200, 100));
+        history.recordPicture(first);
+        const QImage second = withRowsInverted(first, 10, 10);
+        QVERIFY(!history.recordPicture(second, {first.cacheKey(), QRect(0, 50, 200, 10)}));
+        QVERIFY(history.recordPicture(second, {first.copy().cacheKey(), QRect(0, 50, 200, 10)}));
+        QCOMPARE(history.undoList.first()->changes.rects.first(), QRect(0, 10, 64, 1));
     }
 
     void samePixels_data()

@@ -6,6 +6,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <cstring>
+
 namespace {
 
 int countColour(const QImage &image, Colour colour)
@@ -61,6 +63,41 @@ private slots:
         QVERIFY(countColour(box.image(), Green) > 0);
         box.setPicture(uniformPicture(QSize(8, 8), Blue));
         QCOMPARE(countColour(box.image(), Blue), 64);
+    }
+
+    // Undo and Redo store a picture a few tiles apart from the stored one: the bitmap must come
+    // out as the new picture exactly, what was drawn since the last commit erased too, and a
+    // picture of another size or format must not be patched into a bitmap it does not fit.
+    void storingAPictureThatDiffersInAFewRectanglesShowsItExactly_data()
+    {
+        QTest::addColumn<QImage>("next");
+        QTest::addColumn<QList<QRect>>("rects");
+        const QImage first = noisePicture(QSize(40, 30));
+        QImage changed = first.copy();
+        for (const QRect &rect : {QRect(0, 0, 5, 2), QRect(30, 20, 10, 10)})
+            for (int y = rect.top(); y <= rect.bottom(); ++y)
+                std::memset(changed.scanLine(y) + 3 * rect.left(), 0x7F, size_t(3 * rect.width()));
+        QTest::newRow("a few tiles") << changed << QList<QRect>{{0, 0, 5, 2}, {30, 20, 10, 10}};
+        QTest::newRow("another size") << noisePicture(QSize(30, 40)) << QList<QRect>{};
+        QTest::newRow("another format") << changed.convertToFormat(QImage::Format_RGB32) << QList<QRect>{};
+    }
+
+    void storingAPictureThatDiffersInAFewRectanglesShowsItExactly()
+    {
+        QFETCH(QImage, next);
+        QFETCH(QList<QRect>, rects);
+        PictureBox box(nullptr, 2);
+        box.setPicture(noisePicture(QSize(40, 30)));
+        box.setDrawWidth(3);
+        box.line(QPointF(2, 25), QPointF(20, 25), Red);
+        QSignalSpy change(&box, &PictureBox::pictureChanged);
+        box.setPicture(next, rects);
+        QCOMPARE(change.count(), 1);
+        QCOMPARE(box.picture(), next);
+        QCOMPARE(box.innerSize(), next.size());
+        QCOMPARE(box.image(), next.convertToFormat(PictureFormat));
+        box.cls();
+        QCOMPARE(box.image(), next.convertToFormat(PictureFormat));
     }
 
     void aTransparentPictureShowsTheBackground()
