@@ -1,12 +1,13 @@
 #include "document/picturefiles.h"
 
 #include "document/bmp.h"
+#include "document/bmpvariants.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QSaveFile>
-#include <QtEndian>
 
 #include <cerrno>
 #include <cstring>
@@ -119,29 +120,6 @@ bool gifFirstFrameIsComplete(QIODevice &file)
     }
 }
 
-// Qt's BMP reader hands back a picture when the pixel data runs out early (or starts past the
-// end), its missing rows left as whatever the buffer held. Uncompressed rows have a fixed
-// length, so the file must hold them all; run-length data has none and is left to the reader.
-bool bmpPixelsArePresent(QIODevice &file)
-{
-    uchar head[34];
-    const qint64 headLength = file.seek(0) ? file.read(reinterpret_cast<char *>(head), 34) : -1;
-    const bool coreHeader = headLength >= 18 && qFromLittleEndian<quint32>(head + 14) == 12;
-    if (headLength < (coreHeader ? 26 : 34))
-        return false;
-    const qint64 pixelOffset = qFromLittleEndian<quint32>(head + 10);
-    const qint64 width = coreHeader ? qFromLittleEndian<quint16>(head + 18) : qFromLittleEndian<qint32>(head + 18);
-    const qint64 height = coreHeader ? qFromLittleEndian<quint16>(head + 20) : qAbs(qint64(qFromLittleEndian<qint32>(head + 22)));
-    const qint64 bits = qFromLittleEndian<quint16>(head + (coreHeader ? 24 : 28));
-    const quint32 compression = coreHeader ? 0 : qFromLittleEndian<quint32>(head + 30);
-    const bool fixedRows = compression == 0 || compression == 3 || compression == 6; // BI_RGB, BI_(ALPHA)BITFIELDS
-    // Headers out of range are the reader's to refuse; the sum below stays exact within them.
-    if (!fixedRows || width <= 0 || width > PictureLimits::MaxSide || height > PictureLimits::MaxSide || bits > 64)
-        return true;
-    const qint64 rowBytes = (width * bits + 31) / 32 * 4;
-    return pixelOffset + rowBytes * height <= file.size();
-}
-
 // Whether the file holds all the data its header promises, for the formats whose readers would
 // otherwise pass off a cut-off file as a picture.
 bool dataIsComplete(const QByteArray &format, QIODevice &file)
@@ -150,12 +128,11 @@ bool dataIsComplete(const QByteArray &format, QIODevice &file)
         return jpegIsComplete(file);
     if (format == "gif")
         return gifFirstFrameIsComplete(file);
-    if (format == "bmp")
-        return bmpPixelsArePresent(file);
     return true;
 }
 
-LoadedPicture readWithQt(QFile &file)
+// `expectedFormat`, when given, is the only format the data may be in.
+LoadedPicture readWithQt(QIODevice &file, const QByteArray &expectedFormat = {})
 {
     QByteArray format;
     {
@@ -164,8 +141,11 @@ LoadedPicture readWithQt(QFile &file)
         QImageReader probe(&file);
         probe.setDecideFormatFromContent(true);
         if (!probe.canRead())
-            return failed(QStringLiteral("it is not a picture this program can read"));
+            return failed(expectedFormat.isEmpty() ? QStringLiteral("it is not a picture this program can read")
+                                                   : PictureFileErrors::damaged());
         format = probe.format();
+        if (!expectedFormat.isEmpty() && format != expectedFormat)
+            return failed(PictureFileErrors::damaged());
         const QSize declared = probe.size();
         if (declared.isValid() && !PictureLimits::accepts(declared))
             return failed(PictureFileErrors::tooLarge());
@@ -259,6 +239,19 @@ LoadedPicture LoadPicture(const QString &path)
             return failed(bmp.error);
         LoadedPicture result;
         result.picture = std::move(bmp.picture);
+        return result;
+    }
+    BmpVariantRead variant = readBmpVariant(file);
+    if (!variant.notBmp) {
+        if (!variant.embedded.isEmpty()) {
+            QBuffer embedded(&variant.embedded);
+            embedded.open(QIODevice::ReadOnly);
+            return readWithQt(embedded, variant.embeddedFormat);
+        }
+        if (variant.picture.isNull())
+            return failed(variant.error);
+        LoadedPicture result;
+        result.picture = std::move(variant.picture);
         return result;
     }
     return readWithQt(file);
