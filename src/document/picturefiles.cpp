@@ -9,8 +9,10 @@
 #include <QImageReader>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -30,49 +32,131 @@ bool readExactly(QIODevice &device, char *data, qint64 length)
     return device.read(data, length) == length;
 }
 
-// libjpeg pads a cut-off scan with grey and reports success, so a truncated JPEG would open as
-// a picture with a grey lower part. A complete one has its end-of-image marker somewhere after
-// the first scan header (inside scan data a 0xFF byte is always followed by 0x00 or a restart).
-bool jpegIsComplete(QIODevice &file)
-{
-    char soi[2];
-    if (!file.seek(0) || !readExactly(file, soi, 2) || uchar(soi[0]) != 0xFF || uchar(soi[1]) != 0xD8)
+// Reads a device forward in large pieces (the file is opened unbuffered).
+class ForwardReader {
+public:
+    explicit ForwardReader(QIODevice &device) : m_device(device) {}
+    bool next(uchar &byte)
+    {
+        if (m_at == m_piece.size()) {
+            m_piece = m_device.read(1 << 16);
+            m_at = 0;
+            if (m_piece.isEmpty())
+                return false;
+        }
+        byte = uchar(m_piece[m_at++]);
         return true;
+    }
+    bool read(uchar *data, qsizetype length)
+    {
+        for (qsizetype i = 0; i < length; ++i)
+            if (!next(data[i]))
+                return false;
+        return true;
+    }
+    // Moves past the next 0xFF byte; false when there is none.
+    bool skipPastFF()
+    {
+        for (;;) {
+            const void *found = std::memchr(m_piece.constData() + m_at, 0xFF, size_t(m_piece.size() - m_at));
+            if (found) {
+                m_at = static_cast<const char *>(found) - m_piece.constData() + 1;
+                return true;
+            }
+            m_piece = m_device.read(1 << 16);
+            m_at = 0;
+            if (m_piece.isEmpty())
+                return false;
+        }
+    }
+
+private:
+    QIODevice &m_device;
+    QByteArray m_piece;
+    qsizetype m_at = 0;
+};
+
+enum class JpegEnding {
+    Whole,          // it has its end marker (or is no JPEG this check can judge)
+    Cut,            // it ends before its scans are all there
+    AfterLastScan,  // it ends without its end marker, in the data of a scan that finishes every
+                    // coefficient: whole if that scan's data is
+};
+
+// libjpeg pads a cut-off scan with grey and reports success, so a truncated JPEG would open as
+// a picture with a grey lower part. A JPEG with its end marker is whole. One without it may
+// still hold everything: its scans must between them give every coefficient of every component
+// its final value (one scan does, in a sequential JPEG), and the last one's data must be
+// complete, which only decoding can tell (see lastScanIsWhole).
+JpegEnding jpegEnding(QIODevice &file)
+{
+    if (!file.seek(0))
+        return JpegEnding::Cut;
+    ForwardReader in(file);
+    uchar soi[2];
+    if (!in.read(soi, 2) || soi[0] != 0xFF || soi[1] != 0xD8)
+        return JpegEnding::Whole;
+    struct Component {
+        int id;
+        quint64 final = 0; // one bit a coefficient
+    };
+    std::vector<Component> components;
+    bool progressive = false;
+    bool inScanData = false;
+    std::vector<uchar> segment;
+    const auto everyCoefficientFinal = [&] {
+        return !components.empty()
+               && std::all_of(components.begin(), components.end(), [](const Component &c) { return c.final == ~quint64(0); });
+    };
     for (;;) {
-        char byte;
-        if (!readExactly(file, &byte, 1))
-            return false;
-        if (uchar(byte) != 0xFF)
-            continue;
+        if (!in.skipPastFF())
+            return inScanData && everyCoefficientFinal() ? JpegEnding::AfterLastScan : JpegEnding::Cut;
         uchar marker = 0xFF;
         while (marker == 0xFF) {
-            if (!readExactly(file, &byte, 1))
-                return false;
-            marker = uchar(byte);
+            if (!in.next(marker))
+                return inScanData && everyCoefficientFinal() ? JpegEnding::AfterLastScan : JpegEnding::Cut;
         }
-        if (marker == 0xD9)
-            return true;
+        // Inside scan data a 0xFF byte is followed by 0x00 or a restart marker.
         if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7))
             continue;
-        char lengthBytes[2];
-        if (!readExactly(file, lengthBytes, 2))
-            return false;
-        const int length = (uchar(lengthBytes[0]) << 8) | uchar(lengthBytes[1]);
-        if (length < 2 || !file.seek(file.pos() + length - 2) || file.pos() > file.size())
-            return false;
-        if (marker == 0xDA)
-            break;
-    }
-    QByteArray chunk;
-    bool afterFF = false;
-    while (!(chunk = file.read(1 << 20)).isEmpty()) {
-        for (const char c : std::as_const(chunk)) {
-            if (afterFF && uchar(c) == 0xD9)
-                return true;
-            afterFF = uchar(c) == 0xFF;
+        if (marker == 0xD9)
+            return JpegEnding::Whole;
+        inScanData = false;
+        uchar lengthBytes[2];
+        if (!in.read(lengthBytes, 2))
+            return JpegEnding::Cut;
+        const int length = (lengthBytes[0] << 8) | lengthBytes[1];
+        if (length < 2)
+            return JpegEnding::Cut;
+        segment.resize(size_t(length - 2));
+        if (!in.read(segment.data(), qsizetype(segment.size())))
+            return JpegEnding::Cut;
+        const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frame && segment.size() >= 6) {
+            progressive = marker == 0xC2 || marker == 0xC6 || marker == 0xCA || marker == 0xCE;
+            components.clear();
+            for (size_t i = 0; i < segment[5] && 6 + 3 * i < segment.size(); ++i)
+                components.push_back({segment[6 + 3 * i]});
+        } else if (marker == 0xDA && !segment.empty()) {
+            const size_t count = segment[0];
+            if (segment.size() < 1 + 2 * count + 3)
+                return JpegEnding::Cut;
+            const int first = segment[1 + 2 * count];
+            const int last = std::min<int>(segment[2 + 2 * count], 63);
+            const bool finalBits = (segment[3 + 2 * count] & 0x0F) == 0;
+            quint64 band = 0;
+            if (!progressive)
+                band = ~quint64(0);
+            else if (finalBits)
+                for (int k = first; k <= last; ++k)
+                    band |= quint64(1) << k;
+            for (size_t i = 0; i < count; ++i)
+                for (Component &c : components)
+                    if (c.id == segment[1 + 2 * i])
+                        c.final |= band;
+            inScanData = true;
         }
     }
-    return false;
 }
 
 bool skipPastEnd(QIODevice &file, qint64 length)
@@ -120,15 +204,42 @@ bool gifFirstFrameIsComplete(QIODevice &file)
     }
 }
 
-// Whether the file holds all the data its header promises, for the formats whose readers would
-// otherwise pass off a cut-off file as a picture.
-bool dataIsComplete(const QByteArray &format, QIODevice &file)
+// Bytes to end a JPEG with in place of what a cut-off file is missing: varied bits, no marker.
+QByteArray otherEnding()
 {
-    if (format == "jpeg")
-        return jpegIsComplete(file);
-    if (format == "gif")
-        return gifFirstFrameIsComplete(file);
-    return true;
+    QByteArray bytes(1024, Qt::Uninitialized);
+    quint32 state = 12345;
+    for (char &c : bytes) {
+        state = state * 1103515245u + 12345u;
+        c = char((state >> 16) % 255);
+    }
+    return bytes + QByteArray::fromHex("ffd9");
+}
+
+// Decodes with Qt's reader for the format; on failure `error` says what went wrong.
+bool readPicture(QIODevice &device, const QByteArray &format, QImage &picture, QImageReader::ImageReaderError &error)
+{
+    QImageReader reader(&device, format);
+    reader.setAllocationLimit(ReaderAllocationLimitMb);
+    if (reader.read(&picture) && !picture.isNull())
+        return true;
+    error = reader.error();
+    return false;
+}
+
+// A JPEG that ends without its end marker decodes as if the data went on with zero bits. If
+// its last scan was whole, no bit after it is ever used: other bytes in their place change
+// nothing. If it was cut, they change the blocks decoded from them.
+bool lastScanIsWhole(QIODevice &file, const QImage &decoded)
+{
+    if (!file.seek(0))
+        return false;
+    QByteArray bytes = file.readAll() + otherEnding();
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImage other;
+    QImageReader::ImageReaderError error;
+    return readPicture(buffer, "jpeg", other, error) && other == decoded;
 }
 
 // `expectedFormat`, when given, is the only format the data may be in.
@@ -151,15 +262,19 @@ LoadedPicture readWithQt(QIODevice &file, const QByteArray &expectedFormat = {})
             return failed(PictureFileErrors::tooLarge());
     }
     // Before decoding: a few bytes declaring a large picture must not cost its memory.
-    if (!dataIsComplete(format, file))
+    JpegEnding ending = JpegEnding::Whole;
+    if (format == "jpeg")
+        ending = jpegEnding(file);
+    else if (format == "gif" && !gifFirstFrameIsComplete(file))
+        ending = JpegEnding::Cut;
+    if (ending == JpegEnding::Cut)
         return failed(PictureFileErrors::damaged());
     if (!file.seek(0))
         return failed(PictureFileErrors::unreadable());
-    QImageReader reader(&file, format);
-    reader.setAllocationLimit(ReaderAllocationLimitMb);
     QImage picture;
-    if (!reader.read(&picture) || picture.isNull()) {
-        switch (reader.error()) {
+    QImageReader::ImageReaderError error = QImageReader::UnknownError;
+    if (!readPicture(file, format, picture, error)) {
+        switch (error) {
         case QImageReader::UnsupportedFormatError:
             return failed(QStringLiteral("it is not a picture this program can read"));
         case QImageReader::DeviceError:
@@ -170,6 +285,8 @@ LoadedPicture readWithQt(QIODevice &file, const QByteArray &expectedFormat = {})
     }
     if (!PictureLimits::accepts(picture.size()))
         return failed(PictureFileErrors::tooLarge());
+    if (ending == JpegEnding::AfterLastScan && !lastScanIsWhole(file, picture))
+        return failed(PictureFileErrors::damaged());
     LoadedPicture result;
     result.picture = picture;
     return result;

@@ -1,0 +1,108 @@
+#include "document/picturefiles.h"
+
+#include "fixture.h"
+#include "testregistry.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImageWriter>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QImage gradient(QSize size)
+{
+    QImage picture(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x)
+            picture.setPixel(x, y, qRgb(x * 255 / size.width(), y * 255 / size.height(), (x * y) % 256));
+    return picture;
+}
+
+QByteArray jpegOf(const QImage &picture, bool progressive, int quality = 90)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(quality);
+    writer.setProgressiveScanWrite(progressive);
+    if (!writer.write(picture))
+        qFatal("cannot encode a JPEG");
+    return bytes;
+}
+
+// Where each scan header (SOS marker) starts.
+QList<qsizetype> scanStarts(const QByteArray &jpeg)
+{
+    QList<qsizetype> starts;
+    for (qsizetype i = 2; i + 1 < jpeg.size(); ++i)
+        if (uchar(jpeg[i]) == 0xFF && uchar(jpeg[i + 1]) == 0xDA)
+            starts << i;
+    return starts;
+}
+
+} // namespace
+
+class TestPictureOpening : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+    int files = 0;
+
+    LoadedPicture open(const QByteArray &bytes, const char *suffix = "jpg")
+    {
+        const QString path = dir.filePath(QStringLiteral("opening-%1.%2").arg(++files).arg(QLatin1String(suffix)));
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            qFatal("cannot write the test file");
+        file.close();
+        return LoadPicture(path);
+    }
+
+private slots:
+    void jpegWithoutItsEndMarkerOpensWhole_data()
+    {
+        QTest::addColumn<QByteArray>("jpeg");
+        QTest::newRow("sequential") << jpegOf(gradient(QSize(64, 48)), false);
+        QTest::newRow("sequential, partial blocks at the edges") << jpegOf(gradient(QSize(37, 23)), false);
+        QTest::newRow("greyscale") << jpegOf(gradient(QSize(40, 40)).convertToFormat(QImage::Format_Grayscale8), false);
+        QTest::newRow("progressive") << jpegOf(gradient(QSize(64, 48)), true);
+        QTest::newRow("noise") << jpegOf(noisePicture(QSize(50, 30), QImage::Format_RGB32), false);
+    }
+    void jpegWithoutItsEndMarkerOpensWhole()
+    {
+        QFETCH(QByteArray, jpeg);
+        QVERIFY(jpeg.endsWith(QByteArray::fromHex("ffd9")));
+        const LoadedPicture loaded = open(jpeg.chopped(2));
+        QVERIFY2(loaded.ok(), qPrintable(loaded.error));
+        QCOMPARE(loaded.picture, QImage::fromData(jpeg, "jpeg"));
+    }
+
+    void jpegCutOffInsideItsDataIsRefused_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        const QByteArray sequential = jpegOf(noisePicture(QSize(64, 48), QImage::Format_RGB32), false);
+        const qsizetype scan = scanStarts(sequential).front();
+        QTest::newRow("sequential, 12 bytes before its end") << sequential.left(sequential.size() - 12);
+        QTest::newRow("sequential, in the middle of its scan") << sequential.left((scan + sequential.size()) / 2);
+        QTest::newRow("sequential, inside its scan header") << sequential.left(scan + 5);
+        QTest::newRow("sequential, right after its scan header") << sequential.left(scan + 14);
+        const QByteArray progressive = jpegOf(noisePicture(QSize(64, 48), QImage::Format_RGB32), true);
+        const QList<qsizetype> scans = scanStarts(progressive);
+        QVERIFY(scans.size() > 3);
+        QTest::newRow("progressive, between two scans") << progressive.left(scans.back());
+        QTest::newRow("progressive, after its first scan") << progressive.left(scans[1]);
+        QTest::newRow("progressive, inside its last scan") << progressive.left((scans.back() + progressive.size()) / 2);
+        QTest::newRow("progressive, inside its first scan") << progressive.left((scans[0] + scans[1]) / 2);
+    }
+    void jpegCutOffInsideItsDataIsRefused()
+    {
+        QFETCH(QByteArray, bytes);
+        const LoadedPicture loaded = open(bytes);
+        QVERIFY(!loaded.ok());
+        QCOMPARE(loaded.error, PictureFileErrors::damaged());
+    }
+};
+VP_TEST(TestPictureOpening)
+#include "tst_pictureopening.moc"
