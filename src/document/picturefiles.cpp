@@ -221,6 +221,8 @@ bool readPicture(QIODevice &device, const QByteArray &format, QImage &picture, Q
 {
     QImageReader reader(&device, format);
     reader.setAllocationLimit(ReaderAllocationLimitMb);
+    // Cameras store a photo as the sensor saw it and say in its EXIF data how it was held.
+    reader.setAutoTransform(true);
     if (reader.read(&picture) && !picture.isNull())
         return true;
     error = reader.error();

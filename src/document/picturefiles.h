@@ -19,9 +19,9 @@ struct LoadedPicture {
 
 // Reads BMP, JPEG, GIF, PNG and whatever else Qt's image readers take. An uncompressed 24-bit
 // BMP comes back as Format_BGR888, its rows byte for byte; other BMP files as bmpvariants.h
-// says; other files keep the format Qt reads them in (the first frame of an animation). The
-// declared size is checked against PictureLimits before anything is decoded. An empty path
-// gives a null picture and no error.
+// says; other files keep the format Qt reads them in (the first frame of an animation), turned
+// upright where the file says the camera was held rotated. The declared size is checked against
+// PictureLimits before anything is decoded. An empty path gives a null picture and no error.
 LoadedPicture LoadPicture(const QString &path);
 
 // Writes the picture as a 24-bit BMP file at exactly `path` (no extension is added), replacing

@@ -43,6 +43,43 @@ QList<qsizetype> scanStarts(const QByteArray &jpeg)
     return starts;
 }
 
+// An APP1 segment of EXIF data holding only an orientation.
+QByteArray exifOrientation(int orientation)
+{
+    QByteArray tiff = QByteArray::fromHex("49492a0008000000" "0100" "1201" "0300" "01000000");
+    tiff += char(orientation);
+    tiff += QByteArray::fromHex("000000" "00000000");
+    const QByteArray payload = QByteArray("Exif\0\0", 6) + tiff;
+    QByteArray segment = QByteArray::fromHex("ffe1");
+    segment += char((payload.size() + 2) >> 8);
+    segment += char((payload.size() + 2) & 0xFF);
+    return segment + payload;
+}
+
+// The upright picture for an EXIF orientation, from the picture as stored.
+QImage upright(const QImage &stored, int orientation)
+{
+    const int w = stored.width(), h = stored.height();
+    const bool turned = orientation >= 5;
+    QImage out(turned ? QSize(h, w) : QSize(w, h), QImage::Format_RGB32);
+    for (int y = 0; y < out.height(); ++y)
+        for (int x = 0; x < out.width(); ++x) {
+            QPoint from;
+            switch (orientation) {
+            case 1: from = {x, y}; break;
+            case 2: from = {w - 1 - x, y}; break;            // mirrored left to right
+            case 3: from = {w - 1 - x, h - 1 - y}; break;    // upside down
+            case 4: from = {x, h - 1 - y}; break;            // mirrored top to bottom
+            case 5: from = {y, x}; break;                    // mirrored along the main diagonal
+            case 6: from = {y, h - 1 - x}; break;            // to be turned a quarter clockwise
+            case 7: from = {w - 1 - y, h - 1 - x}; break;    // mirrored along the other diagonal
+            default: from = {w - 1 - y, x}; break;           // 8: a quarter anticlockwise
+            }
+            out.setPixel(x, y, stored.pixel(from));
+        }
+    return out;
+}
+
 } // namespace
 
 class TestPictureOpening : public QObject {
@@ -102,6 +139,23 @@ private slots:
         const LoadedPicture loaded = open(bytes);
         QVERIFY(!loaded.ok());
         QCOMPARE(loaded.error, PictureFileErrors::damaged());
+    }
+
+    void photosOpenTheRightWayUp_data()
+    {
+        QTest::addColumn<int>("orientation");
+        for (int orientation = 1; orientation <= 8; ++orientation)
+            QTest::addRow("EXIF orientation %d", orientation) << orientation;
+    }
+    void photosOpenTheRightWayUp()
+    {
+        QFETCH(int, orientation);
+        const QByteArray plain = jpegOf(gradient(QSize(40, 24)), false);
+        const QByteArray tagged = plain.left(2) + exifOrientation(orientation) + plain.mid(2);
+        const LoadedPicture loaded = open(tagged);
+        QVERIFY2(loaded.ok(), qPrintable(loaded.error));
+        const QImage expected = upright(QImage::fromData(plain, "jpeg").convertToFormat(QImage::Format_RGB32), orientation);
+        QCOMPARE(loaded.picture.convertToFormat(QImage::Format_RGB32), expected);
     }
 };
 VP_TEST(TestPictureOpening)
