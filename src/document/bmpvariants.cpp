@@ -192,7 +192,7 @@ QString parseHeader(const uchar *head, qint64 headLength, Header &h, bool &notBm
         return PictureFileErrors::damaged();
     if (h.width <= 0 || h.height <= 0)
         return PictureFileErrors::damaged();
-    if (h.width > PictureLimits::MaxSide || h.height > PictureLimits::MaxSide
+    if (h.width > PictureLimits::MaxFileSide || h.height > PictureLimits::MaxFileSide
         || !PictureLimits::accepts(QSize(int(h.width), int(h.height))))
         return PictureFileErrors::tooLarge();
 

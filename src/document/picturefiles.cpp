@@ -320,7 +320,7 @@ QString writeFailure(int error)
 
 bool PictureLimits::accepts(QSize size)
 {
-    return size.width() > 0 && size.height() > 0 && size.width() <= MaxSide && size.height() <= MaxSide
+    return size.width() > 0 && size.height() > 0 && size.width() <= MaxFileSide && size.height() <= MaxFileSide
            && qint64(size.width()) * size.height() <= MaxPixels;
 }
 
@@ -328,7 +328,7 @@ QString PictureFileErrors::damaged() { return QStringLiteral("the file is damage
 QString PictureFileErrors::tooLarge()
 {
     return QStringLiteral("the picture is larger than %1 pixels a side or %2 megapixels")
-        .arg(PictureLimits::MaxSide)
+        .arg(PictureLimits::MaxFileSide)
         .arg(PictureLimits::MaxPixels / 1'000'000);
 }
 QString PictureFileErrors::outOfMemory() { return QStringLiteral("there is not enough memory for the picture"); }

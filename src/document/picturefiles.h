@@ -6,9 +6,11 @@
 #include <QString>
 
 struct PictureLimits {
-    static constexpr int MaxSide = 16384;              // pixels a side
+    static constexpr int MaxSide = 16384;              // pixels a side of a picture made here
+    static constexpr int MaxFileSide = 32767;          // pixels a side of a picture read from a file
     static constexpr qint64 MaxPixels = 100'000'000;   // pixels in all
-    static bool accepts(QSize size);                   // positive, within both limits
+    // Positive, at most MaxFileSide a side and MaxPixels in all: what the readers take.
+    static bool accepts(QSize size);
 };
 
 struct LoadedPicture {

@@ -1,5 +1,6 @@
 #include "document/picturefiles.h"
 
+#include "bmpbuilder.h"
 #include "fixture.h"
 #include "testregistry.h"
 
@@ -156,6 +157,54 @@ private slots:
         QVERIFY2(loaded.ok(), qPrintable(loaded.error));
         const QImage expected = upright(QImage::fromData(plain, "jpeg").convertToFormat(QImage::Format_RGB32), orientation);
         QCOMPARE(loaded.picture.convertToFormat(QImage::Format_RGB32), expected);
+    }
+
+    void longPanoramasOpenWithinTheAreaLimit_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QSize>("size");
+        QImage panorama(QSize(20000, 1000), QImage::Format_RGB32);
+        panorama.fill(qRgb(90, 140, 200));
+        QTest::newRow("jpeg, 20000 x 1000") << jpegOf(panorama, false, 50) << QSize(20000, 1000);
+        vptest::BmpLayout bmp;
+        bmp.width = 32767;
+        bmp.height = 2;
+        bmp.pixels = vptest::packedRows({QList<quint32>(32767, 0x123456), QList<quint32>(32767, 0x654321)}, 24);
+        QTest::newRow("24-bit bmp, 32767 x 2") << vptest::bmpFile(bmp) << QSize(32767, 2);
+        bmp.height = -2;
+        bmp.bits = 8;
+        bmp.palette = {qRgb(1, 2, 3)};
+        bmp.coloursUsed = 1;
+        bmp.pixels = QByteArray(2 * 32768, '\0');
+        QTest::newRow("8-bit bmp, 2 x 32767 top down") << vptest::bmpFile(bmp) << QSize(32767, 2);
+    }
+    void longPanoramasOpenWithinTheAreaLimit()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QSize, size);
+        const LoadedPicture loaded = open(bytes);
+        QVERIFY2(loaded.ok(), qPrintable(loaded.error));
+        QCOMPARE(loaded.picture.size(), size);
+    }
+
+    void picturesBeyondTheLimitsAreRefusedBeforeDecoding_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        vptest::BmpLayout bmp;
+        bmp.width = 32768;
+        bmp.height = 1;
+        bmp.pixels = QByteArray(3 * 32768, '\0');
+        QTest::newRow("24-bit bmp, 32768 wide") << vptest::bmpFile(bmp);
+        QByteArray jpeg = jpegOf(gradient(QSize(16, 16)), false);
+        const qsizetype frame = jpeg.indexOf(QByteArray::fromHex("ffc0"));
+        QTest::newRow("jpeg declaring 32768 x 16") << QByteArray(jpeg).replace(frame + 5, 4, QByteArray::fromHex("00108000"));
+        QTest::newRow("jpeg declaring 20000 x 5001") << QByteArray(jpeg).replace(frame + 5, 4, QByteArray::fromHex("13894e20"));
+    }
+    void picturesBeyondTheLimitsAreRefusedBeforeDecoding()
+    {
+        QFETCH(QByteArray, bytes);
+        QCOMPARE(open(bytes).error, PictureFileErrors::tooLarge());
+        QVERIFY(PictureFileErrors::tooLarge().contains(QStringLiteral("32767 pixels a side")));
     }
 };
 VP_TEST(TestPictureOpening)
