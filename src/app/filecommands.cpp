@@ -59,7 +59,15 @@ void MDIForm1::mnuOpen_Click()
                           QStringLiteral("Open"), MessageIcon::Critical);
         return;
     }
-    form->Picture1->setPicture(loaded.picture);
+    // The screen shows transparent pixels over the canvas's background: the stored picture, and
+    // with it the temp file, the history and Save As, holds the same.
+    const QImage picture = flattenedOver(loaded.picture, form->Picture1->BackColor());
+    if (picture.isNull()) {
+        prompts().message(this, QStringLiteral("The file \"%1\" cannot be opened: %2.").arg(path, PictureFileErrors::outOfMemory()),
+                          QStringLiteral("Open"), MessageIcon::Critical);
+        return;
+    }
+    form->Picture1->setPicture(picture);
     form->setCaption(QFileInfo(path).fileName());
     form->RecordState();
     FirstTime = false;

@@ -2,6 +2,7 @@
 
 #include "document/bmp.h"
 #include "document/bmpvariants.h"
+#include "document/picturememory.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -411,4 +412,44 @@ QString SavePicture(const QImage &picture, const QString &path)
     if (!file.commit())
         return QStringLiteral("the file could not be replaced");
     return {};
+}
+
+QImage flattenedOver(const QImage &picture, Colour background)
+{
+    if (picture.isNull() || !picture.hasAlphaChannel())
+        return picture;
+    QImage flat = newPicture(picture.size());
+    if (flat.isNull())
+        return {};
+    const int width = picture.width();
+    const int red = redOf(background), green = greenOf(background), blue = blueOf(background);
+    // Exact rounding of (s a + b (255 - a)) / 255: the sum is never a half-way case.
+    const auto blend = [](int s, int b, int a) { return uchar((s * a + b * (255 - a) + 127) / 255); };
+    const bool direct = picture.format() == QImage::Format_ARGB32;
+    const int rowsPerBand = std::max(1, (1 << 20) / (4 * width));
+    for (int top = 0; top < picture.height(); top += rowsPerBand) {
+        const int rows = std::min(rowsPerBand, picture.height() - top);
+        QImage band;
+        if (!direct) {
+            // A view of the band (no copy), converted in one go by Qt's own converters.
+            QImage view(picture.constScanLine(top), width, rows, picture.bytesPerLine(), picture.format());
+            if (picture.colorCount() > 0)
+                view.setColorTable(picture.colorTable());
+            band = view.convertToFormat(QImage::Format_ARGB32);
+            if (band.isNull())
+                return {};
+        }
+        for (int y = 0; y < rows; ++y) {
+            const auto *in = reinterpret_cast<const QRgb *>(direct ? picture.constScanLine(top + y) : band.constScanLine(y));
+            uchar *out = flat.scanLine(top + y);
+            for (int x = 0; x < width; ++x) {
+                const QRgb p = in[x];
+                const int a = qAlpha(p);
+                out[3 * x] = blend(qBlue(p), blue, a);
+                out[3 * x + 1] = blend(qGreen(p), green, a);
+                out[3 * x + 2] = blend(qRed(p), red, a);
+            }
+        }
+    }
+    return flat;
 }

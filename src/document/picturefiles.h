@@ -1,6 +1,8 @@
 #pragma once
 // Reading pictures from files and writing them as 24-bit BMP files. Failures come back as a
 // short reason (lower-case start, no final period) for the caller to show or ignore.
+#include "document/colour.h"
+
 #include <QImage>
 #include <QSize>
 #include <QString>
@@ -30,6 +32,11 @@ LoadedPicture LoadPicture(const QString &path);
 // the file atomically: on any failure an existing file keeps its old bytes. Returns "" on
 // success, else the reason.
 QString SavePicture(const QImage &picture, const QString &path);
+
+// The picture as it shows over a background colour: a picture that may hold transparent pixels
+// becomes an opaque Format_BGR888 one, each pixel blended over `background` by its alpha;
+// any other picture comes back as it is.
+QImage flattenedOver(const QImage &picture, Colour background);
 
 // The reasons shared by the readers.
 namespace PictureFileErrors {

@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstring>
+
 namespace {
 
 QImage gradient(QSize size)
@@ -79,6 +81,11 @@ QImage upright(const QImage &stored, int orientation)
             out.setPixel(x, y, stored.pixel(from));
         }
     return out;
+}
+
+QString colourText(QRgb c)
+{
+    return QStringLiteral("(%1, %2, %3)").arg(qRed(c)).arg(qGreen(c)).arg(qBlue(c));
 }
 
 } // namespace
@@ -205,6 +212,63 @@ private slots:
         QFETCH(QByteArray, bytes);
         QCOMPARE(open(bytes).error, PictureFileErrors::tooLarge());
         QVERIFY(PictureFileErrors::tooLarge().contains(QStringLiteral("32767 pixels a side")));
+    }
+
+    void transparentPixelsAreBlendedOverTheBackground_data()
+    {
+        QTest::addColumn<QImage>("picture");
+        QTest::addColumn<QList<QRgb>>("expected"); // a row's pixels, repeated down the picture
+        // Over (10, 200, 40), each channel (s a + b (255 - a)) / 255 rounded to the nearest.
+        const QList<QRgb> colours{qRgba(200, 100, 0, 128), qRgba(1, 2, 3, 0), qRgba(250, 251, 252, 255), qRgba(0, 0, 0, 1)};
+        const QList<QRgb> blended{qRgb(105, 150, 20), qRgb(10, 200, 40), qRgb(250, 251, 252), qRgb(10, 199, 40)};
+        QImage argb(4, 3, QImage::Format_ARGB32);
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 4; ++x)
+                argb.setPixel(x, y, colours[x]);
+        QTest::newRow("32-bit with alpha") << argb << blended;
+        QImage indexed(4, 2, QImage::Format_Indexed8);
+        indexed.setColorTable(colours);
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < 4; ++x)
+                indexed.setPixel(x, y, uint(x));
+        QTest::newRow("palette with transparent colours") << indexed << blended;
+        // Taller than the band the converter works in: every band in its place.
+        QImage tall(300, 3000, QImage::Format_Indexed8);
+        tall.setColorTable(colours);
+        for (int y = 0; y < 3000; ++y)
+            std::memset(tall.scanLine(y), y % 4, 300);
+        QTest::newRow("palette, many bands") << tall << blended;
+    }
+    void transparentPixelsAreBlendedOverTheBackground()
+    {
+        QFETCH(QImage, picture);
+        QFETCH(QList<QRgb>, expected);
+        const QImage flat = flattenedOver(picture, makeColour(10, 200, 40));
+        QCOMPARE(flat.format(), QImage::Format_BGR888);
+        QCOMPARE(flat.size(), picture.size());
+        const bool tall = picture.height() > 100;
+        for (int y = 0; y < flat.height(); ++y)
+            for (int x = 0; x < flat.width(); x += tall ? 97 : 1) {
+                const int which = tall ? y % 4 : x;
+                if (flat.pixel(x, y) != expected[which])
+                    QFAIL(qPrintable(QStringLiteral("pixel (%1, %2) is %3, not %4")
+                                         .arg(x).arg(y).arg(colourText(flat.pixel(x, y)), colourText(expected[which]))));
+            }
+    }
+
+    void opaquePicturesStayAsTheyAre_data()
+    {
+        QTest::addColumn<QImage>("picture");
+        QTest::newRow("24-bit") << noisePicture(QSize(5, 3));
+        QTest::newRow("32-bit without alpha") << noisePicture(QSize(5, 3), QImage::Format_RGB32);
+        QTest::newRow("palette") << noisePicture(QSize(5, 3), QImage::Format_Indexed8);
+        QTest::newRow("null") << QImage();
+    }
+    void opaquePicturesStayAsTheyAre()
+    {
+        QFETCH(QImage, picture);
+        const QImage flat = flattenedOver(picture, makeColour(10, 200, 40));
+        QCOMPARE(flat.cacheKey(), picture.cacheKey());
     }
 };
 VP_TEST(TestPictureOpening)
