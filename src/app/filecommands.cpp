@@ -63,7 +63,8 @@ void MDIForm1::mnuOpen_Click()
     // with it the temp file, the history and Save As, holds the same.
     const QImage picture = flattenedOver(loaded.picture, form->Picture1->BackColor());
     if (picture.isNull()) {
-        prompts().message(this, QStringLiteral("The file \"%1\" cannot be opened: %2.").arg(path, PictureFileErrors::outOfMemory()),
+        prompts().message(this,
+                          QStringLiteral("The file \"%1\" cannot be opened: %2.").arg(path, PictureFileErrors::outOfMemory()),
                           QStringLiteral("Open"), MessageIcon::Critical);
         return;
     }

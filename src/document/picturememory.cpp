@@ -14,12 +14,12 @@
 
 namespace {
 
+#ifdef VP_MAPPED_PICTURES
 qsizetype rowBytes(int width)
 {
     return (qsizetype(width) * 3 + 3) & ~qsizetype(3);
 }
 
-#ifdef VP_MAPPED_PICTURES
 constexpr size_t MappedFrom = 8 * 1024 * 1024;
 constexpr size_t PoolBytes = 256 * 1024 * 1024;
 constexpr size_t PoolMappings = 4;
