@@ -55,8 +55,8 @@ void MainWindow::open()
                           QStringLiteral("Open"), MessageIcon::Critical);
         return;
     }
-    showOpenedPicture(*document, path, *picture);
-    firstTime = false;
+    if (showOpenedPicture(*document, path, *picture))
+        firstTime = false;
 }
 
 void MainWindow::openInNewWindows(const QStringList &paths)
@@ -84,11 +84,20 @@ std::optional<QImage> MainWindow::readPicture(const QString &path)
     return loaded.picture;
 }
 
-void MainWindow::showOpenedPicture(DocumentWindow &document, const QString &path, const QImage &picture)
+bool MainWindow::showOpenedPicture(DocumentWindow &document, const QString &path, const QImage &picture)
 {
-    document.canvas->setPicture(picture);
+    // The screen shows transparent pixels over the canvas's background: the stored picture, and
+    // with it the temp file, the history and Save As, holds the same.
+    const QImage flat = flattenedOver(picture, document.canvas->backColour());
+    if (flat.isNull()) {
+        prompts().message(this, PictureFileErrors::cannotOpen(path, PictureFileErrors::outOfMemory()),
+                          QStringLiteral("Open"), MessageIcon::Critical);
+        return false;
+    }
+    document.canvas->setPicture(flat);
     document.setCaption(QFileInfo(path).fileName());
     document.recordState();
+    return true;
 }
 
 bool MainWindow::saveAs()

@@ -112,7 +112,9 @@ private:
     bool mayWriteOver(const QString &path);
     // The picture in a file, or nothing after Open's message has told the user why.
     std::optional<QImage> readPicture(const QString &path);
-    void showOpenedPicture(DocumentWindow &document, const QString &path, const QImage &picture);
+    // The picture flattened over the canvas's background, into the document; false (after telling
+    // the user) when there is no memory for it.
+    bool showOpenedPicture(DocumentWindow &document, const QString &path, const QImage &picture);
     // The first document window, re-created as at start-up when the user has closed it.
     DocumentWindow *firstDocument();
     void refreshUndoMenusForActive();

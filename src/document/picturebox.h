@@ -1,7 +1,7 @@
 #pragma once
 // A picture surface: a stored picture, a persistent bitmap that all drawing goes into, a
 // background colour, a pen width and an outer size in twips. Every rule of the surface lives
-// here once: what writing Picture clears, what BackColor erases, what a resize keeps.
+// here once: what storing a picture clears, what the background colour erases, what a resize keeps.
 //
 // Cost model: pictures are shared, never copied (QImage implicit sharing). A hidden surface
 // builds its bitmap only when something first reads or draws into it, and Cls restores only

@@ -184,7 +184,7 @@ Verdict parseHeader(const uchar *head, qsizetype headLength, qint64 fileLength, 
     const qint64 height = signedHeight < 0 ? -signedHeight : signedHeight;
     if (width <= 0 || height == 0)
         return Verdict::Damaged;
-    if (width > PictureLimits::MaxSide || height > PictureLimits::MaxSide
+    if (width > PictureLimits::MaxFileSide || height > PictureLimits::MaxFileSide
         || !PictureLimits::accepts(QSize(int(width), int(height))))
         return Verdict::TooLarge;
     layout.size = QSize(int(width), int(height));

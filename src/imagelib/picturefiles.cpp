@@ -1,15 +1,19 @@
 #include "imagelib/picturefiles.h"
 
 #include "imagelib/bmp.h"
+#include "imagelib/bmpvariants.h"
+#include "imagelib/picturememory.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QSaveFile>
-#include <QtEndian>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -29,49 +33,131 @@ bool readExactly(QIODevice &device, char *data, qint64 length)
     return device.read(data, length) == length;
 }
 
-// libjpeg pads a cut-off scan with grey and reports success, so a truncated JPEG would open as
-// a picture with a grey lower part. A complete one has its end-of-image marker somewhere after
-// the first scan header (inside scan data a 0xFF byte is always followed by 0x00 or a restart).
-bool jpegIsComplete(QIODevice &file)
-{
-    char soi[2];
-    if (!file.seek(0) || !readExactly(file, soi, 2) || uchar(soi[0]) != 0xFF || uchar(soi[1]) != 0xD8)
+// Reads a device forward in large pieces (the file is opened unbuffered).
+class ForwardReader {
+public:
+    explicit ForwardReader(QIODevice &device) : m_device(device) {}
+    bool next(uchar &byte)
+    {
+        if (m_at == m_piece.size()) {
+            m_piece = m_device.read(1 << 16);
+            m_at = 0;
+            if (m_piece.isEmpty())
+                return false;
+        }
+        byte = uchar(m_piece[m_at++]);
         return true;
+    }
+    bool read(uchar *data, qsizetype length)
+    {
+        for (qsizetype i = 0; i < length; ++i)
+            if (!next(data[i]))
+                return false;
+        return true;
+    }
+    // Moves past the next 0xFF byte; false when there is none.
+    bool skipPastFF()
+    {
+        for (;;) {
+            const void *found = std::memchr(m_piece.constData() + m_at, 0xFF, size_t(m_piece.size() - m_at));
+            if (found) {
+                m_at = static_cast<const char *>(found) - m_piece.constData() + 1;
+                return true;
+            }
+            m_piece = m_device.read(1 << 16);
+            m_at = 0;
+            if (m_piece.isEmpty())
+                return false;
+        }
+    }
+
+private:
+    QIODevice &m_device;
+    QByteArray m_piece;
+    qsizetype m_at = 0;
+};
+
+enum class JpegEnding {
+    Whole,          // it has its end marker (or is no JPEG this check can judge)
+    Cut,            // it ends before its scans are all there
+    AfterLastScan,  // it ends without its end marker, in the data of a scan that finishes every
+                    // coefficient: whole if that scan's data is
+};
+
+// libjpeg pads a cut-off scan with grey and reports success, so a truncated JPEG would open as
+// a picture with a grey lower part. A JPEG with its end marker is whole. One without it may
+// still hold everything: its scans must between them give every coefficient of every component
+// its final value (one scan does, in a sequential JPEG), and the last one's data must be
+// complete, which only decoding can tell (see lastScanIsWhole).
+JpegEnding jpegEnding(QIODevice &file)
+{
+    if (!file.seek(0))
+        return JpegEnding::Cut;
+    ForwardReader in(file);
+    uchar soi[2];
+    if (!in.read(soi, 2) || soi[0] != 0xFF || soi[1] != 0xD8)
+        return JpegEnding::Whole;
+    struct Component {
+        int id;
+        quint64 final = 0; // one bit a coefficient
+    };
+    std::vector<Component> components;
+    bool progressive = false;
+    bool inScanData = false;
+    std::vector<uchar> segment;
+    const auto everyCoefficientFinal = [&] {
+        return !components.empty()
+               && std::all_of(components.begin(), components.end(), [](const Component &c) { return c.final == ~quint64(0); });
+    };
     for (;;) {
-        char byte;
-        if (!readExactly(file, &byte, 1))
-            return false;
-        if (uchar(byte) != 0xFF)
-            continue;
+        if (!in.skipPastFF())
+            return inScanData && everyCoefficientFinal() ? JpegEnding::AfterLastScan : JpegEnding::Cut;
         uchar marker = 0xFF;
         while (marker == 0xFF) {
-            if (!readExactly(file, &byte, 1))
-                return false;
-            marker = uchar(byte);
+            if (!in.next(marker))
+                return inScanData && everyCoefficientFinal() ? JpegEnding::AfterLastScan : JpegEnding::Cut;
         }
-        if (marker == 0xD9)
-            return true;
+        // Inside scan data a 0xFF byte is followed by 0x00 or a restart marker.
         if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7))
             continue;
-        char lengthBytes[2];
-        if (!readExactly(file, lengthBytes, 2))
-            return false;
-        const int length = (uchar(lengthBytes[0]) << 8) | uchar(lengthBytes[1]);
-        if (length < 2 || !file.seek(file.pos() + length - 2) || file.pos() > file.size())
-            return false;
-        if (marker == 0xDA)
-            break;
-    }
-    QByteArray chunk;
-    bool afterFF = false;
-    while (!(chunk = file.read(1 << 20)).isEmpty()) {
-        for (const char c : std::as_const(chunk)) {
-            if (afterFF && uchar(c) == 0xD9)
-                return true;
-            afterFF = uchar(c) == 0xFF;
+        if (marker == 0xD9)
+            return JpegEnding::Whole;
+        inScanData = false;
+        uchar lengthBytes[2];
+        if (!in.read(lengthBytes, 2))
+            return JpegEnding::Cut;
+        const int length = (lengthBytes[0] << 8) | lengthBytes[1];
+        if (length < 2)
+            return JpegEnding::Cut;
+        segment.resize(size_t(length - 2));
+        if (!in.read(segment.data(), qsizetype(segment.size())))
+            return JpegEnding::Cut;
+        const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frame && segment.size() >= 6) {
+            progressive = marker == 0xC2 || marker == 0xC6 || marker == 0xCA || marker == 0xCE;
+            components.clear();
+            for (size_t i = 0; i < segment[5] && 6 + 3 * i < segment.size(); ++i)
+                components.push_back({segment[6 + 3 * i]});
+        } else if (marker == 0xDA && !segment.empty()) {
+            const size_t count = segment[0];
+            if (segment.size() < 1 + 2 * count + 3)
+                return JpegEnding::Cut;
+            const int first = segment[1 + 2 * count];
+            const int last = std::min<int>(segment[2 + 2 * count], 63);
+            const bool finalBits = (segment[3 + 2 * count] & 0x0F) == 0;
+            quint64 band = 0;
+            if (!progressive)
+                band = ~quint64(0);
+            else if (finalBits)
+                for (int k = first; k <= last; ++k)
+                    band |= quint64(1) << k;
+            for (size_t i = 0; i < count; ++i)
+                for (Component &c : components)
+                    if (c.id == segment[1 + 2 * i])
+                        c.final |= band;
+            inScanData = true;
         }
     }
-    return false;
 }
 
 bool skipPastEnd(QIODevice &file, qint64 length)
@@ -119,43 +205,48 @@ bool gifFirstFrameIsComplete(QIODevice &file)
     }
 }
 
-// Qt's BMP reader hands back a picture when the pixel data runs out early (or starts past the
-// end), its missing rows left as whatever the buffer held. Uncompressed rows have a fixed
-// length, so the file must hold them all; run-length data has none and is left to the reader.
-bool bmpPixelsArePresent(QIODevice &file)
+// Bytes to end a JPEG with in place of what a cut-off file is missing: varied bits, no marker.
+QByteArray otherEnding()
 {
-    uchar head[34];
-    const qint64 headLength = file.seek(0) ? file.read(reinterpret_cast<char *>(head), 34) : -1;
-    const bool coreHeader = headLength >= 18 && qFromLittleEndian<quint32>(head + 14) == 12;
-    if (headLength < (coreHeader ? 26 : 34))
-        return false;
-    const qint64 pixelOffset = qFromLittleEndian<quint32>(head + 10);
-    const qint64 width = coreHeader ? qFromLittleEndian<quint16>(head + 18) : qFromLittleEndian<qint32>(head + 18);
-    const qint64 height = coreHeader ? qFromLittleEndian<quint16>(head + 20) : qAbs(qint64(qFromLittleEndian<qint32>(head + 22)));
-    const qint64 bits = qFromLittleEndian<quint16>(head + (coreHeader ? 24 : 28));
-    const quint32 compression = coreHeader ? 0 : qFromLittleEndian<quint32>(head + 30);
-    const bool fixedRows = compression == 0 || compression == 3 || compression == 6; // BI_RGB, BI_(ALPHA)BITFIELDS
-    // Headers out of range are the reader's to refuse; the sum below stays exact within them.
-    if (!fixedRows || width <= 0 || width > PictureLimits::MaxSide || height > PictureLimits::MaxSide || bits > 64)
+    QByteArray bytes(1024, Qt::Uninitialized);
+    quint32 state = 12345;
+    for (char &c : bytes) {
+        state = state * 1103515245u + 12345u;
+        c = char((state >> 16) % 255);
+    }
+    return bytes + QByteArray::fromHex("ffd9");
+}
+
+// Decodes with Qt's reader for the format; on failure `error` says what went wrong.
+bool readPicture(QIODevice &device, const QByteArray &format, QImage &picture, QImageReader::ImageReaderError &error)
+{
+    QImageReader reader(&device, format);
+    reader.setAllocationLimit(ReaderAllocationLimitMb);
+    // Cameras store a photo as the sensor saw it and say in its EXIF data how it was held.
+    reader.setAutoTransform(true);
+    if (reader.read(&picture) && !picture.isNull())
         return true;
-    const qint64 rowBytes = (width * bits + 31) / 32 * 4;
-    return pixelOffset + rowBytes * height <= file.size();
+    error = reader.error();
+    return false;
 }
 
-// Whether the file holds all the data its header promises, for the formats whose readers would
-// otherwise pass off a cut-off file as a picture.
-bool dataIsComplete(const QByteArray &format, QIODevice &file)
+// A JPEG that ends without its end marker decodes as if the data went on with zero bits. If
+// its last scan was whole, no bit after it is ever used: other bytes in their place change
+// nothing. If it was cut, they change the blocks decoded from them.
+bool lastScanIsWhole(QIODevice &file, const QImage &decoded)
 {
-    if (format == "jpeg")
-        return jpegIsComplete(file);
-    if (format == "gif")
-        return gifFirstFrameIsComplete(file);
-    if (format == "bmp")
-        return bmpPixelsArePresent(file);
-    return true;
+    if (!file.seek(0))
+        return false;
+    QByteArray bytes = file.readAll() + otherEnding();
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImage other;
+    QImageReader::ImageReaderError error;
+    return readPicture(buffer, "jpeg", other, error) && other == decoded;
 }
 
-LoadedPicture readWithQt(QFile &file)
+// `expectedFormat`, when given, is the only format the data may be in.
+LoadedPicture readWithQt(QIODevice &file, const QByteArray &expectedFormat = {})
 {
     QByteArray format;
     {
@@ -164,22 +255,29 @@ LoadedPicture readWithQt(QFile &file)
         QImageReader probe(&file);
         probe.setDecideFormatFromContent(true);
         if (!probe.canRead())
-            return failed(QStringLiteral("it is not a picture this program can read"));
+            return failed(expectedFormat.isEmpty() ? QStringLiteral("it is not a picture this program can read")
+                                                   : PictureFileErrors::damaged());
         format = probe.format();
+        if (!expectedFormat.isEmpty() && format != expectedFormat)
+            return failed(PictureFileErrors::damaged());
         const QSize declared = probe.size();
         if (declared.isValid() && !PictureLimits::accepts(declared))
             return failed(PictureFileErrors::tooLarge());
     }
     // Before decoding: a few bytes declaring a large picture must not cost its memory.
-    if (!dataIsComplete(format, file))
+    JpegEnding ending = JpegEnding::Whole;
+    if (format == "jpeg")
+        ending = jpegEnding(file);
+    else if (format == "gif" && !gifFirstFrameIsComplete(file))
+        ending = JpegEnding::Cut;
+    if (ending == JpegEnding::Cut)
         return failed(PictureFileErrors::damaged());
     if (!file.seek(0))
         return failed(PictureFileErrors::unreadable());
-    QImageReader reader(&file, format);
-    reader.setAllocationLimit(ReaderAllocationLimitMb);
     QImage picture;
-    if (!reader.read(&picture) || picture.isNull()) {
-        switch (reader.error()) {
+    QImageReader::ImageReaderError error = QImageReader::UnknownError;
+    if (!readPicture(file, format, picture, error)) {
+        switch (error) {
         case QImageReader::UnsupportedFormatError:
             return failed(QStringLiteral("it is not a picture this program can read"));
         case QImageReader::DeviceError:
@@ -190,6 +288,8 @@ LoadedPicture readWithQt(QFile &file)
     }
     if (!PictureLimits::accepts(picture.size()))
         return failed(PictureFileErrors::tooLarge());
+    if (ending == JpegEnding::AfterLastScan && !lastScanIsWhole(file, picture))
+        return failed(PictureFileErrors::damaged());
     LoadedPicture result;
     result.picture = picture;
     return result;
@@ -221,7 +321,7 @@ QString writeFailure(int error)
 
 bool PictureLimits::accepts(QSize size)
 {
-    return size.width() > 0 && size.height() > 0 && size.width() <= MaxSide && size.height() <= MaxSide
+    return size.width() > 0 && size.height() > 0 && size.width() <= MaxFileSide && size.height() <= MaxFileSide
            && qint64(size.width()) * size.height() <= MaxPixels;
 }
 
@@ -229,7 +329,7 @@ QString PictureFileErrors::damaged() { return QStringLiteral("the file is damage
 QString PictureFileErrors::tooLarge()
 {
     return QStringLiteral("the picture is larger than %1 pixels a side or %2 megapixels")
-        .arg(PictureLimits::MaxSide)
+        .arg(PictureLimits::MaxFileSide)
         .arg(PictureLimits::MaxPixels / 1'000'000);
 }
 QString PictureFileErrors::outOfMemory() { return QStringLiteral("there is not enough memory for the picture"); }
@@ -263,6 +363,19 @@ LoadedPicture loadPicture(const QString &path)
             return failed(bmp.error);
         LoadedPicture result;
         result.picture = std::move(bmp.picture);
+        return result;
+    }
+    BmpVariantRead variant = readBmpVariant(file);
+    if (!variant.notBmp) {
+        if (!variant.embedded.isEmpty()) {
+            QBuffer embedded(&variant.embedded);
+            embedded.open(QIODevice::ReadOnly);
+            return readWithQt(embedded, variant.embeddedFormat);
+        }
+        if (variant.picture.isNull())
+            return failed(variant.error);
+        LoadedPicture result;
+        result.picture = std::move(variant.picture);
         return result;
     }
     return readWithQt(file);
@@ -303,4 +416,44 @@ QString savePicture(const QImage &picture, const QString &path)
     if (!file.commit())
         return QStringLiteral("the file could not be replaced");
     return {};
+}
+
+QImage flattenedOver(const QImage &picture, Colour background)
+{
+    if (picture.isNull() || !picture.hasAlphaChannel())
+        return picture;
+    QImage flat = newPicture(picture.size());
+    if (flat.isNull())
+        return {};
+    const int width = picture.width();
+    const int red = redOf(background), green = greenOf(background), blue = blueOf(background);
+    // Exact rounding of (s a + b (255 - a)) / 255: the sum is never a half-way case.
+    const auto blend = [](int s, int b, int a) { return uchar((s * a + b * (255 - a) + 127) / 255); };
+    const bool direct = picture.format() == QImage::Format_ARGB32;
+    const int rowsPerBand = std::max(1, (1 << 20) / (4 * width));
+    for (int top = 0; top < picture.height(); top += rowsPerBand) {
+        const int rows = std::min(rowsPerBand, picture.height() - top);
+        QImage band;
+        if (!direct) {
+            // A view of the band (no copy), converted in one go by Qt's own converters.
+            QImage view(picture.constScanLine(top), width, rows, picture.bytesPerLine(), picture.format());
+            if (picture.colorCount() > 0)
+                view.setColorTable(picture.colorTable());
+            band = view.convertToFormat(QImage::Format_ARGB32);
+            if (band.isNull())
+                return {};
+        }
+        for (int y = 0; y < rows; ++y) {
+            const auto *in = reinterpret_cast<const QRgb *>(direct ? picture.constScanLine(top + y) : band.constScanLine(y));
+            uchar *out = flat.scanLine(top + y);
+            for (int x = 0; x < width; ++x) {
+                const QRgb p = in[x];
+                const int a = qAlpha(p);
+                out[3 * x] = blend(qBlue(p), blue, a);
+                out[3 * x + 1] = blend(qGreen(p), green, a);
+                out[3 * x + 2] = blend(qRed(p), red, a);
+            }
+        }
+    }
+    return flat;
 }

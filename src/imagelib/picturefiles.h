@@ -1,14 +1,18 @@
 #pragma once
 // Reading pictures from files and writing them as 24-bit BMP files. Failures come back as a
 // short reason (lower-case start, no final period) for the caller to show or ignore.
+#include "imagelib/colour.h"
+
 #include <QImage>
 #include <QSize>
 #include <QString>
 
 struct PictureLimits {
-    static constexpr int MaxSide = 16384;              // pixels a side
+    static constexpr int MaxSide = 16384;              // pixels a side of a picture made here
+    static constexpr int MaxFileSide = 32767;          // pixels a side of a picture read from a file
     static constexpr qint64 MaxPixels = 100'000'000;   // pixels in all
-    static bool accepts(QSize size);                   // positive, within both limits
+    // Positive, at most MaxFileSide a side and MaxPixels in all: what the readers take.
+    static bool accepts(QSize size);
 };
 
 struct LoadedPicture {
@@ -18,8 +22,9 @@ struct LoadedPicture {
 };
 
 // Reads BMP, JPEG, GIF, PNG and whatever else Qt's image readers take. An uncompressed 24-bit
-// BMP comes back as Format_BGR888, its rows byte for byte; other files keep the format Qt
-// reads them in (the first frame of an animation). The declared size is checked against
+// BMP comes back as Format_BGR888, its rows byte for byte; other BMP files as bmpvariants.h
+// says; other files keep the format Qt reads them in (the first frame of an animation), turned
+// upright where the file says the camera was held rotated. The declared size is checked against
 // PictureLimits before anything is decoded. An empty path gives a null picture and no error.
 LoadedPicture loadPicture(const QString &path);
 
@@ -27,6 +32,11 @@ LoadedPicture loadPicture(const QString &path);
 // the file atomically: on any failure an existing file keeps its old bytes. Returns "" on
 // success, else the reason.
 QString savePicture(const QImage &picture, const QString &path);
+
+// The picture as it shows over a background colour: a picture that may hold transparent pixels
+// becomes an opaque Format_BGR888 one, each pixel blended over `background` by its alpha;
+// any other picture comes back as it is.
+QImage flattenedOver(const QImage &picture, Colour background);
 
 // The reasons shared by the readers.
 namespace PictureFileErrors {

@@ -3,6 +3,7 @@
 #include "imagelib/bmp.h"
 
 #include <QtGlobal>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -82,12 +83,20 @@ Mapping mapFresh(size_t length)
 }
 #endif
 
-} // namespace
-
-QImage newPicture(QSize size)
+// Pooled memory holds an earlier picture's bytes: the padding that ends each row must not pass
+// them on to a file or a comparison.
+QImage withClearPadding(QImage picture)
 {
-    if (size.isEmpty() || size.width() > (1 << 20) || size.height() > (1 << 20))
-        return QImage();
+    const qsizetype pixelBytes = qsizetype(picture.width()) * 3;
+    const qsizetype padding = picture.bytesPerLine() - pixelBytes;
+    if (padding > 0)
+        for (int y = 0; y < picture.height(); ++y)
+            std::memset(picture.scanLine(y) + pixelBytes, 0, size_t(padding));
+    return picture;
+}
+
+QImage newPictureMemory(QSize size)
+{
 #ifdef VP_MAPPED_PICTURES
     const size_t bytes = size_t(bmp24RowBytes(size.width())) * size_t(size.height());
     if (bytes >= MappedFrom) {
@@ -109,6 +118,15 @@ QImage newPicture(QSize size)
     }
 #endif
     return QImage(size, QImage::Format_BGR888);
+}
+
+} // namespace
+
+QImage newPicture(QSize size)
+{
+    if (size.isEmpty() || size.width() > (1 << 20) || size.height() > (1 << 20))
+        return QImage();
+    return withClearPadding(newPictureMemory(size));
 }
 
 void releasePooledPictureMemory()

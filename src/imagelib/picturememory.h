@@ -8,8 +8,9 @@
 // free huge pages, then five times slower than small pages once faults start compacting.)
 #include <QImage>
 
-// A Format_BGR888 picture of the given size with rows of the 24-bit BMP layout; its pixels
-// are not initialised. Null when the memory cannot be had.
+// A Format_BGR888 picture of the given size with rows of the 24-bit BMP layout; the padding at
+// the end of each row is zero, the pixels are not initialised: every caller writes all of them
+// before the picture is seen. Null when the memory cannot be had.
 QImage newPicture(QSize size);
 
 // Empties the pool (tests, and before large allocations elsewhere).

@@ -1,5 +1,7 @@
 #include "hostilecorpus.h"
 
+#include "bmpbuilder.h"
+
 #include "imagelib/bmp.h"
 #include "imagelib/picturefiles.h"
 
@@ -198,6 +200,64 @@ QByteArray gifOf(const QImage &picture)
     return gif;
 }
 
+namespace {
+
+// The picture as palette indices (at most 2^bits colours) and that palette.
+QList<QList<int>> paletteIndices(const QImage &picture, int bits, QList<QRgb> &palette)
+{
+    QList<QRgb> table;
+    for (int i = 0; i < (1 << bits); ++i)
+        table << qRgb(i * 255 / ((1 << bits) - 1), (i * 97) % 256, 255 - i * 255 / ((1 << bits) - 1));
+    const QImage indexed = bits == 8 ? picture.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither | Qt::AvoidDither)
+                                     : picture.convertToFormat(QImage::Format_Indexed8, table, Qt::ThresholdDither | Qt::AvoidDither);
+    palette = indexed.colorTable();
+    QList<QList<int>> rows;
+    for (int y = 0; y < indexed.height(); ++y) {
+        rows.append(QList<int>());
+        for (int x = 0; x < indexed.width(); ++x)
+            rows.back() << indexed.constScanLine(y)[x];
+    }
+    return rows;
+}
+
+QByteArray runLengthBmp(const QImage &picture, int bits)
+{
+    BmpLayout layout;
+    layout.width = picture.width();
+    layout.height = picture.height();
+    layout.bits = bits;
+    layout.compression = bits == 8 ? 1 : 2;
+    layout.pixels = runLengthRows(paletteIndices(picture, bits, layout.palette), bits);
+    layout.coloursUsed = quint32(layout.palette.size());
+    return bmpFile(layout);
+}
+
+// 16 bits a pixel, 5-6-5, or 32 with 8 bits of alpha that vary across the picture.
+QByteArray maskedBmp(const QImage &picture, bool withAlpha)
+{
+    BmpLayout layout;
+    layout.width = picture.width();
+    layout.height = picture.height();
+    layout.bits = withAlpha ? 32 : 16;
+    layout.compression = 3;
+    layout.infoBytes = withAlpha ? 124 : 40;
+    layout.masks = withAlpha ? QList<quint32>{0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000}
+                             : QList<quint32>{0xF800, 0x07E0, 0x001F};
+    QList<QList<quint32>> rows;
+    for (int y = 0; y < picture.height(); ++y) {
+        rows.append(QList<quint32>());
+        for (int x = 0; x < picture.width(); ++x) {
+            const QRgb c = picture.pixel(x, y);
+            rows.back() << (withAlpha ? (quint32((x * 23 + y * 7) % 256) << 24) | (c & 0xFFFFFF)
+                                      : quint32(((qRed(c) >> 3) << 11) | ((qGreen(c) >> 2) << 5) | (qBlue(c) >> 3)));
+        }
+    }
+    layout.pixels = packedRows(rows, layout.bits);
+    return bmpFile(layout);
+}
+
+} // namespace
+
 std::vector<SampleFile> validSamples()
 {
     const QImage picture = samplePicture();
@@ -208,6 +268,10 @@ std::vector<SampleFile> validSamples()
         {QStringLiteral("png"), QStringLiteral("png"), encoded(picture, "png")},
         {QStringLiteral("jpeg"), QStringLiteral("jpg"), encoded(picture, "jpeg")},
         {QStringLiteral("gif"), QStringLiteral("gif"), gifOf(picture)},
+        {QStringLiteral("bmp 8-bit run-length"), QStringLiteral("bmp"), runLengthBmp(picture, 8)},
+        {QStringLiteral("bmp 4-bit run-length"), QStringLiteral("bmp"), runLengthBmp(picture, 4)},
+        {QStringLiteral("bmp 16-bit 5-6-5"), QStringLiteral("bmp"), maskedBmp(picture, false)},
+        {QStringLiteral("bmp 32-bit with alpha"), QStringLiteral("bmp"), maskedBmp(picture, true)},
     };
 }
 
@@ -235,6 +299,35 @@ HostileCorpus::HostileCorpus()
     add(QStringLiteral("bmp with an unknown compression"), "bmp", withBitFlipped(bmp, 30, 4));
     add(QStringLiteral("8-bit bmp with two thousand million colours"), "bmp", withBitFlipped(bmp8, 49, 7));
     add(QStringLiteral("8-bit bmp with its pixel offset past the end"), "bmp", withBitFlipped(bmp8, 13, 6));
+    {
+        const QString damaged = PictureFileErrors::damaged();
+        BmpLayout rle;
+        rle.width = 4;
+        rle.height = 2;
+        rle.bits = 8;
+        rle.compression = 1;
+        rle.palette = {qRgb(10, 20, 30), qRgb(200, 100, 50)};
+        rle.coloursUsed = 2;
+        rle.pixels = QByteArray::fromHex("0501" "0000" "0401" "0001");
+        add(QStringLiteral("run-length bmp with a run past the end of its row"), "bmp", bmpFile(rle), damaged);
+        rle.pixels = QByteArray::fromHex("0407" "0000" "0401" "0001");
+        add(QStringLiteral("run-length bmp naming a colour beyond its palette"), "bmp", bmpFile(rle), damaged);
+        rle.pixels = QByteArray::fromHex("0401" "00020005" "0001");
+        add(QStringLiteral("run-length bmp moving past its last row"), "bmp", bmpFile(rle), damaged);
+        rle.pixels = QByteArray::fromHex("0401" "0000" "0201");
+        add(QStringLiteral("run-length bmp ending before its last pixel"), "bmp", bmpFile(rle), damaged);
+        BmpLayout indexed = rle;
+        indexed.compression = 0;
+        indexed.pixels = QByteArray::fromHex("000001c8" "01010101");
+        add(QStringLiteral("8-bit bmp naming a colour beyond its palette"), "bmp", bmpFile(indexed), damaged);
+        BmpLayout wide;
+        wide.width = 2;
+        wide.height = 2;
+        wide.bits = 64;
+        wide.pixels = QByteArray(32, '\x40');
+        add(QStringLiteral("bmp of 64 bits a pixel"), "bmp", bmpFile(wide),
+            QStringLiteral("the picture uses 64 bits per pixel, which this program does not read"));
+    }
     add(QStringLiteral("png with a scrambled header"), "png", withBitFlipped(png, 17, 2));
     add(QStringLiteral("png with scrambled picture data"), "png", withBitFlipped(png, png.size() / 2, 3));
     add(QStringLiteral("jpeg with a scrambled quantisation marker"), "jpg", withBitFlipped(jpeg, jpegMarker(jpeg, 0xDB) + 1, 0));
