@@ -8,6 +8,7 @@
 
 #include <QWidget>
 
+class CanvasView;
 class PictureBox;
 class Workspace;
 
@@ -35,6 +36,7 @@ public:
     PictureBox *snapshot = nullptr; // the picture as last committed (or as the tools left it)
     PictureBox *mask = nullptr;     // the stamp pattern's mask
     PictureBox *face = nullptr;     // the stamp pattern's face
+    CanvasView *view = nullptr;     // what the window shows of the canvas: scrolled, zoomed
     CommonDialog backgroundColourDialog;
     StrokeFields stroke;
     // Undo and Redo may act: false only while one of them runs, and once the window is closed.
@@ -46,7 +48,8 @@ public:
 
     QString caption() const;
     void setCaption(const QString &caption);
-    // The window's outer size in twips: the canvas area plus the fixed frame.
+    // The window's outer size in twips: the canvas area plus the fixed frame. Inside the main
+    // window it is never set larger than the visible workspace; the canvas scrolls instead.
     double widthTwips() const;
     double heightTwips() const;
     void setWidthTwips(double twips);
@@ -77,6 +80,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void canvasPictureChanged();
