@@ -41,7 +41,10 @@ MainWindow::MainWindow(std::unique_ptr<Prompts> prompts) : m_prompts(std::move(p
     progressBar->setValue(0);
     progressBar->setTextVisible(false);
     statusBar()->addPermanentWidget(progressBar);
-    connect(mdiArea, &QMdiArea::subWindowActivated, this, [this] { refreshUndoMenusForActive(); });
+    connect(mdiArea, &QMdiArea::subWindowActivated, this, [this] {
+        refreshUndoMenusForActive();
+        showActiveDocument();
+    });
     connect(palette, &Palette::patternDialogWanted, this, &MainWindow::showPatternDialog);
     resize(900, 700);
 }
@@ -184,6 +187,7 @@ void MainWindow::documentClosed(DocumentWindow &closed)
     for (DocumentWindow *document : documents())
         others = others || document != &closed;
     if (!others) {
+        setPictureInfo(QString());
         palette->setToolsEnabled(false);
         filterMenu->setEnabled(false);
         pictureMenu->setEnabled(false);
@@ -204,6 +208,15 @@ void MainWindow::refreshUndoMenusForActive()
         document->refreshUndoMenus();
     else
         setUndoMenus(false, false);
+}
+
+void MainWindow::showActiveDocument()
+{
+    // The frame may pass through no active window for a moment while documents stay open.
+    DocumentWindow *document = activeDocument();
+    if (!document && !documents().isEmpty())
+        return;
+    setPictureInfo(document ? document->pictureInfo() : QString());
 }
 
 void MainWindow::exit()

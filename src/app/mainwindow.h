@@ -99,6 +99,8 @@ private:
     // The first document window, re-created as at start-up when the user has closed it.
     DocumentWindow *firstDocument();
     void refreshUndoMenusForActive();
+    // The picture info follows the document the user works in.
+    void showActiveDocument();
 
     std::unique_ptr<Prompts> m_prompts;
     QPointer<DocumentWindow> m_startup;

@@ -192,7 +192,12 @@ void DocumentWindow::canvasPictureChanged()
     const qint64 bytes = picture.isNull() ? 0 : qint64(bmp24FileSize(picture.size()));
     const float w = float(canvas->widthTwips() / Screen::TwipsPerPixelX);
     const float h = float(canvas->heightTwips() / Screen::TwipsPerPixelY);
-    m_workspace.setPictureInfo(pictureInfoText(w, h, bytes));
+    m_pictureInfo = pictureInfoText(w, h, bytes);
+    // The main window shows the text of the document the user works in; the others keep theirs
+    // for when they are activated.
+    DocumentWindow *active = m_workspace.activeDocument();
+    if (!active || active == this)
+        m_workspace.setPictureInfo(m_pictureInfo);
 }
 
 QString DocumentWindow::pictureInfoText(float width, float height, qint64 fileBytes)

@@ -68,6 +68,8 @@ public:
 
     // "W" + "x" + "H" + " " + kB + "kB": the canvas's outer size and its temp file's size.
     static QString pictureInfoText(float width, float height, qint64 fileBytes);
+    // This document's picture-info text as its canvas last changed ("" before the first change).
+    QString pictureInfo() const { return m_pictureInfo; }
 
     // Called by commitPicture once the canvas and snapshot hold the committed picture.
     void pictureCommitted();
@@ -91,4 +93,5 @@ private:
 
     Workspace &m_workspace;
     bool m_open = false;
+    QString m_pictureInfo;
 };
