@@ -19,7 +19,10 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QScreen>
+#include <QScrollBar>
 #include <QStatusBar>
+#include <QStyle>
 #include <QToolBar>
 
 MainWindow::MainWindow(std::unique_ptr<Prompts> prompts) : m_prompts(std::move(prompts))
@@ -46,7 +49,10 @@ MainWindow::MainWindow(std::unique_ptr<Prompts> prompts) : m_prompts(std::move(p
         showActiveDocument();
     });
     connect(palette, &Palette::patternDialogWanted, this, &MainWindow::showPatternDialog);
-    resize(900, 700);
+    // Nothing fixes the main window's size: most of the screen, in its middle.
+    const QRect available = screen()->availableGeometry();
+    resize(available.size() * 0.8);
+    move(available.center() - QPoint(width() / 2, height() / 2));
 }
 
 MainWindow::~MainWindow()
@@ -154,11 +160,22 @@ DocumentWindow *MainWindow::newDocument()
     sub->setWindowIcon(QIcon(QStringLiteral(":/resources/app.png")));
     attachCanvasTools(*document, *palette);
     document->fitToCanvas();
+    placeNewWindow(sub);
     mdiArea->setActiveSubWindow(sub);
     if (!m_startup)
         m_startup = document;
     document->load();
     return document;
+}
+
+void MainWindow::placeNewWindow(QMdiSubWindow *window)
+{
+    const QSize workspace = mdiArea->viewport()->size();
+    const int step = qMax(1, window->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window));
+    const int room = qMax(0, qMin(workspace.width() - window->width(), workspace.height() - window->height()));
+    const int places = room / step + 1;
+    const int at = int(documents().size() % places) * step;
+    window->move(at, at);
 }
 
 DocumentWindow *MainWindow::firstDocument()
@@ -188,6 +205,10 @@ void MainWindow::documentClosed(DocumentWindow &closed)
         others = others || document != &closed;
     if (!others) {
         setPictureInfo(QString());
+        // The frame keeps its scroll range as far as it is scrolled: back at the origin, the
+        // scrollbars of an empty workspace go once the window has gone.
+        mdiArea->horizontalScrollBar()->setValue(0);
+        mdiArea->verticalScrollBar()->setValue(0);
         palette->setToolsEnabled(false);
         filterMenu->setEnabled(false);
         pictureMenu->setEnabled(false);

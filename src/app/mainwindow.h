@@ -15,6 +15,7 @@ class PatternDialog;
 class QAction;
 class QLabel;
 class QMdiArea;
+class QMdiSubWindow;
 class QMenu;
 class QProgressBar;
 class QToolBar;
@@ -101,6 +102,8 @@ private:
     void refreshUndoMenusForActive();
     // The picture info follows the document the user works in.
     void showActiveDocument();
+    // Cascades a new window from the workspace's top-left corner, inside the workspace.
+    void placeNewWindow(QMdiSubWindow *window);
 
     std::unique_ptr<Prompts> m_prompts;
     QPointer<DocumentWindow> m_startup;
