@@ -2,6 +2,7 @@
 
 #include "adjust/adjustdialog.h"
 #include "app/qtprompts.h"
+#include "app/viewstatus.h"
 #include "document/documentwindow.h"
 #include "document/picturebox.h"
 #include "filters/rotatedialog.h"
@@ -44,6 +45,7 @@ MainWindow::MainWindow(std::unique_ptr<Prompts> prompts) : m_prompts(std::move(p
     progressBar->setValue(0);
     progressBar->setTextVisible(false);
     statusBar()->addPermanentWidget(progressBar);
+    viewStatus = new ViewStatus(*this);
     connect(mdiArea, &QMdiArea::subWindowActivated, this, [this] {
         refreshUndoMenusForActive();
         showActiveDocument();
@@ -205,6 +207,7 @@ void MainWindow::documentClosed(DocumentWindow &closed)
         others = others || document != &closed;
     if (!others) {
         setPictureInfo(QString());
+        viewStatus->follow(nullptr);
         // The frame keeps its scroll range as far as it is scrolled: back at the origin, the
         // scrollbars of an empty workspace go once the window has gone.
         mdiArea->horizontalScrollBar()->setValue(0);
@@ -238,6 +241,7 @@ void MainWindow::showActiveDocument()
     if (!document && !documents().isEmpty())
         return;
     setPictureInfo(document ? document->pictureInfo() : QString());
+    viewStatus->follow(document);
 }
 
 void MainWindow::exit()

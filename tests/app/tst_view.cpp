@@ -1,14 +1,19 @@
+#include "app/viewstatus.h"
 #include "document/canvasview.h"
 #include "document/documentwindow.h"
 #include "document/picturebox.h"
 #include "fixture.h"
 #include "testregistry.h"
 
+#include <QAction>
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTest>
 
 namespace {
@@ -112,6 +117,76 @@ private slots:
         QCOMPARE(places[0], QPoint(0, 0));
         QVERIFY(places[1].x() > 0 && places[1].x() == places[1].y());
         QCOMPARE(places[2], 2 * places[1]);
+    }
+
+    void statusBarShowsPointerPictureSizeAndZoom()
+    {
+        Program program;
+        ViewStatus &status = *program.window->viewStatus;
+        DocumentWindow *doc = program.active();
+        doc->canvas->setPicture(uniformPicture(QSize(400, 300), Green));
+        QCOMPARE(status.pictureSize->text(), QStringLiteral("400 x 300")); // the bitmap's, not 404 x 304
+        QCOMPARE(status.zoomBox->currentText(), QStringLiteral("100 %"));
+        QTest::mouseMove(doc->canvas, QPoint(12, 22));
+        QCOMPARE(status.pointerPosition->text(), QStringLiteral("10, 20"));
+        QTest::mouseMove(doc->canvas, QPoint(1, 1)); // on the border
+        QCOMPARE(status.pointerPosition->text(), QString());
+
+        doc->view->setZoom(0.5);
+        QCOMPARE(status.zoomBox->currentText(), QStringLiteral("50 %"));
+        QTest::mouseMove(doc->canvas, QPoint(12, 22));
+        QCOMPARE(status.pointerPosition->text(), QStringLiteral("20, 40"));
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(doc->canvas, &leave);
+        QCOMPARE(status.pointerPosition->text(), QString());
+
+        status.zoomBox->lineEdit()->setText(QStringLiteral("150"));
+        QTest::keyClick(status.zoomBox->lineEdit(), Qt::Key_Return);
+        QCOMPARE(doc->view->zoom(), 1.5);
+        QCOMPARE(status.zoomBox->currentText(), QStringLiteral("150 %"));
+        // Bad input says so and changes nothing.
+        status.zoomBox->lineEdit()->setText(QStringLiteral("huge"));
+        QTest::keyClick(status.zoomBox->lineEdit(), Qt::Key_Return);
+        QCOMPARE(doc->view->zoom(), 1.5);
+        QCOMPARE(status.zoomBox->currentText(), QStringLiteral("150 %"));
+        QVERIFY(program.window->statusBar()->currentMessage().contains(QStringLiteral("huge")));
+        status.zoomBox->setCurrentIndex(0);
+        emit status.zoomBox->activated(0);
+        QCOMPARE(doc->view->zoom(), 0.125);
+
+        // Each document keeps its own zoom; the status bar shows the active one's.
+        DocumentWindow *other = documentWithPicture(program, QSize(50, 60));
+        QCOMPARE(status.zoomBox->currentText(), QStringLiteral("100 %"));
+        QCOMPARE(status.pictureSize->text(), QStringLiteral("50 x 60"));
+        activate(doc);
+        QCOMPARE(status.zoomBox->currentText(), QStringLiteral("12.5 %"));
+        closeWithoutSaving(program, doc);
+        closeWithoutSaving(program, other);
+        QCOMPARE(status.pictureSize->text(), QString());
+        QVERIFY(!status.zoomBox->isEnabled());
+    }
+
+    void zoomKeysActOnTheActiveDocument()
+    {
+        Program program;
+        ViewStatus &status = *program.window->viewStatus;
+        QVERIFY(status.zoomInAction->shortcuts().contains(QKeySequence(QStringLiteral("Ctrl++"))));
+        QCOMPARE(status.zoomOutAction->shortcut(), QKeySequence(QStringLiteral("Ctrl+-")));
+        QCOMPARE(status.fitAction->shortcut(), QKeySequence(QStringLiteral("Ctrl+0")));
+        QCOMPARE(status.actualSizeAction->shortcut(), QKeySequence(QStringLiteral("Ctrl+1")));
+        QVERIFY(program.window->actions().contains(status.fitAction)); // without a menu
+        DocumentWindow *first = program.active();
+        DocumentWindow *doc = documentWithPicture(program, QSize(2000, 1500));
+        status.fitAction->trigger();
+        QCOMPARE(doc->view->zoom(), doc->view->fitZoom());
+        QVERIFY(doc->view->zoom() < 1);
+        status.zoomInAction->trigger();
+        QCOMPARE(doc->view->zoom(), CanvasView::stepAbove(doc->view->fitZoom()));
+        status.actualSizeAction->trigger();
+        QCOMPARE(doc->view->zoom(), 1.0);
+        status.zoomOutAction->trigger();
+        QCOMPARE(doc->view->zoom(), 2.0 / 3);
+        QCOMPARE(first->view->zoom(), 1.0);
     }
 };
 VP_TEST(TestView)
