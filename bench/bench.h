@@ -1,9 +1,10 @@
 #pragma once
 // The benchmark's cases: each registers a name and a body; main() runs them on 1 MP and 12 MP
-// pictures and prints "<case> <megapixels> <median ms>".
+// pictures, or on the sizes a case names, and prints "<case> <megapixels> <median ms>".
 #include <QImage>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace vpbench {
 
@@ -15,7 +16,7 @@ struct Size {
 
 // A case gets the picture size and returns the median milliseconds of its timed part.
 using Case = std::function<double(const Size &)>;
-bool registerCase(const std::string &name, Case body, int order = 100);
+bool registerCase(const std::string &name, Case body, int order = 100, std::vector<Size> sizes = {});
 
 // Median of `reps` timed runs of `body` after one warm-up; `setup` runs untimed before each.
 double medianMs(int reps, const std::function<void()> &body, const std::function<void()> &setup = {});

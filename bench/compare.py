@@ -21,6 +21,8 @@ LIMITS = [
     ("pencil-move", 2, 12), ("line-preview-move", 2, 12), ("circle-preview-move", 2, 12),
     ("airbrush-move", 2, 12), ("stamp-move", 2, 12), ("preview", 33, 12), ("undo", 20, 12),
     ("redo", 20, 12), ("smooth-command", 1000, 12),
+    ("view-fit-paint", 16, 12), ("view-fit-paint", 16, 48), ("view-move-fit", 2, 12),
+    ("view-move-fit", 2, 48), ("view-zoom-step", 33, 12), ("view-zoom-step", 33, 48),
 ]
 
 figures = {}

@@ -15,6 +15,7 @@ struct Entry {
     std::string name;
     Case body;
     int order;
+    std::vector<Size> sizes; // empty: the usual ones
 };
 
 static std::vector<Entry> &cases()
@@ -23,9 +24,9 @@ static std::vector<Entry> &cases()
     return list;
 }
 
-bool registerCase(const std::string &name, Case body, int order)
+bool registerCase(const std::string &name, Case body, int order, std::vector<Size> sizes)
 {
-    cases().push_back({name, std::move(body), order});
+    cases().push_back({name, std::move(body), order, std::move(sizes)});
     return true;
 }
 
@@ -72,11 +73,11 @@ int main(int argc, char **argv)
     const char *only = argc > 1 ? argv[1] : nullptr;
     auto list = vpbench::cases();
     std::stable_sort(list.begin(), list.end(), [](const auto &a, const auto &b) { return a.order < b.order; });
-    const vpbench::Size sizes[] = {{1000, 1000}, {4000, 3000}};
+    const std::vector<vpbench::Size> usualSizes = {{1000, 1000}, {4000, 3000}};
     for (const auto &entry : list) {
         if (only && entry.name.find(only) == std::string::npos)
             continue;
-        for (const auto &size : sizes) {
+        for (const auto &size : entry.sizes.empty() ? usualSizes : entry.sizes) {
             const double ms = entry.body(size);
             if (ms >= 0) {
                 std::printf("%s %g %.2f\n", entry.name.c_str(), size.megapixels(), ms);
