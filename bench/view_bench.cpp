@@ -10,7 +10,6 @@
 
 #include <QApplication>
 #include <QMdiSubWindow>
-#include <QScrollBar>
 #include <QSlider>
 #include <QToolButton>
 

@@ -187,13 +187,13 @@ void CanvasView::wheelEvent(QWheelEvent *event)
                               ? event->pixelDelta()
                               : angle * (QApplication::wheelScrollLines() * ScrollStep) / WheelNotch;
     const bool sideways = (event->modifiers() & Qt::ShiftModifier) || (angle.y() == 0 && angle.x() != 0);
-    if (sideways) {
-        QScrollBar *bar = horizontalScrollBar();
-        bar->setValue(bar->value() - (pixels.x() != 0 ? pixels.x() : pixels.y()));
-    } else {
-        QScrollBar *bar = verticalScrollBar();
-        bar->setValue(bar->value() - pixels.y());
+    QScrollBar *bar = sideways ? horizontalScrollBar() : verticalScrollBar();
+    if (bar->maximum() == bar->minimum()) {
+        // A canvas that fits leaves the wheel to the workspace around the window, as it always did.
+        event->ignore();
+        return;
     }
+    bar->setValue(bar->value() - (sideways && pixels.x() != 0 ? pixels.x() : pixels.y()));
 }
 
 bool CanvasView::eventFilter(QObject *watched, QEvent *event)

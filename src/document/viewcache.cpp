@@ -12,8 +12,8 @@ namespace {
 // Reduced copies are made and invalidated in blocks of this size.
 constexpr int LevelTile = 64;
 constexpr int ViewTileSize = 128;
-// Spare view tiles kept for the next zoom: more than a large window shows.
-constexpr size_t MostSpareTiles = 400;
+// Spare view tiles kept for the next zoom (64 kB each): what a large window shows.
+constexpr size_t MostSpareTiles = 160;
 
 QRect halvedRect(const QRect &rect, int times)
 {

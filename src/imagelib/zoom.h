@@ -28,8 +28,8 @@ void halvePicture(const QImage &source, QImage &half, const QRect &rect);
 // of the source pixels (Format_BGR888) that view pixel viewRect.topLeft() + (x, y) covers when
 // one source pixel spans `scale` view pixels (0 < scale <= 1): view pixel v covers the source
 // span [v / scale, (v + 1) / scale), cut at the source's edge, each source pixel weighted by
-// how much of it lies in the span. Fixed point throughout, so a uniform area gives exactly its
-// colour.
+// how much of it lies in the span. Fixed point throughout: a uniform area gives exactly its
+// colour, a scale of 1 / 2^k the mean rounded half up, any other within one level of it.
 void shrinkToView(const QImage &source, double scale, const QRect &viewRect, QImage &out);
 
 // Each pixel (x, y) of `out` (Format_RGB32, at least `viewRect`'s size) becomes the source
