@@ -92,6 +92,12 @@ private slots:
         QCOMPARE(doc->canvas->innerSize(), QSize(3000, 2000));
         QVERIFY(doc->view->horizontalScrollBar()->maximum() > 0);
         QVERIFY(doc->view->verticalScrollBar()->maximum() > 0);
+        frameOf(doc)->showMaximized(); // a maximized window used to show no scrollbars either
+        QApplication::processEvents();
+        QVERIFY(doc->view->verticalScrollBar()->maximum() > 0);
+        QCOMPARE(doc->view->verticalScrollBar()->maximum(),
+                 doc->canvas->height() - doc->view->viewport()->height());
+        frameOf(doc)->showNormal();
         // A window that fits is sized as it always was: grown to a wider canvas plus the frame,
         // kept where the canvas is smaller.
         DocumentWindow *small = documentWithPicture(program, QSize(296, 200));
