@@ -82,9 +82,9 @@ sx1=$((bx + bw / 4)); sx2=$((bx + 3 * bw / 4))
 xdotool mousemove "$sx1" "$sy" mousedown 1
 for sx in $(seq "$sx1" 10 "$sx2"); do xdotool mousemove "$sx" "$sy"; sleep 0.02; done
 xdotool mousemove "$sx2" "$sy"
-stamp=$(stat -c %Y.%s "$TEMP_FILE")
+stamp=$(stat -c %y "$TEMP_FILE")
 xdotool mouseup 1
-for _ in $(seq 100); do [ "$(stat -c %Y.%s "$TEMP_FILE")" != "$stamp" ] && break; sleep 0.1; done
+for _ in $(seq 100); do [ "$(stat -c %y "$TEMP_FILE")" != "$stamp" ] && break; sleep 0.1; done
 sleep 1
 px=$(picture_pixel $(((sx1 + sx2) / 2 - rx)))
 py=$(picture_pixel $((sy - ry)))
@@ -100,9 +100,9 @@ read -r rx ry rw rh < <(find_rectangle ff0000) || fail "no red quadrant at 100 %
 cx=$((rx + rw)); cy=$((ry + rh))
 read -r yx yy yw yh < <(find_rectangle ffff00) || fail "no yellow quadrant at 100 %"
 [ "$yx" -eq "$cx" ] && [ "$yy" -eq "$cy" ] || fail "the quadrants do not meet at 100 %"
-stamp=$(stat -c %Y.%s "$TEMP_FILE")
+stamp=$(stat -c %y "$TEMP_FILE")
 xdotool mousemove $((cx + 30)) $((cy + 40)) click 1
-for _ in $(seq 100); do [ "$(stat -c %Y.%s "$TEMP_FILE")" != "$stamp" ] && break; sleep 0.1; done
+for _ in $(seq 100); do [ "$(stat -c %y "$TEMP_FILE")" != "$stamp" ] && break; sleep 0.1; done
 sleep 1
 [ "$(bmp_pixel "$TEMP_FILE" 2030 1548)" = 000000 ] || fail "the click at 100 % did not draw at picture pixel 2030,1548"
 [ "$(bmp_pixel "$TEMP_FILE" 2030 1540)" = ffff00 ] || fail "the click at 100 % drew on the pointer's own pixel"
