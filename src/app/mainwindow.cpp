@@ -52,9 +52,13 @@ MainWindow::MainWindow(std::unique_ptr<Prompts> prompts) : m_prompts(std::move(p
     });
     connect(palette, &Palette::patternDialogWanted, this, &MainWindow::showPatternDialog);
     // Nothing fixes the main window's size: most of the screen, in its middle.
-    const QRect available = screen()->availableGeometry();
-    resize(available.size() * 0.8);
-    move(available.center() - QPoint(width() / 2, height() / 2));
+    if (const QScreen *display = screen()) {
+        const QRect available = display->availableGeometry();
+        resize(available.size() * 0.8);
+        move(available.center() - QPoint(width() / 2, height() / 2));
+    } else {
+        resize(900, 700);
+    }
 }
 
 MainWindow::~MainWindow()
