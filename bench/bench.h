@@ -1,6 +1,6 @@
 #pragma once
 // The benchmark's cases: each registers a name and a body; main() runs them on 1 MP and 12 MP
-// pictures and prints "<case> <megapixels> <median ms>".
+// pictures, or on the sizes a case names, and prints "<case> <megapixels> <median ms>".
 #include <QImage>
 #include <functional>
 #include <string>

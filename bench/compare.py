@@ -25,6 +25,8 @@ LIMITS = [
     ("pencil-move", 2, 12), ("line-preview-move", 2, 12), ("circle-preview-move", 2, 12),
     ("airbrush-move", 2, 12), ("stamp-move", 2, 12), ("preview", 33, 12), ("undo", 20, 12),
     ("redo", 20, 12), ("smooth-command", 1000, 12), ("undo", 20, 48), ("redo", 20, 48), ("record", 5, 48),
+    ("view-fit-paint", 16, 12), ("view-fit-paint", 16, 48), ("view-move-fit", 2, 12),
+    ("view-move-fit", 2, 48), ("view-zoom-step", 33, 12), ("view-zoom-step", 33, 48),
 ]
 # (case, least count, sizes in MP): counts, not milliseconds. 100 MP stands for the largest
 # picture of about that size the size limits allow.

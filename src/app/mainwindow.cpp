@@ -2,6 +2,7 @@
 
 #include "adjust/adjustdialog.h"
 #include "app/qtprompts.h"
+#include "app/viewstatus.h"
 #include "document/documentwindow.h"
 #include "document/picturebox.h"
 #include "filters/rotatedialog.h"
@@ -22,7 +23,10 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QProgressBar>
+#include <QScreen>
+#include <QScrollBar>
 #include <QStatusBar>
+#include <QStyle>
 #include <QToolBar>
 
 MainWindow::MainWindow(std::unique_ptr<Prompts> prompts) : m_prompts(std::move(prompts))
@@ -46,10 +50,21 @@ MainWindow::MainWindow(std::unique_ptr<Prompts> prompts) : m_prompts(std::move(p
     progressBar->setTextVisible(false);
     progressBar->setToolTip(tr("Progress bar; while Smooth runs, the window's caption says [Working]"));
     statusBar()->addPermanentWidget(progressBar);
-    connect(mdiArea, &QMdiArea::subWindowActivated, this, [this] { refreshUndoMenusForActive(); });
+    viewStatus = new ViewStatus(*this);
+    connect(mdiArea, &QMdiArea::subWindowActivated, this, [this] {
+        refreshUndoMenusForActive();
+        showActiveDocument();
+    });
     connect(palette, &Palette::patternDialogWanted, this, &MainWindow::showPatternDialog);
     setAcceptDrops(true);
-    resize(900, 700);
+    // Nothing fixes the main window's size: most of the screen, in its middle.
+    if (const QScreen *display = screen()) {
+        const QRect available = display->availableGeometry();
+        resize(available.size() * 0.8);
+        move(available.center() - QPoint(width() / 2, height() / 2));
+    } else {
+        resize(900, 700);
+    }
 }
 
 MainWindow::~MainWindow()
@@ -187,11 +202,22 @@ DocumentWindow *MainWindow::newDocument()
     }
     attachCanvasTools(*document, *palette);
     document->fitToCanvas();
+    placeNewWindow(sub);
     mdiArea->setActiveSubWindow(sub);
     if (!m_startup)
         m_startup = document;
     document->load();
     return document;
+}
+
+void MainWindow::placeNewWindow(QMdiSubWindow *window)
+{
+    const QSize workspace = mdiArea->viewport()->size();
+    const int step = qMax(1, window->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window));
+    const int room = qMax(0, qMin(workspace.width() - window->width(), workspace.height() - window->height()));
+    const int places = room / step + 1;
+    const int at = int(documents().size() % places) * step;
+    window->move(at, at);
 }
 
 DocumentWindow *MainWindow::firstDocument()
@@ -220,6 +246,12 @@ void MainWindow::documentClosed(DocumentWindow &closed)
     for (DocumentWindow *document : documents())
         others = others || document != &closed;
     if (!others) {
+        setPictureInfo(QString());
+        viewStatus->follow(nullptr);
+        // The frame keeps its scroll range as far as it is scrolled: back at the origin, the
+        // scrollbars of an empty workspace go once the window has gone.
+        mdiArea->horizontalScrollBar()->setValue(0);
+        mdiArea->verticalScrollBar()->setValue(0);
         palette->setToolsEnabled(false);
         filterMenu->setEnabled(false);
         pictureMenu->setEnabled(false);
@@ -240,6 +272,16 @@ void MainWindow::refreshUndoMenusForActive()
         document->refreshUndoMenus();
     else
         setUndoMenus(false, false);
+}
+
+void MainWindow::showActiveDocument()
+{
+    // The frame may pass through no active window for a moment while documents stay open.
+    DocumentWindow *document = activeDocument();
+    if (!document && !documents().isEmpty())
+        return;
+    setPictureInfo(document ? document->pictureInfo() : QString());
+    viewStatus->follow(document);
 }
 
 void MainWindow::exit()

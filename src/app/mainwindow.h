@@ -16,11 +16,13 @@ class PatternDialog;
 class QAction;
 class QLabel;
 class QMdiArea;
+class QMdiSubWindow;
 class QMenu;
 class QProgressBar;
 class QToolBar;
 class RotateDialog;
 class SizeDialog;
+class ViewStatus;
 
 class MainWindow : public QMainWindow, public Workspace {
     Q_OBJECT
@@ -54,6 +56,7 @@ public:
     QProgressBar *progressBar = nullptr;
     QToolBar *infoBar = nullptr;
     QToolBar *toolBox = nullptr;
+    ViewStatus *viewStatus = nullptr; // pointer position, picture size, zoom box and zoom keys
     QMenu *fileMenu = nullptr, *editMenu = nullptr, *filterMenu = nullptr, *pictureMenu = nullptr;
     QAction *newAction = nullptr, *openAction = nullptr, *saveAsAction = nullptr, *exitAction = nullptr;
     QAction *undoAction = nullptr, *redoAction = nullptr;
@@ -118,6 +121,10 @@ private:
     // The first document window, re-created as at start-up when the user has closed it.
     DocumentWindow *firstDocument();
     void refreshUndoMenusForActive();
+    // The picture info and the view's status follow the document the user works in.
+    void showActiveDocument();
+    // Cascades a new window from the workspace's top-left corner, inside the workspace.
+    void placeNewWindow(QMdiSubWindow *window);
 
     std::unique_ptr<Prompts> m_prompts;
     QPointer<DocumentWindow> m_startup;

@@ -1,5 +1,6 @@
 #include "document/documentwindow.h"
 
+#include "document/canvasview.h"
 #include "document/defaultpattern.h"
 #include "document/picturebox.h"
 #include "document/screen.h"
@@ -10,6 +11,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <cmath>
 
@@ -22,6 +24,8 @@ DocumentWindow::DocumentWindow(Workspace &workspace, QWidget *parent) : QWidget(
     canvas->setHeightTwips(3750);
     canvas->move(0, 0);
     canvas->setCursor(QCursor(QPixmap(QStringLiteral(":/resources/pencil.png")), 3, 20));
+    view = new CanvasView(canvas, this);
+    view->setGeometry(rect());
 
     snapshot = new PictureBox(this, 2);
     snapshot->setWidthTwips(4860);
@@ -65,12 +69,27 @@ QSize DocumentWindow::contentSize() const
 
 void DocumentWindow::setContentSize(QSize size)
 {
-    if (auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget())) {
-        const QSize frame = sub->size() - sub->contentsRect().size();
-        sub->resize(size + frame);
-    } else {
+    auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget());
+    if (!sub) {
         resize(size);
+        return;
     }
+    const QSize frame = sub->size() - sub->contentsRect().size();
+    QMdiArea *area = sub->mdiArea();
+    if (!area || !area->isVisible()) {
+        sub->resize(size + frame);
+        return;
+    }
+    // A window larger than the workspace would hide its caption and scrollbars beyond it.
+    const QRect workspace = area->viewport()->rect();
+    sub->resize((size + frame).boundedTo(workspace.size()));
+    if (sub->isMaximized() || sub->isMinimized())
+        return;
+    const QRect placed = sub->geometry();
+    const QPoint inside(qMax(0, qMin(placed.left(), workspace.right() + 1 - placed.width())),
+                        qMax(0, qMin(placed.top(), workspace.bottom() + 1 - placed.height())));
+    if (inside != placed.topLeft())
+        sub->move(inside);
 }
 
 double DocumentWindow::widthTwips() const
@@ -180,7 +199,12 @@ void DocumentWindow::canvasPictureChanged()
     const qint64 bytes = picture.isNull() ? 0 : qint64(bmp24FileSize(picture.size()));
     const float w = float(canvas->widthTwips() / Screen::TwipsPerPixelX);
     const float h = float(canvas->heightTwips() / Screen::TwipsPerPixelY);
-    m_workspace.setPictureInfo(pictureInfoText(w, h, bytes));
+    m_pictureInfo = pictureInfoText(w, h, bytes);
+    // The main window shows the text of the document the user works in; the others keep theirs
+    // for when they are activated.
+    DocumentWindow *active = m_workspace.activeDocument();
+    if (!active || active == this)
+        m_workspace.setPictureInfo(m_pictureInfo);
 }
 
 QString DocumentWindow::pictureInfoText(float width, float height, qint64 fileBytes)
@@ -197,6 +221,11 @@ void DocumentWindow::canvasResized()
         setWidthTwips(canvas->widthTwips() + FrameTwipsX);
     if (canvas->heightTwips() > heightTwips() - FrameTwipsY)
         setHeightTwips(canvas->heightTwips() + FrameTwipsY);
+}
+
+void DocumentWindow::resizeEvent(QResizeEvent *)
+{
+    view->setGeometry(rect());
 }
 
 void DocumentWindow::closeEvent(QCloseEvent *event)

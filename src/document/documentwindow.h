@@ -8,6 +8,7 @@
 
 #include <QWidget>
 
+class CanvasView;
 class PictureBox;
 class Workspace;
 
@@ -35,6 +36,7 @@ public:
     PictureBox *snapshot = nullptr; // the picture as last committed (or as the tools left it)
     PictureBox *mask = nullptr;     // the stamp pattern's mask
     PictureBox *face = nullptr;     // the stamp pattern's face
+    CanvasView *view = nullptr;     // what the window shows of the canvas: scrolled, zoomed
     CommonDialog backgroundColourDialog;
     StrokeFields stroke;
     // Undo and Redo may act: false only while one of them runs, and once the window is closed.
@@ -46,7 +48,8 @@ public:
 
     QString caption() const;
     void setCaption(const QString &caption);
-    // The window's outer size in twips: the canvas area plus the fixed frame.
+    // The window's outer size in twips: the canvas area plus the fixed frame. Inside the main
+    // window it is never set larger than the visible workspace; the canvas scrolls instead.
     double widthTwips() const;
     double heightTwips() const;
     void setWidthTwips(double twips);
@@ -65,6 +68,8 @@ public:
 
     // "W" + "x" + "H" + " " + kB + "kB": the canvas's outer size and its temp file's size.
     static QString pictureInfoText(float width, float height, qint64 fileBytes);
+    // This document's picture-info text as its canvas last changed ("" before the first change).
+    QString pictureInfo() const { return m_pictureInfo; }
 
     // Called by commitPicture once the canvas and snapshot hold the committed picture; `drawn`
     // says where it can differ from the picture stored before the commit.
@@ -78,6 +83,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     // Stores the picture of the state Undo or Redo stepped to in the canvas.
@@ -90,4 +96,5 @@ private:
 
     Workspace &m_workspace;
     bool m_open = false;
+    QString m_pictureInfo;
 };

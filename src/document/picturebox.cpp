@@ -2,7 +2,9 @@
 
 #include "document/dc.h"
 #include "document/screen.h"
+#include "document/viewcache.h"
 #include "imagelib/units.h"
+#include "imagelib/zoom.h"
 
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -22,11 +24,15 @@ PictureBox::PictureBox(QWidget *parent, int border) : QFrame(parent), m_border(b
     setOuterSizePixels(QSize(2 * border + 1, 2 * border + 1));
 }
 
+PictureBox::~PictureBox() = default;
+
 void PictureBox::setPicture(const QImage &picture)
 {
     // Storing the bitmap itself (a commit does) leaves the bitmap as it is: it already shows the
     // picture, and its buffer is still wanted once the commit stores the picture read back.
     const bool storesTheBitmap = !picture.isNull() && !m_bitmapStale && picture.cacheKey() == m_image.cacheKey();
+    if (!storesTheBitmap)
+        showPictureReplacing(picture);
     m_picture = picture;
     m_drawn = QRect();
     if (storesTheBitmap) {
@@ -43,7 +49,7 @@ void PictureBox::setPicture(const QImage &picture)
     if (!picture.isNull() && picture.size() != m_inner) {
         m_inner = picture.size();
         m_outer = m_inner + QSize(2 * m_border, 2 * m_border);
-        QFrame::resize(m_outer);
+        resizeToView();
         sizeChanged = true;
     }
     update();
@@ -83,7 +89,7 @@ void PictureBox::cls()
         const QRect rect = m_drawn;
         restoreRect(rect);
         m_drawn = QRect();
-        update(rect.translated(m_border, m_border));
+        showChanged(rect);
     }
 }
 
@@ -187,7 +193,7 @@ void PictureBox::setBackColour(Colour colour)
         m_image = QImage();
     m_bitmapStale = true;
     m_drawn = QRect();
-    update();
+    showChangedEverywhere();
 }
 
 double PictureBox::widthTwips() const
@@ -217,8 +223,8 @@ void PictureBox::setOuterSizePixels(QSize outer)
         return;
     const bool first = !m_outer.isValid();
     m_outer = outer;
-    QFrame::resize(outer);
     resizeInner((outer - QSize(2 * m_border, 2 * m_border)).expandedTo(QSize(0, 0)), !first);
+    resizeToView();
     if (!first)
         emit resized();
 }
@@ -248,7 +254,7 @@ void PictureBox::resizeInner(QSize inner, bool keepPixels)
     m_bitmapStale = false;
     // The bitmap no longer equals the stored picture anywhere we could vouch for.
     m_drawn = QRect(QPoint(0, 0), inner);
-    update();
+    showChangedEverywhere();
 }
 
 QImage &PictureBox::pictureForWrite()
@@ -256,7 +262,7 @@ QImage &PictureBox::pictureForWrite()
     m_image = QImage();
     m_bitmapStale = true;
     m_drawn = QRect();
-    update();
+    showChangedEverywhere();
     return m_picture;
 }
 
@@ -278,7 +284,61 @@ void PictureBox::markDrawn(const QRect &rect)
     if (clipped.isEmpty())
         return;
     m_drawn |= clipped;
-    update(clipped.translated(m_border, m_border));
+    showChanged(clipped);
+}
+
+void PictureBox::showChanged(const QRect &rect)
+{
+    if (m_viewCache)
+        m_viewCache->invalidate(rect);
+    if (m_zoom == 1)
+        update(rect.translated(m_border, m_border));
+    else
+        update(Zoom::viewRect(rect, m_zoom).translated(m_border, m_border));
+}
+
+void PictureBox::showChangedEverywhere()
+{
+    if (m_viewCache)
+        m_viewCache->invalidateAll();
+    update();
+}
+
+void PictureBox::showPictureReplacing(const QImage &picture)
+{
+    if (!m_viewCache)
+        return;
+    // While the reduced view is on screen, finding the difference reads both pictures once, where
+    // rebuilding the view would read the new one and more; a commit stores the picture it just
+    // wrote, and nothing is shown anew then. At other zooms the reduced copies wait to be rebuilt
+    // where they are shown next.
+    auto covers = [this](const QImage &p) { return !p.isNull() && p.size() == m_inner && p.format() == PictureFormat; };
+    const QImage &shown = m_bitmapStale ? m_picture : m_image;
+    if (m_zoom < 1 && m_viewCache->holdsReducedTiles() && covers(picture) && covers(shown))
+        m_viewCache->invalidate(differingRect(shown, picture));
+    else
+        m_viewCache->invalidateAll();
+}
+
+void PictureBox::setZoom(double zoom)
+{
+    if (!(zoom > 0) || zoom == m_zoom)
+        return;
+    m_zoom = zoom;
+    // Once made, the reduced copies stay with the surface: zooming out again needs only the
+    // tiles it shows anew.
+    if (!m_viewCache)
+        m_viewCache = std::make_unique<ViewCache>();
+    resizeToView();
+    update();
+}
+
+void PictureBox::resizeToView()
+{
+    if (m_zoom == 1)
+        QFrame::resize(m_outer);
+    else
+        QFrame::resize(Zoom::viewSize(m_inner, m_zoom) + QSize(2 * m_border, 2 * m_border));
 }
 
 void PictureBox::ensureBitmap()
@@ -341,7 +401,8 @@ void PictureBox::paintEvent(QPaintEvent *event)
 {
     QFrame::paintEvent(event);
     QPainter painter(this);
-    const QRect inner(QPoint(m_border, m_border), m_inner);
+    const QSize shown = m_zoom == 1 ? m_inner : Zoom::viewSize(m_inner, m_zoom);
+    const QRect inner(QPoint(m_border, m_border), shown);
     const QRect area = event->rect() & inner;
     if (area.isEmpty())
         return;
@@ -350,28 +411,35 @@ void PictureBox::paintEvent(QPaintEvent *event)
         painter.fillRect(area, toQColor(m_backColour));
         return;
     }
-    painter.drawImage(area.topLeft(), m_image, area.translated(-m_border, -m_border));
+    if (m_zoom == 1) {
+        painter.drawImage(area.topLeft(), m_image, area.translated(-m_border, -m_border));
+        return;
+    }
+    m_viewCache->paint(painter, m_image, m_zoom, area.translated(-m_border, -m_border), area.topLeft());
 }
 
-QPointF PictureBox::bitmapPosition(const QMouseEvent *event) const
+QPointF PictureBox::bitmapPositionAt(QPointF widgetPosition) const
 {
-    return event->position() - QPointF(m_border, m_border);
+    const QPointF at = widgetPosition - QPointF(m_border, m_border);
+    if (m_zoom == 1)
+        return at;
+    return QPointF(Zoom::pictureCoordinate(at.x(), m_zoom), Zoom::pictureCoordinate(at.y(), m_zoom));
 }
 
 void PictureBox::mousePressEvent(QMouseEvent *event)
 {
-    const QPointF at = bitmapPosition(event);
+    const QPointF at = bitmapPositionAt(event->position());
     emit mousePressed(float(at.x()), float(at.y()));
 }
 
 void PictureBox::mouseMoveEvent(QMouseEvent *event)
 {
-    const QPointF at = bitmapPosition(event);
+    const QPointF at = bitmapPositionAt(event->position());
     emit mouseMoved(float(at.x()), float(at.y()));
 }
 
 void PictureBox::mouseReleaseEvent(QMouseEvent *event)
 {
-    const QPointF at = bitmapPosition(event);
+    const QPointF at = bitmapPositionAt(event->position());
     emit mouseReleased(float(at.x()), float(at.y()));
 }

@@ -13,14 +13,17 @@
 #include <QPointF>
 
 #include <functional>
+#include <memory>
 
 class Dc;
+class ViewCache;
 
 class PictureBox : public QFrame {
     Q_OBJECT
 public:
     // `border` is the width of the sunken frame around the bitmap (2 for the canvas).
     explicit PictureBox(QWidget *parent = nullptr, int border = 0);
+    ~PictureBox() override;
 
     // The stored picture (may be null).
     QImage picture() const { return m_picture; }
@@ -84,6 +87,15 @@ public:
     // drawn elsewhere since it last showed exactly them.
     QRect drawnRect() const { return m_drawn; }
 
+    // How the surface is shown: each bitmap pixel as `zoom` screen pixels (1 = as drawn), inside
+    // the border. Only the widget's size and its look change; the outer size in twips, the
+    // bitmap and everything drawn stay as they are.
+    double zoom() const { return m_zoom; }
+    void setZoom(double zoom);
+    // The bitmap position under a point of the widget: at 100 % the point less the border, at
+    // any other zoom the bitmap pixel shown there (rounding down).
+    QPointF bitmapPositionAt(QPointF widgetPosition) const;
+
 signals:
     void pictureChanged();
     void resized();
@@ -104,7 +116,12 @@ private:
     void ensureBitmap();
     void rebuildBitmap();
     void restoreRect(const QRect &rect);
-    QPointF bitmapPosition(const QMouseEvent *event) const;
+    // The bitmap changed in `rect` (or everywhere): the view shows it at the next paint.
+    void showChanged(const QRect &rect);
+    void showChangedEverywhere();
+    // Before a new stored picture replaces what the bitmap shows: only what differs is shown anew.
+    void showPictureReplacing(const QImage &picture);
+    void resizeToView();
     QRect penBounds(QPointF a, QPointF b, double extra) const;
     void drawWith(const QRect &bounds, const std::function<void(class QPainter &)> &paint);
 
@@ -118,4 +135,6 @@ private:
     int m_border = 0;
     QSize m_outer;
     QSize m_inner;
+    double m_zoom = 1;
+    std::unique_ptr<ViewCache> m_viewCache; // from the first zoom on
 };

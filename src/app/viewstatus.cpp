@@ -1,0 +1,122 @@
+#include "app/viewstatus.h"
+
+#include "app/mainwindow.h"
+#include "document/canvasview.h"
+#include "document/documentwindow.h"
+#include "document/picturebox.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStatusBar>
+
+ViewStatus::ViewStatus(MainWindow &main) : QObject(&main), m_main(main)
+{
+    pointerPosition = new QLabel;
+    pointerPosition->setToolTip(tr("Pointer position in picture pixels"));
+    pointerPosition->setMinimumWidth(pointerPosition->fontMetrics().horizontalAdvance(QStringLiteral("00000, 00000")));
+    pictureSize = new QLabel;
+    pictureSize->setToolTip(tr("Picture size in pixels"));
+    pictureSize->setMinimumWidth(pictureSize->fontMetrics().horizontalAdvance(QStringLiteral("00000 x 00000")));
+    zoomBox = new QComboBox;
+    zoomBox->setToolTip(tr("Zoom: choose a level or type one and press Enter"));
+    zoomBox->setEditable(true);
+    zoomBox->setInsertPolicy(QComboBox::NoInsert);
+    // Completing "1" to "12.5 %" would turn a typed 150 into something else.
+    zoomBox->setCompleter(nullptr);
+    zoomBox->setMinimumContentsLength(7);
+    for (double step : CanvasView::ZoomSteps)
+        zoomBox->addItem(CanvasView::zoomText(step), step);
+
+    QStatusBar *bar = main.statusBar();
+    bar->insertPermanentWidget(0, pointerPosition);
+    bar->insertPermanentWidget(1, pictureSize);
+    bar->insertPermanentWidget(2, zoomBox);
+
+    connect(zoomBox, &QComboBox::activated, this, [this](int index) {
+        if (DocumentWindow *document = m_main.activeDocument())
+            document->view->setZoom(zoomBox->itemData(index).toDouble());
+        // The keys go back to the window: Ctrl+Z is Undo again, not the box's own.
+        m_main.setFocus();
+    });
+    connect(zoomBox->lineEdit(), &QLineEdit::returnPressed, this, &ViewStatus::applyTypedZoom);
+
+    auto action = [this, &main](const QList<QKeySequence> &keys, void (CanvasView::*zoom)()) {
+        auto *a = new QAction(this);
+        a->setShortcuts(keys);
+        connect(a, &QAction::triggered, this, [this, zoom] {
+            if (DocumentWindow *document = m_main.activeDocument())
+                (document->view->*zoom)();
+        });
+        main.addAction(a);
+        return a;
+    };
+    zoomInAction = action({QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)},
+                          &CanvasView::zoomIn);
+    zoomOutAction = action({QKeySequence(Qt::CTRL | Qt::Key_Minus)}, &CanvasView::zoomOut);
+    fitAction = action({QKeySequence(Qt::CTRL | Qt::Key_0)}, &CanvasView::zoomToFit);
+    actualSizeAction = action({QKeySequence(Qt::CTRL | Qt::Key_1)}, &CanvasView::zoomToActualSize);
+    follow(nullptr);
+}
+
+void ViewStatus::follow(DocumentWindow *document)
+{
+    for (const QMetaObject::Connection &connection : std::as_const(m_connections))
+        disconnect(connection);
+    m_connections.clear();
+    m_document = document;
+    pointerPosition->clear();
+    zoomBox->setEnabled(document != nullptr);
+    if (!document) {
+        pictureSize->clear();
+        zoomBox->setEditText(QString());
+        return;
+    }
+    CanvasView *view = document->view;
+    m_connections << connect(view, &CanvasView::zoomChanged, this, &ViewStatus::showZoom)
+                  << connect(view, &CanvasView::pointerMoved, this,
+                             [this](QPoint pixel) {
+                                 pointerPosition->setText(QStringLiteral("%1, %2").arg(pixel.x()).arg(pixel.y()));
+                             })
+                  << connect(view, &CanvasView::pointerLeft, pointerPosition, &QLabel::clear)
+                  << connect(document->canvas, &PictureBox::resized, this, &ViewStatus::showPictureSize);
+    showZoom(view->zoom());
+    showPictureSize();
+}
+
+void ViewStatus::showZoom(double zoom)
+{
+    const int step = zoomBox->findData(zoom);
+    if (step >= 0)
+        zoomBox->setCurrentIndex(step);
+    zoomBox->setEditText(CanvasView::zoomText(zoom));
+}
+
+void ViewStatus::showPictureSize()
+{
+    if (!m_document)
+        return;
+    const QSize size = m_document->canvas->innerSize();
+    pictureSize->setText(QStringLiteral("%1 x %2").arg(size.width()).arg(size.height()));
+}
+
+void ViewStatus::applyTypedZoom()
+{
+    DocumentWindow *document = m_main.activeDocument();
+    if (!document)
+        return;
+    // A level as the list writes it is the list's own step (33 % is a third): the box chose it.
+    const QString text = zoomBox->currentText();
+    if (zoomBox->findText(text) >= 0)
+        return;
+    const double zoom = CanvasView::zoomFromText(text);
+    if (zoom > 0)
+        document->view->setZoom(zoom);
+    else
+        m_main.statusBar()->showMessage(tr("\"%1\" is no zoom level: type one from 1 % to 3200 %, such as 150 %.")
+                                            .arg(text.trimmed()),
+                                        6000);
+    showZoom(document->view->zoom());
+    m_main.setFocus();
+}

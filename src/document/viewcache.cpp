@@ -1,0 +1,217 @@
+#include "document/viewcache.h"
+
+#include "imagelib/colour.h"
+#include "imagelib/zoom.h"
+
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Reduced copies are made and invalidated in blocks of this size.
+constexpr int LevelTile = 64;
+constexpr int ViewTileSize = 128;
+// Spare view tiles kept for the next zoom (64 kB each): what a large window shows.
+constexpr size_t MostSpareTiles = 160;
+
+QRect halvedRect(const QRect &rect, int times)
+{
+    return QRect(QPoint(rect.left() >> times, rect.top() >> times), QPoint(rect.right() >> times, rect.bottom() >> times));
+}
+
+// The halving a view at `zoom` (< 1) is made from: the smallest one still at least as large,
+// so that each view pixel averages no more than about two of its pixels along each axis.
+int levelFor(double zoom)
+{
+    int level = 0;
+    while (level < 30 && zoom * double(2 << level) <= 1.0)
+        ++level;
+    return level;
+}
+
+} // namespace
+
+void ViewCache::Level::reset(QSize size)
+{
+    if (image.size() != size)
+        image = QImage(size, PictureFormat);
+    columns = (size.width() + LevelTile - 1) / LevelTile;
+    const int rows = (size.height() + LevelTile - 1) / LevelTile;
+    valid.assign(size_t(columns) * size_t(rows), false);
+    hasValidTiles = false;
+}
+
+void ViewCache::Level::invalidate(const QRect &rect)
+{
+    const QRect area = rect & image.rect();
+    if (area.isEmpty() || !hasValidTiles)
+        return;
+    for (int ty = area.top() / LevelTile; ty <= area.bottom() / LevelTile; ++ty)
+        for (int tx = area.left() / LevelTile; tx <= area.right() / LevelTile; ++tx)
+            valid[size_t(ty) * size_t(columns) + size_t(tx)] = false;
+}
+
+void ViewCache::Level::invalidateAll()
+{
+    std::fill(valid.begin(), valid.end(), false);
+    hasValidTiles = false;
+}
+
+template <class Make>
+void ViewCache::Level::ensure(const QRect &rect, Make make)
+{
+    const QRect area = rect & image.rect();
+    if (area.isEmpty())
+        return;
+    for (int ty = area.top() / LevelTile; ty <= area.bottom() / LevelTile; ++ty) {
+        for (int tx = area.left() / LevelTile; tx <= area.right() / LevelTile; ++tx) {
+            const size_t index = size_t(ty) * size_t(columns) + size_t(tx);
+            if (valid[index])
+                continue;
+            make(QRect(tx * LevelTile, ty * LevelTile, LevelTile, LevelTile) & image.rect());
+            valid[index] = true;
+            hasValidTiles = true;
+        }
+    }
+}
+
+void ViewCache::invalidate(const QRect &rect)
+{
+    const QRect area = rect & QRect(QPoint(0, 0), m_bitmapSize);
+    if (area.isEmpty())
+        return;
+    for (size_t k = 0; k < m_levels.size(); ++k)
+        m_levels[k].invalidate(halvedRect(area, int(k) + 1));
+    if (!m_viewHasValidTiles)
+        return;
+    // The view pixels that read any changed pixel of their halving, one more each side.
+    const QRect changed = halvedRect(area, m_viewLevel);
+    const double scale = m_viewZoom * double(1 << m_viewLevel);
+    const QRect view = QRect(QPoint(int(std::floor(changed.left() * scale)) - 1, int(std::floor(changed.top() * scale)) - 1),
+                             QPoint(int(std::ceil((changed.right() + 1) * scale)) + 1,
+                                    int(std::ceil((changed.bottom() + 1) * scale)) + 1)) &
+                       QRect(QPoint(0, 0), m_viewSize);
+    if (view.isEmpty())
+        return;
+    for (int ty = view.top() / ViewTileSize; ty <= view.bottom() / ViewTileSize; ++ty)
+        for (int tx = view.left() / ViewTileSize; tx <= view.right() / ViewTileSize; ++tx)
+            m_viewTiles[size_t(ty) * size_t(m_viewColumns) + size_t(tx)].valid = false;
+}
+
+void ViewCache::invalidateAll()
+{
+    for (Level &level : m_levels)
+        level.invalidateAll();
+    for (ViewTile &tile : m_viewTiles)
+        tile.valid = false;
+    m_viewHasValidTiles = false;
+}
+
+bool ViewCache::holdsReducedTiles() const
+{
+    return m_viewHasValidTiles ||
+           std::any_of(m_levels.begin(), m_levels.end(), [](const Level &level) { return level.hasValidTiles; });
+}
+
+void ViewCache::resetFor(QSize bitmapSize)
+{
+    m_levels.clear();
+    resetView(0);
+    m_bitmapSize = bitmapSize;
+}
+
+void ViewCache::resetView(double zoom)
+{
+    for (ViewTile &tile : m_viewTiles)
+        if (!tile.image.isNull() && m_spareTiles.size() < MostSpareTiles)
+            m_spareTiles.push_back(std::move(tile.image));
+    m_viewTiles.clear();
+    m_viewHasValidTiles = false;
+    m_viewZoom = zoom;
+    if (zoom <= 0)
+        return;
+    m_viewLevel = levelFor(zoom);
+    m_viewSize = Zoom::viewSize(m_bitmapSize, zoom);
+    m_viewColumns = (m_viewSize.width() + ViewTileSize - 1) / ViewTileSize;
+    const int rows = (m_viewSize.height() + ViewTileSize - 1) / ViewTileSize;
+    m_viewTiles.resize(size_t(m_viewColumns) * size_t(rows));
+}
+
+const QImage &ViewCache::levelImage(int level) const
+{
+    return level == 0 ? *m_bitmap : m_levels[size_t(level) - 1].image;
+}
+
+void ViewCache::ensureLevel(int level, const QRect &rect)
+{
+    if (level == 0)
+        return;
+    while (int(m_levels.size()) < level) {
+        const QSize above = levelImage(int(m_levels.size())).size();
+        Level next;
+        next.reset(QSize((above.width() + 1) / 2, (above.height() + 1) / 2));
+        m_levels.push_back(std::move(next));
+    }
+    m_levels[size_t(level) - 1].ensure(rect, [&](const QRect &tile) {
+        const QRect source(QPoint(2 * tile.left(), 2 * tile.top()), QPoint(2 * tile.right() + 1, 2 * tile.bottom() + 1));
+        ensureLevel(level - 1, source);
+        halvePicture(levelImage(level - 1), m_levels[size_t(level) - 1].image, tile);
+    });
+}
+
+ViewCache::ViewTile &ViewCache::viewTile(int column, int row)
+{
+    ViewTile &tile = m_viewTiles[size_t(row) * size_t(m_viewColumns) + size_t(column)];
+    if (tile.valid)
+        return tile;
+    if (tile.image.isNull()) {
+        if (!m_spareTiles.empty()) {
+            tile.image = std::move(m_spareTiles.back());
+            m_spareTiles.pop_back();
+        } else {
+            tile.image = QImage(ViewTileSize, ViewTileSize, QImage::Format_RGB32);
+        }
+    }
+    const QRect area = QRect(column * ViewTileSize, row * ViewTileSize, ViewTileSize, ViewTileSize) &
+                       QRect(QPoint(0, 0), m_viewSize);
+    const double scale = m_viewZoom * double(1 << m_viewLevel);
+    const QRect source(QPoint(int(std::floor(area.left() / scale)), int(std::floor(area.top() / scale))),
+                       QPoint(int(std::ceil((area.right() + 1) / scale)), int(std::ceil((area.bottom() + 1) / scale))));
+    ensureLevel(m_viewLevel, source);
+    shrinkToView(levelImage(m_viewLevel), scale, area, tile.image);
+    tile.valid = true;
+    m_viewHasValidTiles = true;
+    return tile;
+}
+
+void ViewCache::paint(QPainter &painter, const QImage &bitmap, double zoom, const QRect &viewRect, QPoint at)
+{
+    if (bitmap.isNull() || viewRect.isEmpty())
+        return;
+    if (zoom >= 1) {
+        if (m_magnified.width() < viewRect.width() || m_magnified.height() < viewRect.height())
+            m_magnified = QImage(viewRect.size().expandedTo(m_magnified.size()), QImage::Format_RGB32);
+        magnifyToView(bitmap, zoom, viewRect, m_magnified);
+        painter.drawImage(at, m_magnified, QRect(QPoint(0, 0), viewRect.size()));
+        return;
+    }
+    if (bitmap.size() != m_bitmapSize)
+        resetFor(bitmap.size());
+    if (zoom != m_viewZoom)
+        resetView(zoom);
+    const QRect shown = viewRect & QRect(QPoint(0, 0), m_viewSize);
+    if (shown.isEmpty())
+        return;
+    m_bitmap = &bitmap;
+    const QPoint offset = at - viewRect.topLeft();
+    for (int row = shown.top() / ViewTileSize; row <= shown.bottom() / ViewTileSize; ++row) {
+        for (int column = shown.left() / ViewTileSize; column <= shown.right() / ViewTileSize; ++column) {
+            const QRect tileRect(column * ViewTileSize, row * ViewTileSize, ViewTileSize, ViewTileSize);
+            const QRect part = tileRect & shown;
+            const ViewTile &tile = viewTile(column, row);
+            painter.drawImage(part.topLeft() + offset, tile.image, part.translated(-tileRect.topLeft()));
+        }
+    }
+    m_bitmap = nullptr;
+}
