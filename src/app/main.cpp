@@ -1,4 +1,5 @@
 #include "app/mainwindow.h"
+#include "document/tempfile.h"
 
 #include <QApplication>
 
@@ -6,9 +7,15 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("VellPainter"));
-    MainWindow main;
-    main.show();
-    // The program starts with one document window, the start-up window.
-    main.newDocument();
-    return app.exec();
+    int status = 0;
+    {
+        MainWindow main;
+        main.show();
+        // The program starts with one document window, the start-up window.
+        main.newDocument();
+        status = app.exec();
+    }
+    // The temp file holds the last picture handed to it before the program ends.
+    TempFile::finishWriting();
+    return status;
 }
