@@ -3,6 +3,7 @@
 
 #include "document/documentwindow.h"
 #include "document/picturebox.h"
+#include "document/tempfile.h"
 #include "filters/sizedialog.h"
 #include "imagelib/picturefiles.h"
 
@@ -42,6 +43,8 @@ void MainWindow::open()
     if (!fileDialog.showOpen(prompts(), this))
         return;
     const QString path = fileDialog.fileName;
+    // The file chosen may be the temp file itself.
+    TempFile::finishWriting();
     const LoadedPicture loaded = loadPicture(path);
     if (!loaded.ok()) {
         prompts().message(this, PictureFileErrors::cannotOpen(path, loaded.error), QStringLiteral("Open"),
@@ -57,7 +60,13 @@ void MainWindow::open()
                           QStringLiteral("Open"), MessageIcon::Critical);
         return;
     }
+    const QImage previous = document->canvas->picture();
     document->canvas->setPicture(loaded.picture);
+    if (document->canvas->image().isNull()) {
+        // No memory for the bitmap the picture is shown in: the canvas says so and keeps its own.
+        document->canvas->setPicture(previous);
+        return;
+    }
     document->setCaption(QFileInfo(path).fileName());
     document->recordState();
     firstTime = false;
@@ -82,6 +91,8 @@ bool MainWindow::saveDocumentAs(QPointer<DocumentWindow> document)
     if (!document)
         return false;
     const QString path = fileDialog.fileName;
+    // The name chosen may be the temp file's, which a pending write would then overwrite.
+    TempFile::finishWriting();
     const QString error = savePicture(document->canvas->image(), path);
     if (!error.isEmpty()) {
         prompts().message(this, QStringLiteral("The picture could not be saved as \"%1\": %2.").arg(path, error),

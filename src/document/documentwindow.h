@@ -27,6 +27,8 @@ public:
     // this frame shows the whole canvas.
     static constexpr double FrameTwipsX = 100;
     static constexpr double FrameTwipsY = 400;
+    // The sunken border around the canvas's bitmap, in pixels on each side.
+    static constexpr int CanvasBorder = 2;
 
     explicit DocumentWindow(Workspace &workspace, QWidget *parent = nullptr);
     ~DocumentWindow() override;
@@ -81,10 +83,12 @@ protected:
 private:
     void canvasPictureChanged();
     void canvasResized();
+    void memoryShort(QSize size);
     QWidget *frameWindow() const;
     QSize contentSize() const;
     void setContentSize(QSize size);
 
     Workspace &m_workspace;
     bool m_open = false;
+    bool m_memoryShortTold = false;
 };

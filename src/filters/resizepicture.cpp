@@ -12,12 +12,11 @@ void paintPicture(PictureBox *canvas, const QImage &picture)
 {
     if (picture.isNull() || canvas->innerSize().isEmpty())
         return;
-    QImage stretched = resampled(picture, canvas->innerSize());
+    const QImage stretched = resampled(picture, canvas->innerSize());
     if (stretched.isNull())
         return;
     // The stretch covers every pixel, so the new picture simply becomes the bitmap.
-    canvas->bitmapForWrite() = std::move(stretched);
-    canvas->markDrawn(QRect(QPoint(0, 0), canvas->innerSize()));
+    canvas->replaceBitmap(stretched);
 }
 
 } // namespace
