@@ -7,8 +7,12 @@
 
 struct PictureLimits {
     static constexpr int MaxSide = 16384;              // pixels a side
-    static constexpr qint64 MaxPixels = 100'000'000;   // pixels in all
+    // Pixels in all: a square picture of 16384 x 16384 (268 megapixels).
+    static constexpr int MaxSquareSide = 16384;
+    static constexpr qint64 MaxPixels = qint64(MaxSquareSide) * MaxSquareSide;
     static bool accepts(QSize size);                   // positive, within both limits
+    // "268 megapixels (16384 x 16384)", for messages.
+    static QString describeMaxPixels();
 };
 
 struct LoadedPicture {

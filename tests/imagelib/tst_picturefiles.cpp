@@ -243,7 +243,7 @@ private slots:
         QTest::newRow("pixels far past the end") << patched(10, 0xFFFFFFF0u) << damaged;
         QTest::newRow("100000 x 100000 with a few bytes") << patched(22, 100000).replace(18, 4, QByteArray("\xa0\x86\x01\x00", 4)).left(80) << tooLarge;
         QTest::newRow("16385 x 1") << patched(18, 16385).left(60) << tooLarge;
-        QTest::newRow("10001 x 10000") << patched(18, 10001).replace(22, 4, QByteArray("\x10\x27\0\0", 4)) << tooLarge;
+        QTest::newRow("16384 x 16385") << patched(18, 16384).replace(22, 4, QByteArray("\x01\x40\0\0", 4)) << tooLarge;
 
         const QByteArray png = encoded(noisePicture(QSize(40, 40), QImage::Format_RGB32), "png");
         QByteArray hugePng = png;
