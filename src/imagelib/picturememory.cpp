@@ -6,6 +6,8 @@
 #include <iterator>
 #include <memory>
 #include <mutex>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #if defined(Q_OS_LINUX) && !defined(__SANITIZE_ADDRESS__)
@@ -42,6 +44,7 @@ struct Pool {
     std::vector<Mapping> free;
     size_t bytes = 0;
     size_t limit = 0;
+    bool holding = false; // keep whatever is let go, beyond the limits
 };
 
 size_t poolLimit()
@@ -79,6 +82,37 @@ Mapping takePooled(size_t length)
     return {nullptr, 0};
 }
 
+// Unmapping a large picture takes milliseconds (more in a virtual machine, where every CPU the
+// process runs on must be told): it is done on a thread of its own, and nobody waits for it.
+void unmapLater(std::vector<Mapping> &&dropped)
+{
+    if (dropped.empty())
+        return;
+    const auto mappings = std::make_shared<const std::vector<Mapping>>(std::move(dropped));
+    const auto unmapAll = [mappings] {
+        for (const Mapping &gone : *mappings)
+            ::munmap(gone.start, gone.length);
+    };
+    try {
+        std::thread(unmapAll).detach();
+    } catch (const std::system_error &) {
+        unmapAll();
+    }
+}
+
+// Takes the oldest mappings out of the pool until it is within its limits; the caller unmaps them
+// outside the lock.
+std::vector<Mapping> trimmed(Pool &p)
+{
+    std::vector<Mapping> dropped;
+    while (!p.free.empty() && (p.free.size() > PoolMappings || p.bytes > p.limit)) {
+        dropped.push_back(p.free.front());
+        p.bytes -= p.free.front().length;
+        p.free.erase(p.free.begin());
+    }
+    return dropped;
+}
+
 void givePooled(void *info)
 {
     const std::unique_ptr<Mapping> mapping(static_cast<Mapping *>(info));
@@ -86,20 +120,16 @@ void givePooled(void *info)
     std::vector<Mapping> dropped;
     {
         const std::lock_guard guard(p.lock);
-        if (mapping->length > p.limit) {
+        if (mapping->length > p.limit && !p.holding) {
             dropped.push_back(*mapping);
         } else {
-            while (!p.free.empty() && (p.free.size() >= PoolMappings || p.bytes + mapping->length > p.limit)) {
-                dropped.push_back(p.free.front());
-                p.bytes -= p.free.front().length;
-                p.free.erase(p.free.begin());
-            }
             p.free.push_back(*mapping);
             p.bytes += mapping->length;
+            if (!p.holding)
+                dropped = trimmed(p);
         }
     }
-    for (const Mapping &gone : dropped)
-        ::munmap(gone.start, gone.length);
+    unmapLater(std::move(dropped));
 }
 
 Mapping mapFresh(size_t length)
@@ -179,6 +209,23 @@ bool detachPicture(QImage &picture)
         return false;
     picture = std::move(copy);
     return true;
+}
+
+void holdReleasedPictureMemory(bool hold)
+{
+#ifdef VP_MAPPED_PICTURES
+    Pool &p = pool();
+    std::vector<Mapping> dropped;
+    {
+        const std::lock_guard guard(p.lock);
+        p.holding = hold;
+        if (!hold)
+            dropped = trimmed(p);
+    }
+    unmapLater(std::move(dropped));
+#else
+    Q_UNUSED(hold);
+#endif
 }
 
 void releasePooledPictureMemory()

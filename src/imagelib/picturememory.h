@@ -27,3 +27,8 @@ bool detachPicture(QImage &picture);
 
 // Empties the pool (tests, and before large allocations elsewhere).
 void releasePooledPictureMemory();
+
+// While held, pictures let go are all kept in the pool, beyond its limits: a program on its way
+// out need not unmap them one by one when the end of the process frees them all at once. Letting
+// go of the hold brings the pool back within its limits.
+void holdReleasedPictureMemory(bool hold);
