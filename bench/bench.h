@@ -1,6 +1,8 @@
 #pragma once
-// The benchmark's cases: each registers a name and a body; main() runs them on 1 MP and 12 MP
-// pictures and prints "<case> <megapixels> <median ms>".
+// The benchmark's cases: each registers a name and a body; main() runs them on 1, 12 and 48 MP
+// pictures and prints "<case> <megapixels> <median ms>", then "faults <case> <megapixels>
+// <count>", the minor page faults of a timed run (the mean over the runs): memory touched
+// for the first time, which costs more here than the disk.
 #include <QImage>
 #include <functional>
 #include <string>
@@ -17,8 +19,13 @@ struct Size {
 using Case = std::function<double(const Size &)>;
 bool registerCase(const std::string &name, Case body, int order = 100);
 
-// Median of `reps` timed runs of `body` after one warm-up; `setup` runs untimed before each.
+// Median of `reps` timed runs of `body` after two to warm up; `setup` runs untimed before each.
+// Notes the faults of the timed runs for the case's faults line.
 double medianMs(int reps, const std::function<void()> &body, const std::function<void()> &setup = {});
+// For a case that times its runs itself: the minor page faults of the process so far, and the
+// faults per run to print.
+long minorFaults();
+void noteFaultsPerRun(double faults);
 
 // A deterministic picture with gradients and noise, 24-bit or 32-bit.
 QImage testPicture(const Size &size, QImage::Format format = QImage::Format_RGB32);
