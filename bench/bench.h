@@ -27,6 +27,9 @@ double medianMs(int reps, const std::function<void()> &body, const std::function
 long minorFaults();
 void noteFaultsPerRun(double faults);
 
+// The steps of the largest picture, in a process of their own: `vp_bench --largest-steps <file>`.
+int largestPictureSteps(const QString &path);
+
 // A deterministic picture with gradients and noise, 24-bit or 32-bit.
 QImage testPicture(const Size &size, QImage::Format format = QImage::Format_RGB32);
 

@@ -23,12 +23,14 @@ double commitCase(const vpbench::Size &size, bool untilWritten)
                 TempFile::finishWriting();
         },
         [&] {
-            // The previous commit written, then one new stroke, as a user's strokes come.
+            // The previous commit written, then one new stroke across the middle of the picture,
+            // as a user's strokes come. (Where the stroke lies matters: the history compares the
+            // new state with the last from the top down to the first difference.)
             TempFile::finishWriting();
             ++stroke;
+            const double y = size.height / 2.0 + stroke * 12;
             doc->canvas->setDrawWidth(9);
-            doc->canvas->line(QPointF(10, 10 + stroke * 12), QPointF(size.width - 10, 30 + stroke * 12),
-                              makeColour(255, stroke * 20, 0));
+            doc->canvas->line(QPointF(10, y), QPointF(size.width - 10, y + 20), makeColour(255, stroke * 20, 0));
         });
 }
 

@@ -2,7 +2,8 @@
 // Open of a BMP file, one pencil stroke, Flip Horizontal, Undo. Each step's time on the interface
 // thread ("largest-open 268 <ms>" ...), the temp file's write behind the stroke
 // ("largest-stroke-written"), and the peak resident memory of the whole ("largest-peak-mb").
-// It runs in a child process, so that the memory is its own.
+// The steps run in a process of their own (this program started again), so that the memory is
+// theirs alone.
 #include "session.h"
 
 #include "app/mainwindow.h"
@@ -18,13 +19,12 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QToolButton>
 
 #include <cstdio>
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -66,8 +66,9 @@ void report(const char *step, double ms)
     std::fflush(stdout);
 }
 
-// The steps, in the child.
-int steps(const QString &path)
+} // namespace
+
+int vpbench::largestPictureSteps(const QString &path)
 {
     QTemporaryDir folder;
     TempFile::setFolders(folder.path(), folder.path() + QStringLiteral("/fallback"));
@@ -117,6 +118,8 @@ int steps(const QString &path)
     return 0;
 }
 
+namespace {
+
 double largestCase(const vpbench::Size &size)
 {
     // Once, in place of the largest of the usual sizes.
@@ -127,18 +130,13 @@ double largestCase(const vpbench::Size &size)
     const QString path = folder + QStringLiteral("/largest.bmp");
     if (!writePicture(path))
         qFatal("cannot write the largest picture");
-    // The child's memory is to be its own, not what this process keeps for reuse.
-    releasePooledPictureMemory();
-    TempFile::finishWriting();
     std::fflush(stdout);
-    const pid_t child = ::fork();
-    if (child == 0)
-        ::_exit(steps(path));
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    QFile::remove(path);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    QProcess steps;
+    steps.setProcessChannelMode(QProcess::ForwardedOutputChannel);
+    steps.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--largest-steps"), path});
+    if (!steps.waitForFinished(-1) || steps.exitStatus() != QProcess::NormalExit || steps.exitCode() != 0)
         std::fprintf(stderr, "largest: the steps failed\n");
+    QFile::remove(path);
     return -1;
 }
 

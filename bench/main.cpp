@@ -94,6 +94,8 @@ int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
+    if (argc > 2 && std::strcmp(argv[1], "--largest-steps") == 0)
+        return vpbench::largestPictureSteps(QString::fromLocal8Bit(argv[2]));
     // Optional: one case by name, and one size in megapixels.
     const char *only = argc > 1 ? argv[1] : nullptr;
     const double onlySize = argc > 2 ? std::atof(argv[2]) : 0;

@@ -225,8 +225,10 @@ bool PictureBox::resizeInner(QSize inner, bool keepPixels)
         m_drawn = QRect();
         return true;
     }
-    if (!ensureBitmap())
+    if (!ensureBitmap()) {
+        reportOutOfMemory(m_inner);
         return false;
+    }
     QImage resized = newPicture(inner);
     if (resized.isNull()) {
         reportOutOfMemory(inner);
