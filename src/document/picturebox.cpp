@@ -199,19 +199,26 @@ void PictureBox::setHeightTwips(double twips)
     setOuterSizePixels(QSize(m_outer.width(), roundEven(twips / Screen::TwipsPerPixelY)));
 }
 
-void PictureBox::setOuterSizePixels(QSize outer)
+bool PictureBox::setSizeTwips(double widthTwips, double heightTwips)
+{
+    return setOuterSizePixels(
+        QSize(roundEven(widthTwips / Screen::TwipsPerPixelX), roundEven(heightTwips / Screen::TwipsPerPixelY)));
+}
+
+bool PictureBox::setOuterSizePixels(QSize outer)
 {
     outer = outer.expandedTo(QSize(0, 0));
     if (outer == m_outer)
-        return;
+        return true;
     const bool first = !m_outer.isValid();
     // Without the memory for the new bitmap the surface keeps its size and its pixels.
     if (!resizeInner((outer - QSize(2 * m_border, 2 * m_border)).expandedTo(QSize(0, 0)), !first))
-        return;
+        return false;
     m_outer = outer;
     QFrame::resize(outer);
     if (!first)
         emit resized();
+    return true;
 }
 
 bool PictureBox::resizeInner(QSize inner, bool keepPixels)

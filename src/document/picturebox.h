@@ -61,12 +61,15 @@ public:
     void setBackColour(Colour colour);
 
     // Outer size in twips. Growing keeps the bitmap's pixels in place and fills new area with
-    // the background colour; shrinking drops what lies beyond. Raises resized.
+    // the background colour; shrinking drops what lies beyond. Raises resized. Without memory for
+    // the new bitmap nothing changes (and outOfMemory is raised): the setters that say so return
+    // false. Setting both sides at once (as Width then Height would) makes one new bitmap.
     double widthTwips() const;
     double heightTwips() const;
     void setWidthTwips(double twips);
     void setHeightTwips(double twips);
-    void setOuterSizePixels(QSize outer);
+    bool setSizeTwips(double widthTwips, double heightTwips);
+    bool setOuterSizePixels(QSize outer);
     QSize outerSizePixels() const { return m_outer; }
 
     // Inner size in pixels.

@@ -81,12 +81,11 @@ void SizeDialog::ok()
         if (!allowedOrRefused(width.value_or(canvas->widthTwips() / Screen::TwipsPerPixelX),
                               height.value_or(canvas->heightTwips() / Screen::TwipsPerPixelY)))
             return;
-        if (width)
-            canvas->setWidthTwips(*width * Screen::TwipsPerPixelX);
-        if (height)
-            canvas->setHeightTwips(*height * Screen::TwipsPerPixelY);
-        doc->snapshot->setWidthTwips(canvas->widthTwips());
-        doc->snapshot->setHeightTwips(canvas->heightTwips());
+        // Width and height in one step: one new bitmap, and without memory for it (the canvas
+        // says so) the canvas keeps its size.
+        if (canvas->setSizeTwips(width ? *width * Screen::TwipsPerPixelX : canvas->widthTwips(),
+                                 height ? *height * Screen::TwipsPerPixelY : canvas->heightTwips()))
+            doc->snapshot->setSizeTwips(canvas->widthTwips(), canvas->heightTwips());
     }
     unload();
 }
