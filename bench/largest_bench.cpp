@@ -125,9 +125,8 @@ double largestCase(const vpbench::Size &size)
     // Once, in place of the largest of the usual sizes.
     if (size.width != 8000)
         return -1;
-    const QString folder = QStringLiteral("/tmp/vp-files-bench");
-    QDir().mkpath(folder);
-    const QString path = folder + QStringLiteral("/largest.bmp");
+    const QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("largest.bmp"));
     if (!writePicture(path))
         qFatal("cannot write the largest picture");
     std::fflush(stdout);
@@ -136,7 +135,6 @@ double largestCase(const vpbench::Size &size)
     steps.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--largest-steps"), path});
     if (!steps.waitForFinished(-1) || steps.exitStatus() != QProcess::NormalExit || steps.exitCode() != 0)
         std::fprintf(stderr, "largest: the steps failed\n");
-    QFile::remove(path);
     return -1;
 }
 
