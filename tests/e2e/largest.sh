@@ -72,11 +72,18 @@ undone=$(now_ms)
 [ "$(bmp_pixel "$TEMP_FILE" $((SIDE - 1)) 0)" = 0080ff ] || fail "after Undo the right half is not the opened picture's"
 echo "undo: $((undone - undo_start)) ms to the temp file"
 
+# One more stroke, and Exit at once: the program ends only once the temp file holds it, and
+# leaves no half-written file beside it.
+xdotool mousemove $((x + 40)) $((y + 80)) mousedown 1
+for px in $(seq 60 20 160); do xdotool mousemove $((x + px)) $((y + 80)); sleep 0.02; done
+xdotool mouseup 1
 peak_kb=$(awk '/^VmHWM:/ {print $2}' /proc/$PROGRAM_PID/status)
-echo "peak resident memory: $((peak_kb / 1024)) MB"
-
 press_keys "$MAIN_WINDOW" ctrl+q
 question=$(wait_for_window "Save?")
 press_keys "$question" alt+n
-wait_for_exit 30
+wait_for_exit 60
+[ "$(bmp_pixel "$TEMP_FILE" 100 88)" = 000000 ] || fail "the temp file lacks the stroke made just before Exit"
+leftovers=$(find "$(dirname "$TEMP_FILE")" -maxdepth 1 -name 'temp.*')
+[ -z "$leftovers" ] || fail "left beside the temp file: $leftovers"
+echo "peak resident memory: $((peak_kb / 1024)) MB"
 echo "PASS"
