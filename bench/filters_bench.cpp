@@ -32,14 +32,20 @@ double smoothCommandCase(const vpbench::Size &size)
     MainWindow &main = *session.main;
     DocumentWindow *doc = session.doc;
     std::vector<double> times;
+    long faults = 0;
+    const QImage picture = vpbench::testPicture(size, PictureFormat);
     for (int run = 0; run < 4; ++run) {
-        doc->canvas->setPicture(vpbench::testPicture(size, PictureFormat));
+        doc->canvas->setPicture(picture);
         commitPicture(*doc);
+        const long faultsBefore = vpbench::minorFaults();
         prompts->clock.start();
         main.smooth();
-        if (run > 0)
+        if (run > 0) {
             times.push_back(prompts->messageMs);
+            faults += vpbench::minorFaults() - faultsBefore;
+        }
     }
+    vpbench::noteFaultsPerRun(double(faults) / double(times.size()));
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];
 }

@@ -4,8 +4,11 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <sys/resource.h>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <random>
@@ -37,19 +40,41 @@ Size hundredMegapixels()
     return {12000, int(std::min<qint64>(8400, PictureLimits::MaxPixels / 12000))};
 }
 
+static double faultsOfLastCase = -1;
+
+long minorFaults()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_minflt;
+}
+
+void noteFaultsPerRun(double faults)
+{
+    faultsOfLastCase = faults;
+}
+
 double medianMs(int reps, const std::function<void()> &body, const std::function<void()> &setup)
 {
     std::vector<double> times;
-    for (int i = 0; i <= reps; ++i) {
+    long faults = 0;
+    // Two runs to warm up: a command that passes the picture between two buffers has them both
+    // in the picture memory after the second.
+    constexpr int WarmUp = 2;
+    for (int i = 0; i < reps + WarmUp; ++i) {
         if (setup)
             setup();
+        const long faultsBefore = minorFaults();
         QElapsedTimer timer;
         timer.start();
         body();
         const double ms = timer.nsecsElapsed() / 1e6;
-        if (i > 0)
+        if (i >= WarmUp) {
             times.push_back(ms);
+            faults += minorFaults() - faultsBefore;
+        }
     }
+    noteFaultsPerRun(double(faults) / reps);
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];
 }
@@ -77,17 +102,26 @@ int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
+    if (argc > 2 && std::strcmp(argv[1], "--largest-steps") == 0)
+        return vpbench::largestPictureSteps(QString::fromLocal8Bit(argv[2]));
+    // Optional: one case by name, and one size in megapixels.
     const char *only = argc > 1 ? argv[1] : nullptr;
+    const double onlySize = argc > 2 ? std::atof(argv[2]) : 0;
     auto list = vpbench::cases();
     std::stable_sort(list.begin(), list.end(), [](const auto &a, const auto &b) { return a.order < b.order; });
-    const std::vector<vpbench::Size> standardSizes = {{1000, 1000}, {4000, 3000}};
+    const std::vector<vpbench::Size> standardSizes = {{1000, 1000}, {4000, 3000}, {8000, 6000}};
     for (const auto &entry : list) {
-        if (only && entry.name.find(only) == std::string::npos)
+        if (only && entry.name != only)
             continue;
         for (const auto &size : entry.sizes.empty() ? standardSizes : entry.sizes) {
+            if (onlySize > 0 && std::abs(size.megapixels() - onlySize) > 0.5)
+                continue;
+            vpbench::faultsOfLastCase = -1;
             const double ms = entry.body(size);
             if (ms >= 0) {
                 std::printf("%s %g %.2f\n", entry.name.c_str(), size.megapixels(), ms);
+                if (vpbench::faultsOfLastCase >= 0)
+                    std::printf("faults %s %g %.0f\n", entry.name.c_str(), size.megapixels(), vpbench::faultsOfLastCase);
                 std::fflush(stdout);
             }
         }

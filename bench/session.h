@@ -30,6 +30,9 @@ public:
 };
 
 struct Session {
+    // The states of the picture the history keeps at most.
+    static constexpr int HistoryStates = 4;
+
     QTemporaryDir folder;
     std::unique_ptr<MainWindow> main;
     DocumentWindow *doc = nullptr;

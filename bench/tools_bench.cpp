@@ -91,8 +91,11 @@ double fillPress(const vpbench::Size &size)
     return vpbench::medianMs(
         7, [&] { canvasPressed(*session.doc, palette, 10, 10); },
         [&] {
+            // The release commits; the next press comes once the temp file is written, as at a
+            // user's pace.
             if (press > 0)
                 canvasReleased(*session.doc);
+            TempFile::finishWriting();
             palette.setCurrentColour(++press % 2 ? makeColour(255, 0, 0) : makeColour(0, 0, 255));
         });
 }

@@ -3,6 +3,7 @@
 
 #include "document/documentwindow.h"
 #include "document/picturebox.h"
+#include "document/tempfile.h"
 #include "filters/sizedialog.h"
 #include "imagelib/picturefiles.h"
 
@@ -75,6 +76,8 @@ void MainWindow::openInNewWindows(const QStringList &paths)
 
 std::optional<QImage> MainWindow::readPicture(const QString &path)
 {
+    // The file chosen may be the temp file itself.
+    TempFile::finishWriting();
     const LoadedPicture loaded = loadPicture(path);
     if (!loaded.ok()) {
         prompts().message(this, PictureFileErrors::cannotOpen(path, loaded.error), QStringLiteral("Open"),
@@ -94,7 +97,13 @@ bool MainWindow::showOpenedPicture(DocumentWindow &document, const QString &path
                           QStringLiteral("Open"), MessageIcon::Critical);
         return false;
     }
+    const QImage previous = document.canvas->picture();
     document.canvas->setPicture(flat);
+    if (document.canvas->image().isNull()) {
+        // No memory for the bitmap the picture is shown in: the canvas says so and keeps its own.
+        document.canvas->setPicture(previous);
+        return false;
+    }
     document.setCaption(QFileInfo(path).fileName());
     document.recordState();
     return true;
@@ -122,6 +131,8 @@ bool MainWindow::saveDocumentAs(QPointer<DocumentWindow> document)
     if (!document)
         return false;
     const QString path = fileDialog.fileName;
+    // The name chosen may be the temp file's, which a pending write would then overwrite.
+    TempFile::finishWriting();
     const QString error = savePicture(document->canvas->image(), path);
     if (!error.isEmpty()) {
         prompts().message(this, QStringLiteral("The picture could not be saved as \"%1\": %2.").arg(path, error),

@@ -7,6 +7,7 @@
 #include "document/picturebox.h"
 #include "filters/rotatedialog.h"
 #include "filters/sizedialog.h"
+#include "imagelib/picturememory.h"
 #include "pattern/patterndialog.h"
 #include "tools/palette.h"
 #include "tools/strokeframe.h"
@@ -81,6 +82,8 @@ MainWindow::~MainWindow()
     const QList<QMdiSubWindow *> windows = mdiArea->subWindowList();
     for (QMdiSubWindow *window : windows)
         delete window;
+    // A process that goes on without this window (a test) keeps its picture memory in bounds.
+    holdReleasedPictureMemory(false);
 }
 
 void MainWindow::createMenus()
@@ -291,9 +294,13 @@ void MainWindow::exit()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    // On the way out, the pictures of the documents closed need not be unmapped one by one: the
+    // end of the process frees them all at once.
+    holdReleasedPictureMemory(true);
     // Every document asks its own question; a Cancel stops the exit there.
     for (QMdiSubWindow *sub : mdiArea->subWindowList()) {
         if (!sub->close()) {
+            holdReleasedPictureMemory(false);
             event->ignore();
             return;
         }

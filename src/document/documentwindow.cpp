@@ -19,7 +19,7 @@ DocumentWindow::DocumentWindow(Workspace &workspace, QWidget *parent) : QWidget(
 {
     setWindowTitle(QStringLiteral("Untitled"));
     backgroundColourDialog.title = tr("Background Colour of the New Picture");
-    canvas = new PictureBox(this, 2);
+    canvas = new PictureBox(this, CanvasBorder);
     canvas->setWidthTwips(3750);
     canvas->setHeightTwips(3750);
     canvas->move(0, 0);
@@ -27,7 +27,7 @@ DocumentWindow::DocumentWindow(Workspace &workspace, QWidget *parent) : QWidget(
     view = new CanvasView(canvas, this);
     view->setGeometry(rect());
 
-    snapshot = new PictureBox(this, 2);
+    snapshot = new PictureBox(this, CanvasBorder);
     snapshot->setWidthTwips(4860);
     snapshot->setHeightTwips(4860);
     mask = new PictureBox(this, 2);
@@ -39,6 +39,9 @@ DocumentWindow::DocumentWindow(Workspace &workspace, QWidget *parent) : QWidget(
 
     connect(canvas, &PictureBox::pictureChanged, this, &DocumentWindow::canvasPictureChanged);
     connect(canvas, &PictureBox::resized, this, &DocumentWindow::canvasResized);
+    // Told once the command that ran short has finished, never from inside a kernel.
+    for (PictureBox *surface : {canvas, snapshot})
+        connect(surface, &PictureBox::outOfMemory, this, &DocumentWindow::memoryShort, Qt::QueuedConnection);
 }
 
 DocumentWindow::~DocumentWindow() = default;
@@ -212,6 +215,23 @@ QString DocumentWindow::pictureInfoText(float width, float height, qint64 fileBy
     // Counted in 64 bits: a picture of eleven million pixels or more has a temp file of 32 MB and up.
     const qint64 kB = qint64(std::nearbyint(double(fileBytes) / 1024.0));
     return QStringLiteral("%1x%2 %3kB").arg(double(width)).arg(double(height)).arg(kB);
+}
+
+void DocumentWindow::memoryShort(QSize size)
+{
+    // One message for a command, however many writes it could not make.
+    if (m_memoryShortTold)
+        return;
+    m_memoryShortTold = true;
+    QMetaObject::invokeMethod(this, [this] { m_memoryShortTold = false; }, Qt::QueuedConnection);
+    if (!m_open)
+        return;
+    m_workspace.prompts().message(m_workspace.mainWindow(),
+                                  QStringLiteral("There is not enough memory for a picture of %1 x %2 pixels. The "
+                                                 "picture is as it was before the last command.")
+                                      .arg(size.width())
+                                      .arg(size.height()),
+                                  QStringLiteral("Vell's Painter"), MessageIcon::Critical);
 }
 
 void DocumentWindow::canvasResized()

@@ -28,6 +28,8 @@ public:
     // this frame shows the whole canvas.
     static constexpr double FrameTwipsX = 100;
     static constexpr double FrameTwipsY = 400;
+    // The sunken border around the canvas's bitmap, in pixels on each side.
+    static constexpr int CanvasBorder = 2;
 
     explicit DocumentWindow(Workspace &workspace, QWidget *parent = nullptr);
     ~DocumentWindow() override;
@@ -90,6 +92,7 @@ private:
     void showState(const HistoryStep &step);
     void canvasPictureChanged();
     void canvasResized();
+    void memoryShort(QSize size);
     QWidget *frameWindow() const;
     QSize contentSize() const;
     void setContentSize(QSize size);
@@ -97,4 +100,5 @@ private:
     Workspace &m_workspace;
     bool m_open = false;
     QString m_pictureInfo;
+    bool m_memoryShortTold = false;
 };

@@ -1,6 +1,7 @@
 #include "document/history.h"
 
 #include "imagelib/colour.h"
+#include "imagelib/picturefiles.h"
 #include "imagelib/raster.h"
 
 #include <QSet>
@@ -228,9 +229,10 @@ namespace HistoryBudget {
 
 qint64 defaultBytes()
 {
-    constexpr qint64 GiB = qint64(1) << 30;
+    // Two states of the largest picture, so that its last edit can still be undone.
+    constexpr qint64 TwoLargest = 2 * PictureLimits::MaxPixels * 3;
     const qint64 memory = physicalMemory();
-    return memory > 0 ? qMin(GiB, memory / 4) : GiB;
+    return memory > 0 ? qMin(TwoLargest, memory / 4) : TwoLargest;
 }
 
 qint64 bytes()

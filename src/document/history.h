@@ -73,7 +73,8 @@ public:
 
 namespace HistoryBudget {
 
-// 1 GiB, or a quarter of the physical memory when that is less.
+// 1.5 GiB, two states of the largest picture (16384 x 16384), or a quarter of the physical
+// memory when that is less.
 qint64 defaultBytes();
 qint64 bytes();
 // A budget of 0 or less restores the default.

@@ -3,6 +3,7 @@
 #include "document/dc.h"
 #include "document/screen.h"
 #include "document/viewcache.h"
+#include "imagelib/picturememory.h"
 #include "imagelib/units.h"
 #include "imagelib/zoom.h"
 
@@ -29,7 +30,7 @@ PictureBox::~PictureBox() = default;
 void PictureBox::setPicture(const QImage &picture)
 {
     // Storing the bitmap itself (a commit does) leaves the bitmap as it is: it already shows the
-    // picture, and its buffer is still wanted once the commit stores the picture read back.
+    // picture, and the two share their pixels until the next drawing.
     const bool storesTheBitmap = !picture.isNull() && !m_bitmapStale && picture.cacheKey() == m_image.cacheKey();
     if (!storesTheBitmap)
         showPictureReplacing(picture);
@@ -40,9 +41,11 @@ void PictureBox::setPicture(const QImage &picture)
         emit pictureChanged();
         return;
     }
-    // A bitmap that still shares pixels with someone else is of no use as a buffer to rebuild
-    // into; holding on to it would only make that someone copy on their next write.
-    if (!m_image.isDetached())
+    // The old bitmap is worth keeping only as a buffer to draw a picture that does not cover the
+    // surface into, and only if nobody else holds its pixels; otherwise it goes back to the
+    // picture memory now.
+    const bool covers = !picture.isNull() && picture.format() == PictureFormat;
+    if (covers || !m_image.isDetached())
         m_image = QImage();
     m_bitmapStale = true;
     bool sizeChanged = false;
@@ -69,15 +72,18 @@ void PictureBox::setPicture(const QImage &picture, const QList<QRect> &differsWi
     m_picture = picture;
     m_drawn = QRect();
     restoreRect(drawn);
-    for (const QRect &rect : differsWithin)
+    showChanged(drawn);
+    for (const QRect &rect : differsWithin) {
         restoreRect(rect);
-    update();
+        showChanged(rect);
+    }
     emit pictureChanged();
 }
 
 QImage PictureBox::image()
 {
-    ensureBitmap();
+    if (!ensureBitmap())
+        reportOutOfMemory(m_inner);
     return m_image;
 }
 
@@ -116,6 +122,8 @@ void PictureBox::drawWith(const QRect &bounds, const std::function<void(QPainter
     if (clipped.isEmpty())
         return;
     QImage &image = bitmapForWrite();
+    if (image.isNull())
+        return;
     QPainter painter(&image);
     painter.setClipRect(clipped);
     painter.setRenderHint(QPainter::Antialiasing, false);
@@ -216,32 +224,48 @@ void PictureBox::setHeightTwips(double twips)
     setOuterSizePixels(QSize(m_outer.width(), roundEven(twips / Screen::TwipsPerPixelY)));
 }
 
-void PictureBox::setOuterSizePixels(QSize outer)
+bool PictureBox::setSizeTwips(double widthTwips, double heightTwips)
+{
+    return setOuterSizePixels(
+        QSize(roundEven(widthTwips / Screen::TwipsPerPixelX), roundEven(heightTwips / Screen::TwipsPerPixelY)));
+}
+
+bool PictureBox::setOuterSizePixels(QSize outer)
 {
     outer = outer.expandedTo(QSize(0, 0));
     if (outer == m_outer)
-        return;
+        return true;
     const bool first = !m_outer.isValid();
+    // Without the memory for the new bitmap the surface keeps its size and its pixels.
+    if (!resizeInner((outer - QSize(2 * m_border, 2 * m_border)).expandedTo(QSize(0, 0)), !first))
+        return false;
     m_outer = outer;
-    resizeInner((outer - QSize(2 * m_border, 2 * m_border)).expandedTo(QSize(0, 0)), !first);
     resizeToView();
     if (!first)
         emit resized();
+    return true;
 }
 
-void PictureBox::resizeInner(QSize inner, bool keepPixels)
+bool PictureBox::resizeInner(QSize inner, bool keepPixels)
 {
     if (inner == m_inner)
-        return;
+        return true;
     if (!keepPixels || inner.isEmpty()) {
         m_inner = inner;
         m_image = QImage();
         m_bitmapStale = true;
         m_drawn = QRect();
-        return;
+        return true;
     }
-    ensureBitmap();
-    QImage resized(inner, PictureFormat);
+    if (!ensureBitmap()) {
+        reportOutOfMemory(m_inner);
+        return false;
+    }
+    QImage resized = newPicture(inner);
+    if (resized.isNull()) {
+        reportOutOfMemory(inner);
+        return false;
+    }
     resized.fill(toQColor(m_backColour));
     if (!m_image.isNull()) {
         const int rows = qMin(inner.height(), m_image.height());
@@ -255,6 +279,7 @@ void PictureBox::resizeInner(QSize inner, bool keepPixels)
     // The bitmap no longer equals the stored picture anywhere we could vouch for.
     m_drawn = QRect(QPoint(0, 0), inner);
     showChangedEverywhere();
+    return true;
 }
 
 QImage &PictureBox::pictureForWrite()
@@ -263,6 +288,10 @@ QImage &PictureBox::pictureForWrite()
     m_bitmapStale = true;
     m_drawn = QRect();
     showChangedEverywhere();
+    if (!detachPicture(m_picture)) {
+        reportOutOfMemory(m_picture.size());
+        return unwritable();
+    }
     return m_picture;
 }
 
@@ -274,8 +303,40 @@ const QImage &PictureBox::bitmapForRead()
 
 QImage &PictureBox::bitmapForWrite()
 {
-    ensureBitmap();
+    if (!ensureBitmap() || !detachPicture(m_image)) {
+        reportOutOfMemory(m_inner);
+        return unwritable();
+    }
     return m_image;
+}
+
+QImage &PictureBox::bitmapForRewrite()
+{
+    if (!ensureBitmap()) {
+        reportOutOfMemory(m_inner);
+        return unwritable();
+    }
+    return m_image;
+}
+
+void PictureBox::replaceBitmap(const QImage &bitmap)
+{
+    if (bitmap.size() != m_inner || bitmap.format() != PictureFormat)
+        return;
+    m_image = bitmap;
+    m_bitmapStale = false;
+    markDrawn(QRect(QPoint(0, 0), m_inner));
+}
+
+QImage &PictureBox::unwritable()
+{
+    m_unwritable = QImage();
+    return m_unwritable;
+}
+
+void PictureBox::reportOutOfMemory(QSize size)
+{
+    emit outOfMemory(size);
 }
 
 void PictureBox::markDrawn(const QRect &rect)
@@ -341,10 +402,9 @@ void PictureBox::resizeToView()
         QFrame::resize(Zoom::viewSize(m_inner, m_zoom) + QSize(2 * m_border, 2 * m_border));
 }
 
-void PictureBox::ensureBitmap()
+bool PictureBox::ensureBitmap()
 {
-    if (m_bitmapStale)
-        rebuildBitmap();
+    return !m_bitmapStale || rebuildBitmap();
 }
 
 static bool reusable(const QImage &image, QSize size)
@@ -352,29 +412,32 @@ static bool reusable(const QImage &image, QSize size)
     return !image.isNull() && image.isDetached() && image.size() == size && image.format() == PictureFormat;
 }
 
-void PictureBox::rebuildBitmap()
+// False when the bitmap is due but there is no memory for it: it stays due, and the surface
+// shows its background meanwhile.
+bool PictureBox::rebuildBitmap()
 {
-    m_bitmapStale = false;
     m_drawn = QRect();
     if (m_inner.isEmpty()) {
         m_image = QImage();
-        return;
+        m_bitmapStale = false;
+        return true;
     }
     const bool pictureCovers = !m_picture.isNull() && m_picture.size() == m_inner && m_picture.format() == PictureFormat;
     if (pictureCovers) {
-        if (m_image.cacheKey() == m_picture.cacheKey())
-            return;
-        if (reusable(m_image, m_inner)) {
-            // Copy into the buffer we own: cheaper than sharing now and copying on the next stroke.
-            std::memcpy(m_image.bits(), m_picture.constBits(), size_t(m_picture.sizeInBytes()));
-        } else {
-            m_image = m_picture;
-        }
-        return;
+        // Shared until something draws: only then is a copy made, in reused memory, and a surface
+        // that is only read (the snapshot) never makes one.
+        m_bitmapStale = false;
+        m_image = m_picture;
+        return true;
     }
-    if (!reusable(m_image, m_inner))
-        m_image = QImage(m_inner, PictureFormat);
+    if (!reusable(m_image, m_inner)) {
+        m_image = newPicture(m_inner);
+        if (m_image.isNull())
+            return false;
+    }
+    m_bitmapStale = false;
     restoreRect(QRect(QPoint(0, 0), m_inner));
+    return true;
 }
 
 void PictureBox::restoreRect(const QRect &area)
@@ -382,6 +445,10 @@ void PictureBox::restoreRect(const QRect &area)
     const QRect rect = area & QRect(QPoint(0, 0), m_inner);
     if (rect.isEmpty() || m_image.isNull())
         return;
+    if (!detachPicture(m_image)) {
+        reportOutOfMemory(m_inner);
+        return;
+    }
     const QRect pictureRect = m_picture.isNull() ? QRect() : (rect & m_picture.rect());
     if (pictureRect == rect && m_picture.format() == PictureFormat) {
         const qsizetype offset = qsizetype(rect.left()) * 3;
@@ -406,8 +473,7 @@ void PictureBox::paintEvent(QPaintEvent *event)
     const QRect area = event->rect() & inner;
     if (area.isEmpty())
         return;
-    ensureBitmap();
-    if (m_image.isNull()) {
+    if (!ensureBitmap() || m_image.isNull()) {
         painter.fillRect(area, toQColor(m_backColour));
         return;
     }

@@ -5,7 +5,13 @@
 //
 // Cost model: pictures are shared, never copied (QImage implicit sharing). A hidden surface
 // builds its bitmap only when something first reads or draws into it, and Cls restores only
-// the rectangle drawn since the bitmap last equalled the stored picture.
+// the rectangle drawn since the bitmap last equalled the stored picture. Whatever must write
+// pixels that are shared gets its copy from the picture memory (reused, already-touched pages),
+// never from a fresh detach.
+//
+// Out of memory: a write that needs a copy it cannot have is not made (the writer is handed a
+// null picture, which every kernel leaves alone), a resize that needs a new bitmap leaves the
+// surface as it was, and outOfMemory tells whoever shows messages.
 #include "imagelib/colour.h"
 
 #include <QFrame>
@@ -36,7 +42,8 @@ public:
     // back, instead of being rebuilt whole.
     void setPicture(const QImage &picture, const QList<QRect> &differsWithin);
 
-    // The persistent bitmap as drawn so far (Format_BGR888, inner size).
+    // The persistent bitmap as drawn so far (Format_BGR888, inner size); null only when there is
+    // no memory to build it.
     QImage image();
     // Clears the bitmap back to the stored picture (background where the picture does not reach).
     void cls();
@@ -61,12 +68,15 @@ public:
     void setBackColour(Colour colour);
 
     // Outer size in twips. Growing keeps the bitmap's pixels in place and fills new area with
-    // the background colour; shrinking drops what lies beyond. Raises resized.
+    // the background colour; shrinking drops what lies beyond. Raises resized. Without memory for
+    // the new bitmap nothing changes (and outOfMemory is raised): the setters that say so return
+    // false. Setting both sides at once (as Width then Height would) makes one new bitmap.
     double widthTwips() const;
     double heightTwips() const;
     void setWidthTwips(double twips);
     void setHeightTwips(double twips);
-    void setOuterSizePixels(QSize outer);
+    bool setSizeTwips(double widthTwips, double heightTwips);
+    bool setOuterSizePixels(QSize outer);
     QSize outerSizePixels() const { return m_outer; }
 
     // Inner size in pixels.
@@ -79,9 +89,16 @@ public:
     // read or paint.
     QImage &pictureForWrite();
 
-    // Raster access for Dc: the bitmap ready to read, or to write a rectangle of it.
+    // Raster access for Dc and the kernels: the bitmap ready to read, or to write a rectangle of
+    // it (pixels of its own; null when they cannot be had).
     const QImage &bitmapForRead();
     QImage &bitmapForWrite();
+    // The bitmap for a kernel that rewrites it whole or not at all, and makes a picture of its own
+    // (picture memory) before writing pixels that are shared, rather than copy them first.
+    QImage &bitmapForRewrite();
+    // A new bitmap of the inner size in Format_BGR888 covering the whole surface (a stretch);
+    // anything else is ignored.
+    void replaceBitmap(const QImage &bitmap);
     void markDrawn(const QRect &rect);
     // Where the bitmap may differ from the background and the stored picture: nothing has been
     // drawn elsewhere since it last showed exactly them.
@@ -104,6 +121,8 @@ signals:
     void mousePressed(float x, float y);
     void mouseMoved(float x, float y);
     void mouseReleased(float x, float y);
+    // A picture of this size could not be had: the change that needed it was not made.
+    void outOfMemory(QSize size);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -112,9 +131,11 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
-    void resizeInner(QSize inner, bool keepPixels);
-    void ensureBitmap();
-    void rebuildBitmap();
+    bool resizeInner(QSize inner, bool keepPixels);
+    bool ensureBitmap();
+    bool rebuildBitmap();
+    QImage &unwritable();
+    void reportOutOfMemory(QSize size);
     void restoreRect(const QRect &rect);
     // The bitmap changed in `rect` (or everywhere): the view shows it at the next paint.
     void showChanged(const QRect &rect);
@@ -127,6 +148,7 @@ private:
 
     QImage m_picture;
     QImage m_image;
+    QImage m_unwritable; // what a write is handed when memory is short: always null
     bool m_bitmapStale = true; // the bitmap is due to be rebuilt as background + picture
     QRect m_drawn;             // drawn since the bitmap last equalled background + picture
     Colour m_backColour = 0;

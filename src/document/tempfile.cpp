@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <optional>
+#include <system_error>
 #include <thread>
 
 namespace {
@@ -71,6 +72,8 @@ WriteResult writeFile(const QImage &picture, const Folders &folders)
     return result;
 }
 
+// The keeper lives as long as the process: a write may still be finishing on the writer thread
+// while the program's statics are destroyed, and the process need not wait for it to say so.
 class TempFileKeeper {
 public:
     TempFileKeeper()
@@ -79,17 +82,6 @@ public:
         file.folders.fallback = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
         if (file.folders.fallback.isEmpty())
             file.folders.fallback = QDir::tempPath() + QStringLiteral("/VellPainter");
-    }
-
-    ~TempFileKeeper()
-    {
-        {
-            std::lock_guard lock(mutex);
-            stopping = true;
-        }
-        wake.notify_all();
-        if (writer.joinable())
-            writer.join();
     }
 
     std::mutex mutex;
@@ -130,10 +122,17 @@ public:
         if (writing ? picture.cacheKey() == writingKey : holds(picture))
             return;
         queued = picture;
-        if (!writer.joinable())
-            writer = std::thread([this] { run(); });
-        lock.unlock();
-        wake.notify_one();
+        if (writerRunning)
+            return;
+        // A writer lives only while there is something to write: no thread idles, none is left
+        // to join at exit, and a child forked while the file is settled has none missing.
+        try {
+            std::thread([this] { run(); }).detach();
+            writerRunning = true;
+        } catch (const std::system_error &) {
+            queued.reset();
+            writeNow(picture);
+        }
     }
 
     QString lastError;
@@ -157,10 +156,7 @@ private:
     void run()
     {
         std::unique_lock lock(mutex);
-        for (;;) {
-            wake.wait(lock, [this] { return stopping || queued; });
-            if (!queued)
-                return;
+        while (queued) {
             QImage picture = std::move(*queued);
             queued.reset();
             writing = true;
@@ -170,27 +166,26 @@ private:
             const WriteResult result = writeFile(picture, folders);
             lock.lock();
             apply(picture, result);
-            writing = false;
-            lock.unlock();
+            // Let go of the pixels before anyone waiting is told: whoever finds the file settled
+            // finds the canvas's picture no longer shared with the writer.
             picture = QImage();
+            writing = false;
             idle.notify_all();
-            lock.lock();
         }
+        writerRunning = false;
     }
 
     std::optional<QImage> queued;
     bool writing = false;
     qint64 writingKey = 0;
-    bool stopping = false;
-    std::condition_variable wake;
+    bool writerRunning = false;
     std::condition_variable idle;
-    std::thread writer;
 };
 
 TempFileKeeper &keeper()
 {
-    static TempFileKeeper k;
-    return k;
+    static TempFileKeeper *const k = new TempFileKeeper;
+    return *k;
 }
 
 } // namespace

@@ -3,11 +3,12 @@
 // and every write of a canvas picture. When that folder cannot be written (an installed
 // program, a read-only share), the file moves to a per-user writable folder, still named temp.
 //
-// A write of a large picture takes tens of milliseconds, too long for Undo and Redo to wait
-// for; writeLater hands it to one background writer instead. Pictures are immutable shared
-// snapshots, so the writer reads them while the canvas goes on drawing into its own copy.
-// Every synchronous call first waits for the pending write, so whoever reads the file, or
-// asks where it is, finds it finished and holding the newest picture handed over.
+// A write of a large picture takes tens of milliseconds, too long for a commit, Undo or Redo to
+// wait for; writeLater hands it to a background writer instead, which writes in order, newest
+// last. Pictures are immutable shared snapshots, so the writer reads them while the canvas goes
+// on drawing into its own copy. Every synchronous call first waits for the pending write, so
+// whoever reads the file, asks where it is or is about to touch files (Open, Save As, Exit)
+// finds it finished and holding the newest picture handed over.
 #include "imagelib/picturefiles.h"
 
 #include <QImage>

@@ -7,17 +7,20 @@
 
 namespace {
 
-// Stretches the whole of `picture` onto the whole inner area of `canvas`.
-void paintPicture(PictureBox *canvas, const QImage &picture)
+// Stretches the whole of `picture` onto the whole inner area of `canvas`; false when there is no
+// memory for the stretched picture (the canvas has said so).
+bool paintPicture(PictureBox *canvas, const QImage &picture)
 {
     if (picture.isNull() || canvas->innerSize().isEmpty())
-        return;
-    QImage stretched = resampled(picture, canvas->innerSize());
-    if (stretched.isNull())
-        return;
+        return true;
+    const QImage stretched = resampled(picture, canvas->innerSize());
+    if (stretched.isNull()) {
+        emit canvas->outOfMemory(canvas->innerSize());
+        return false;
+    }
     // The stretch covers every pixel, so the new picture simply becomes the bitmap.
-    canvas->bitmapForWrite() = std::move(stretched);
-    canvas->markDrawn(QRect(QPoint(0, 0), canvas->innerSize()));
+    canvas->replaceBitmap(stretched);
+    return true;
 }
 
 } // namespace
@@ -27,9 +30,12 @@ void resizePicture(DocumentWindow &document, double widthTwips, double heightTwi
     PictureBox *canvas = document.canvas;
     PictureBox *snapshot = document.snapshot;
     snapshot->setPicture(canvas->picture());
-    canvas->setWidthTwips(widthTwips);
-    canvas->setHeightTwips(heightTwips);
-    paintPicture(canvas, snapshot->picture());
+    // Width and height in one step: one new bitmap, and nothing half done without memory for it.
+    if (!canvas->setSizeTwips(widthTwips, heightTwips) || !paintPicture(canvas, snapshot->picture())) {
+        // The picture as it was, at its own size; there is nothing new to commit.
+        canvas->setPicture(snapshot->picture());
+        return;
+    }
     commitPicture(document);
     canvas->cls();
 }

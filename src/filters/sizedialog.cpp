@@ -16,18 +16,21 @@
 #include <cmath>
 
 namespace {
-// A canvas needs one pixel inside its 2-pixel border.
-constexpr int MinCanvasSide = 5;
+constexpr int Borders = 2 * DocumentWindow::CanvasBorder;
+// A canvas needs one pixel inside its border.
+constexpr int MinCanvasSide = Borders + 1;
+constexpr int MaxCanvasSide = PictureLimits::MaxSide + Borders;
 } // namespace
 
 bool canvasSizeAllowed(double widthPixels, double heightPixels)
 {
+    // Within range before rounding, so that the rounding cannot overflow.
     const auto sideAllowed = [](double side) {
-        return std::isfinite(side) && side >= MinCanvasSide - 0.5 && side < PictureLimits::MaxSide + 0.5;
+        return std::isfinite(side) && side >= MinCanvasSide - 0.5 && side < MaxCanvasSide + 0.5;
     };
     if (!sideAllowed(widthPixels) || !sideAllowed(heightPixels))
         return false;
-    return qint64(roundEven(widthPixels)) * roundEven(heightPixels) <= PictureLimits::MaxPixels;
+    return PictureLimits::accepts(QSize(roundEven(widthPixels) - Borders, roundEven(heightPixels) - Borders));
 }
 
 SizeDialog::SizeDialog(DocumentWindow &document, Mode mode)
@@ -86,12 +89,11 @@ void SizeDialog::ok()
         if (!allowedOrRefused(width.value_or(canvas->widthTwips() / Screen::TwipsPerPixelX),
                               height.value_or(canvas->heightTwips() / Screen::TwipsPerPixelY)))
             return;
-        if (width)
-            canvas->setWidthTwips(*width * Screen::TwipsPerPixelX);
-        if (height)
-            canvas->setHeightTwips(*height * Screen::TwipsPerPixelY);
-        doc->snapshot->setWidthTwips(canvas->widthTwips());
-        doc->snapshot->setHeightTwips(canvas->heightTwips());
+        // Width and height in one step: one new bitmap, and without memory for it (the canvas
+        // says so) the canvas keeps its size.
+        if (canvas->setSizeTwips(width ? *width * Screen::TwipsPerPixelX : canvas->widthTwips(),
+                                 height ? *height * Screen::TwipsPerPixelY : canvas->heightTwips()))
+            doc->snapshot->setSizeTwips(canvas->widthTwips(), canvas->heightTwips());
     }
     unload();
 }
@@ -102,12 +104,13 @@ bool SizeDialog::allowedOrRefused(double widthPixels, double heightPixels)
         return true;
     const QString text =
         QStringLiteral("A picture of %1 x %2 pixels cannot be made: width and height must each be from %3 to %4 "
-                       "pixels, and the picture at most %5 megapixels in all.")
+                       "pixels, the canvas's %5-pixel border included, and the picture inside it at most %6.")
             .arg(widthBox->text().isEmpty() ? QString::number(widthPixels) : widthBox->text(),
                  heightBox->text().isEmpty() ? QString::number(heightPixels) : heightBox->text())
             .arg(MinCanvasSide)
-            .arg(PictureLimits::MaxSide)
-            .arg(PictureLimits::MaxPixels / 1'000'000);
+            .arg(MaxCanvasSide)
+            .arg(DocumentWindow::CanvasBorder)
+            .arg(PictureLimits::describeMaxPixels());
     workspace().prompts().message(this, text, windowTitle(), MessageIcon::Critical);
     return false;
 }

@@ -7,8 +7,8 @@
 class QLabel;
 class QLineEdit;
 
-// Whether a canvas may take this outer size in pixels: from 5 (one pixel inside the border) to
-// 16384 a side, and at most 100 megapixels in all.
+// Whether a canvas may take this outer size in pixels: at least one pixel inside its border, and
+// a picture inside the border that PictureLimits accepts (at most 16384 x 16384).
 bool canvasSizeAllowed(double widthPixels, double heightPixels);
 
 class SizeDialog : public ToolDialog {

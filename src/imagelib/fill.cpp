@@ -1,5 +1,7 @@
 #include "imagelib/fill.h"
 
+#include "imagelib/picturememory.h"
+
 #include <cstring>
 
 namespace {
@@ -8,6 +10,32 @@ struct Bgr {
     uchar b, g, r;
     explicit Bgr(Colour c) : b(uchar(blueOf(c))), g(uchar(greenOf(c))), r(uchar(redOf(c))) {}
     bool at(const uchar *p) const { return p[0] == b && p[1] == g && p[2] == r; }
+    void putAt(uchar *p) const
+    {
+        p[0] = b;
+        p[1] = g;
+        p[2] = r;
+    }
+};
+
+// Four pixels of one colour, twelve bytes, as three words: a run of the target colour is found
+// and replaced four pixels at a time.
+struct Quad {
+    quint32 words[3];
+    explicit Quad(Bgr c)
+    {
+        uchar bytes[12];
+        for (int i = 0; i < 4; ++i)
+            c.putAt(bytes + 3 * i);
+        std::memcpy(words, bytes, sizeof words);
+    }
+    bool at(const uchar *p) const
+    {
+        quint32 w[3];
+        std::memcpy(w, p, sizeof w);
+        return ((w[0] ^ words[0]) | (w[1] ^ words[1]) | (w[2] ^ words[2])) == 0;
+    }
+    void putAt(uchar *p) const { std::memcpy(p, words, sizeof words); }
 };
 
 int firstMatch(const uchar *row, int width, Bgr want)
@@ -18,51 +46,81 @@ int firstMatch(const uchar *row, int width, Bgr want)
     return -1;
 }
 
-// Replaces the matches of one row in place; widens `changed` by them.
-void replaceInRow(uchar *row, int y, int width, Bgr want, Bgr put, QRect &changed)
+// One row: `to` gets `from` with every match replaced. `to` may be `from` itself (in place,
+// only the matches are written) or another row (every pixel is written). Widens `changed`.
+void replaceInRow(const uchar *from, uchar *to, int y, int width, Bgr want, Bgr put, QRect &changed)
 {
+    const Quad wantQuad(want), putQuad(put);
+    const bool inPlace = from == to;
     int first = width, last = -1;
-    for (int x = 0; x < width; ++x) {
-        uchar *p = row + 3 * x;
+    int x = 0;
+    for (; x + 4 <= width; x += 4) {
+        const uchar *p = from + 3 * x;
+        uchar *q = to + 3 * x;
+        if (wantQuad.at(p)) {
+            putQuad.putAt(q);
+            first = qMin(first, x);
+            last = x + 3;
+            continue;
+        }
+        if (!inPlace)
+            std::memcpy(q, p, 12);
+        for (int i = 0; i < 4; ++i) {
+            if (want.at(p + 3 * i)) {
+                put.putAt(q + 3 * i);
+                first = qMin(first, x + i);
+                last = x + i;
+            }
+        }
+    }
+    for (; x < width; ++x) {
+        const uchar *p = from + 3 * x;
+        uchar *q = to + 3 * x;
         if (want.at(p)) {
-            p[0] = put.b;
-            p[1] = put.g;
-            p[2] = put.r;
+            put.putAt(q);
             first = qMin(first, x);
             last = x;
+        } else if (!inPlace) {
+            std::memcpy(q, p, 3);
         }
     }
     if (last >= 0)
         changed |= QRect(first, y, last - first + 1, 1);
 }
 
-QRect replaceInBgr(QImage &picture, Colour target, Colour replacement)
+QRect replaceInBgr(QImage &picture, Colour target, Colour replacement, bool *outOfMemory)
 {
     const Bgr want(target), put(replacement);
     const int width = picture.width(), height = picture.height();
     QRect changed;
     if (picture.isDetached()) {
-        for (int y = 0; y < height; ++y)
-            replaceInRow(picture.scanLine(y), y, width, want, put, changed);
+        for (int y = 0; y < height; ++y) {
+            uchar *row = picture.scanLine(y);
+            replaceInRow(row, row, y, width, want, put, changed);
+        }
         return changed;
     }
     // Pixels shared with another picture (a canvas just committed shares its stored picture):
-    // rather than copy them all and then go over the copy again, copy each row into a picture
-    // of our own and replace in it while the row is at hand. Nothing is copied without a match.
+    // rather than copy them all and then go over the copy again, write each row into a picture
+    // of our own, replacing while the row is at hand. Nothing is copied without a match.
     int y0 = 0;
     while (y0 < height && firstMatch(picture.constScanLine(y0), width, want) < 0)
         ++y0;
     if (y0 == height)
         return {};
-    QImage own(picture.size(), picture.format());
-    if (own.isNull())
+    QImage own = newPicture(picture.size(), picture.format());
+    if (own.isNull()) {
+        if (outOfMemory)
+            *outOfMemory = true;
         return {};
+    }
     const size_t rowBytes = size_t(width) * 3;
     for (int y = 0; y < height; ++y) {
         uchar *row = own.scanLine(y);
-        std::memcpy(row, picture.constScanLine(y), rowBytes);
-        if (y >= y0)
-            replaceInRow(row, y, width, want, put, changed);
+        if (y < y0)
+            std::memcpy(row, picture.constScanLine(y), rowBytes);
+        else
+            replaceInRow(picture.constScanLine(y), row, y, width, want, put, changed);
     }
     picture = own;
     return changed;
@@ -70,12 +128,14 @@ QRect replaceInBgr(QImage &picture, Colour target, Colour replacement)
 
 } // namespace
 
-QRect replaceColour(QImage &picture, Colour target, Colour replacement)
+QRect replaceColour(QImage &picture, Colour target, Colour replacement, bool *outOfMemory)
 {
+    if (outOfMemory)
+        *outOfMemory = false;
     if (picture.isNull() || target > 0x00FFFFFFu || target == replacement)
         return {};
     if (picture.format() == PictureFormat)
-        return replaceInBgr(picture, target, replacement);
+        return replaceInBgr(picture, target, replacement, outOfMemory);
     QRect changed;
     for (int y = 0; y < picture.height(); ++y)
         for (int x = 0; x < picture.width(); ++x)

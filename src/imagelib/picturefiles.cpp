@@ -8,12 +8,19 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QRandomGenerator>
 #include <QSaveFile>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <vector>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -317,6 +324,56 @@ QString writeFailure(int error)
     }
 }
 
+#ifdef Q_OS_UNIX
+// The file the path names, through any symbolic links: the new file replaces that one, and the
+// links stay.
+QString finalPathOf(const QString &path)
+{
+    QFileInfo file(path);
+    for (int depth = 0; depth < 40 && file.isSymLink(); ++depth)
+        file.setFile(file.symLinkTarget());
+    return file.isSymLink() ? path : file.filePath();
+}
+
+// Writes the new file under a name of its own beside the old one, then renames it over: a
+// reader of the path finds the old file or the whole new one, and a failure leaves the old one
+// as it was. No sync to the disk: a safe write here is one no other program can see half done.
+QString writeAndReplace(const QImage &picture, const QString &path)
+{
+    const QByteArray finalName = QFile::encodeName(finalPathOf(path));
+    struct stat existing {};
+    const bool replacing = ::stat(finalName.constData(), &existing) == 0;
+    int fd = -1;
+    QByteArray partName;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        partName = finalName + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+        // Until it has the old file's permissions, nobody else may read the new one.
+        fd = ::open(partName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, replacing ? 0600 : 0666);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
+    if (fd < 0) {
+        const int error = errno;
+        return error == EACCES || error == EPERM || error == EROFS ? writeFailure(error)
+                                                                    : QStringLiteral("the file could not be created");
+    }
+    int error = writeBmp24(fd, picture);
+    if (!error && replacing)
+        (void)::fchmod(fd, existing.st_mode & 07777);
+    if (::close(fd) != 0 && !error)
+        error = errno;
+    if (error) {
+        ::unlink(partName.constData());
+        return writeFailure(error);
+    }
+    if (::rename(partName.constData(), finalName.constData()) != 0) {
+        ::unlink(partName.constData());
+        return QStringLiteral("the file could not be replaced");
+    }
+    return {};
+}
+#endif
+
 } // namespace
 
 bool PictureLimits::accepts(QSize size)
@@ -326,11 +383,16 @@ bool PictureLimits::accepts(QSize size)
 }
 
 QString PictureFileErrors::damaged() { return QStringLiteral("the file is damaged or truncated"); }
+QString PictureLimits::describeMaxPixels()
+{
+    return QStringLiteral("%1 megapixels (%2 x %2)").arg(MaxPixels / 1'000'000).arg(MaxSquareSide);
+}
+
 QString PictureFileErrors::tooLarge()
 {
-    return QStringLiteral("the picture is larger than %1 pixels a side or %2 megapixels")
+    return QStringLiteral("the picture is larger than %1 pixels a side or %2 in all")
         .arg(PictureLimits::MaxFileSide)
-        .arg(PictureLimits::MaxPixels / 1'000'000);
+        .arg(PictureLimits::describeMaxPixels());
 }
 QString PictureFileErrors::outOfMemory() { return QStringLiteral("there is not enough memory for the picture"); }
 QString PictureFileErrors::unreadable() { return QStringLiteral("the file could not be read"); }
@@ -395,27 +457,23 @@ QString savePicture(const QImage &picture, const QString &path)
     const QFileInfo folder(info.absolutePath());
     if (!folder.isDir())
         return QStringLiteral("the folder does not exist");
-    // QSaveFile would rename its new file over a read-only one.
+    // Renaming a new file over a read-only one would succeed.
     if (info.exists() && !info.isWritable())
         return QStringLiteral("permission denied");
-
+#ifdef Q_OS_UNIX
+    return writeAndReplace(picture, path);
+#else
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return folder.isWritable() ? QStringLiteral("the file could not be created") : QStringLiteral("permission denied");
-#ifdef Q_OS_UNIX
-    if (const int error = writeBmp24(int(file.handle()), picture)) {
-        file.cancelWriting();
-        return writeFailure(error);
-    }
-#else
     if (!writeBmp24(file, picture)) {
         file.cancelWriting();
         return QStringLiteral("the file could not be written");
     }
-#endif
     if (!file.commit())
         return QStringLiteral("the file could not be replaced");
     return {};
+#endif
 }
 
 QImage flattenedOver(const QImage &picture, Colour background)

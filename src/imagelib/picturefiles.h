@@ -10,9 +10,13 @@
 struct PictureLimits {
     static constexpr int MaxSide = 16384;              // pixels a side of a picture made here
     static constexpr int MaxFileSide = 32767;          // pixels a side of a picture read from a file
-    static constexpr qint64 MaxPixels = 100'000'000;   // pixels in all
+    // Pixels in all: a square picture of 16384 x 16384 (268 megapixels).
+    static constexpr int MaxSquareSide = 16384;
+    static constexpr qint64 MaxPixels = qint64(MaxSquareSide) * MaxSquareSide;
     // Positive, at most MaxFileSide a side and MaxPixels in all: what the readers take.
     static bool accepts(QSize size);
+    // "268 megapixels (16384 x 16384)", for messages.
+    static QString describeMaxPixels();
 };
 
 struct LoadedPicture {

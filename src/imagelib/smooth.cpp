@@ -1,6 +1,7 @@
 #include "imagelib/smooth.h"
 
 #include "imagelib/colour.h"
+#include "imagelib/picturememory.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -60,7 +61,7 @@ void smoothRows(const QImage &before, QImage &after, int firstRow, int endRow)
         return;
     after.bits(); // detach, so a picture sharing after's pixels keeps the ones to read from
     if (after.constBits() == before.constBits()) {
-        const QImage original = before.copy();
+        const QImage original = copiedPicture(before);
         smoothRows(original, after, firstRow, endRow);
         return;
     }
@@ -87,7 +88,7 @@ QImage smoothed(const QImage &picture)
     if (picture.isNull())
         return {};
     const QImage before = picture.format() == PictureFormat ? picture : picture.convertToFormat(PictureFormat);
-    QImage after(before.size(), PictureFormat);
+    QImage after = newPicture(before.size());
     smoothRows(before, after, 0, before.height());
     return after;
 }

@@ -1,6 +1,7 @@
 #include "document/commit.h"
 #include "document/documentwindow.h"
 #include "document/picturebox.h"
+#include "document/tempfile.h"
 #include "filters/sizedialog.h"
 #include "fixture.h"
 #include "hostilecorpus.h"
@@ -364,6 +365,31 @@ private slots:
         program.window->open();
         QCOMPARE(program.window->documents().size(), 0);
         QVERIFY(program.window->firstTime);
+    }
+
+    // The temp file is written behind the commits: Open of it (and Save As over it) must first
+    // let the last write finish, or it finds the picture before, or its own file overwritten.
+    void openAndSaveAsOfTheTempFileFindTheLastCommit()
+    {
+        Program program;
+        DocumentWindow *doc = program.active();
+        const QString temp = program.folder.filePath(QStringLiteral("temp"));
+        doc->canvas->setPicture(noisePicture(QSize(2500, 2000)));
+        commitPicture(*doc);
+        doc->canvas->line(QPointF(10, 10), QPointF(2000, 1500), Red);
+        commitPicture(*doc);
+        const QImage last = doc->canvas->picture();
+        program.prompts->files = {temp};
+        program.window->open();
+        QCOMPARE(doc->canvas->picture(), last);
+
+        doc->canvas->line(QPointF(10, 1500), QPointF(2000, 10), Green);
+        commitPicture(*doc);
+        doc->canvas->line(QPointF(10, 700), QPointF(2000, 700), Blue); // drawn, not committed
+        program.prompts->files = {temp};
+        program.prompts->answers = {PromptAnswer::Yes}; // replace the temp file
+        QVERIFY(program.window->saveAs());
+        QCOMPARE(loadPicture(temp).picture, doc->canvas->image());
     }
 
     void openBringsBackAClosedStartupWindowTheFirstTimeOnly()

@@ -230,6 +230,12 @@ private slots:
         box.line(QPointF(10, 10), QPointF(100, 20), Blue); // drawn at 100 %, shown later below it
         box.setZoom(zoom);
         QCOMPARE(shown(box), expected());
+        // Undo and Redo patch into the bitmap only the tiles that differ: the view must follow.
+        QImage undone = box.picture().copy();
+        for (int y = 140; y < 200; ++y)
+            undone.setPixel(250, y, qRgb(0, 255, 0));
+        box.setPicture(undone, {QRect(250, 140, 1, 60)});
+        QCOMPARE(shown(box), expected());
     }
 };
 VP_TEST(TestCanvasView)

@@ -1,5 +1,6 @@
 #include "document/dc.h"
 #include "document/picturebox.h"
+#include "imagelib/fill.h"
 #include "fixture.h"
 #include "testregistry.h"
 
@@ -7,6 +8,7 @@
 #include <QTest>
 
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -215,6 +217,59 @@ private slots:
         canvas.line(QPointF(0, 0), QPointF(10, 10), Green);
         QCOMPARE(pixelOf(picture, 0, 0), Red);
         QCOMPARE(pixelOf(snapshot.image(), 0, 0), Red);
+    }
+
+    // After a commit the bitmap, the stored picture and whoever else holds it (the snapshot, the
+    // history, the temp file's writer) share one set of pixels until the next drawing: every way
+    // of writing the bitmap must first give it pixels of its own.
+    void aStoredBitmapStaysAsItWasWhateverWritesNext_data()
+    {
+        QTest::addColumn<int>("writer");
+        const char *const names[] = {"line", "SetPixelV", "BitBlt onto itself", "StretchBlt onto itself",
+                                     "Cls after a line", "the fill's colour replacement", "the pixel engine's write"};
+        for (int writer = 0; writer < int(std::size(names)); ++writer)
+            QTest::newRow(names[writer]) << writer;
+    }
+    void aStoredBitmapStaysAsItWasWhateverWritesNext()
+    {
+        QFETCH(int, writer);
+        PictureBox box(nullptr, 2);
+        box.setPicture(numberedPicture(QSize(40, 30), 0x00000000));
+        box.line(QPointF(0, 0), QPointF(39, 29), Green);
+        box.setPicture(box.image()); // as a commit stores it
+        const QImage stored = box.picture();
+        const QImage before = stored.copy();
+        const Dc dc = box.dc();
+        switch (writer) {
+        case 0: box.line(QPointF(0, 29), QPointF(39, 0), Red); break;
+        case 1: SetPixelV(dc, 5, 5, Red); break;
+        case 2: BitBlt(dc, 3, 3, 20, 20, dc, 0, 0, SRCCOPY); break;
+        case 3: StretchBlt(dc, 40, 0, -40, 30, dc, 0, 0, 40, 30, SRCCOPY); break;
+        case 4:
+            box.line(QPointF(0, 29), QPointF(39, 0), Red);
+            box.cls();
+            break;
+        case 5: box.markDrawn(replaceColour(box.bitmapForRewrite(), Green, Red)); break;
+        case 6: box.pictureForWrite().setPixel(1, 1, toQRgb(Red)); break;
+        }
+        QCOMPARE(stored, before);
+        if (writer != 6)
+            QCOMPARE(box.picture(), before);
+        QVERIFY(box.image() != before || writer == 4);
+    }
+
+    // A stretch that covers the whole surface becomes its bitmap; anything else is not taken.
+    void replaceBitmapTakesOnlyAWholeBitmap()
+    {
+        PictureBox box(nullptr, 2);
+        box.setPicture(uniformPicture(QSize(8, 6), Red));
+        box.replaceBitmap(uniformPicture(QSize(8, 5), Green));
+        box.replaceBitmap(uniformPicture(QSize(8, 6), Green, QImage::Format_RGB32));
+        QCOMPARE(box.image(), uniformPicture(QSize(8, 6), Red));
+        box.replaceBitmap(uniformPicture(QSize(8, 6), Green));
+        QCOMPARE(box.image(), uniformPicture(QSize(8, 6), Green));
+        box.cls(); // the whole of it counts as drawn
+        QCOMPARE(box.image(), uniformPicture(QSize(8, 6), Red));
     }
 
     void deviceContextReadsAndWritesInsideTheBitmapOnly()

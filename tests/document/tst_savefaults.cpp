@@ -1,3 +1,6 @@
+#include "document/commit.h"
+#include "document/documentwindow.h"
+#include "document/picturebox.h"
 #include "document/tempfile.h"
 #include "imagelib/picturefiles.h"
 
@@ -209,6 +212,37 @@ private slots:
         QCOMPARE(fileBytes(temp), OldBytes);
         if (readOnlyFolders)
             QCOMPARE(folder.entries(), before);
+    }
+
+    // The temp file cannot take the commit (a full disk) but still holds an older picture: the
+    // commit keeps the edit as drawn. It once read that older picture back into the canvas.
+    void aCommitTheTempFileCannotTakeKeepsTheEditAsDrawn()
+    {
+        const Folder folder;
+        const QImage older = noisePicture(QSize(10, 10), QImage::Format_BGR888, 5);
+        const vptest::ChildResult child = vptest::runInChild(
+            [&] {
+                Program program;
+                TempFile::setFolders(folder.makeFolder("program"), folder.path("user"));
+                const QString olderError = TempFile::write(older);
+                DocumentWindow *doc = program.active();
+                doc->canvas->setPicture(bigPicture());
+                doc->canvas->line(QPointF(3, 3), QPointF(200, 150), Red);
+                const QImage drawn = doc->canvas->image().copy();
+                commitPicture(*doc);
+                const QString commitError = TempFile::finishWriting();
+                QStringList faults;
+                if (!olderError.isEmpty() || commitError.isEmpty())
+                    faults << QStringLiteral("the older picture: \"%1\", the commit: \"%2\"").arg(olderError, commitError);
+                if (doc->canvas->picture() != drawn || doc->canvas->image() != drawn || doc->snapshot->picture() != drawn)
+                    faults << QStringLiteral("the committed canvas is not the picture as drawn");
+                if (loadPicture(TempFile::path()).picture != older)
+                    faults << QStringLiteral("the older temp file was not kept");
+                return faults.join(QLatin1Char('\n'));
+            },
+            {false, DiskRoom});
+        QVERIFY2(child.finished, qPrintable(child.failure));
+        QVERIFY2(child.text.isEmpty(), qPrintable(child.text));
     }
 
     void tempFileGoesAroundAFolderInItsPlace()

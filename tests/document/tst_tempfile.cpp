@@ -1,6 +1,7 @@
 #include "document/tempfile.h"
 #include "imagelib/bmp.h"
 #include "imagelib/colour.h"
+#include "childprocess.h"
 #include "fixture.h"
 #include "testregistry.h"
 
@@ -71,6 +72,26 @@ private slots:
         TempFile::writeLater(uniformPicture(QSize(10, 10), 0x123456));
         QVERIFY(!TempFile::finishWriting().isEmpty());
         QVERIFY(!TempFile::read().ok());
+    }
+
+    // A writer thread kept waiting between writes is missing in a forked child (and at exit it
+    // must be joined): a write handed over there would never be made, and whoever waits for it
+    // would wait for ever.
+    void aChildForkedAfterBackgroundWritesWritesInTheBackgroundToo()
+    {
+        TempFile::writeLater(uniformPicture(QSize(300, 200), 0x010203));
+        QCOMPARE(TempFile::finishWriting(), QString());
+        vptest::ChildSetup setup;
+        setup.secondsAllowed = 30;
+        const vptest::ChildResult child = vptest::runInChild(
+            [] {
+                TempFile::writeLater(uniformPicture(QSize(300, 200), 0x040506));
+                const QString error = TempFile::finishWriting();
+                return error + QLatin1Char('|') + QString::number(cornerOf(TempFile::read().picture), 16);
+            },
+            setup);
+        QVERIFY2(child.finished, qPrintable(child.failure));
+        QCOMPARE(child.text, QStringLiteral("|40506"));
     }
 
 private:

@@ -122,17 +122,19 @@ print(*best[1:])
 PY
 }
 
-# Reads one pixel of a BMP file as rrggbb.
+# Reads one pixel of a BMP file as rrggbb (only the header and that pixel: the file may be large).
 bmp_pixel() {
     python3 - "$1" "$2" "$3" <<'PY'
 import struct, sys
-data = open(sys.argv[1], 'rb').read()
-offset = struct.unpack_from('<I', data, 10)[0]
-w, h = struct.unpack_from('<ii', data, 18)
-x, y = int(sys.argv[2]), int(sys.argv[3])
-row = (w * 3 + 3) // 4 * 4
-r = (h - 1 - y) if h > 0 else y
-b, g, rr = data[offset + r * row + 3 * x: offset + r * row + 3 * x + 3]
+with open(sys.argv[1], 'rb') as f:
+    head = f.read(54)
+    offset = struct.unpack_from('<I', head, 10)[0]
+    w, h = struct.unpack_from('<ii', head, 18)
+    x, y = int(sys.argv[2]), int(sys.argv[3])
+    row = (w * 3 + 3) // 4 * 4
+    r = (h - 1 - y) if h > 0 else y
+    f.seek(offset + r * row + 3 * x)
+    b, g, rr = f.read(3)
 print('%02x%02x%02x' % (rr, g, b))
 PY
 }
@@ -140,9 +142,10 @@ PY
 bmp_size() {
     python3 - "$1" <<'PY'
 import struct, sys
-data = open(sys.argv[1], 'rb').read()
-w, h = struct.unpack_from('<ii', data, 18)
-bpp = struct.unpack_from('<H', data, 28)[0]
+with open(sys.argv[1], 'rb') as f:
+    head = f.read(54)
+w, h = struct.unpack_from('<ii', head, 18)
+bpp = struct.unpack_from('<H', head, 28)[0]
 print(w, abs(h), bpp)
 PY
 }
@@ -157,7 +160,7 @@ wait_for_exit() {
 }
 
 # Writes a 24-bit BMP of the given size: its left half in the first colour, its right half in
-# the second (rrggbb each).
+# the second (rrggbb each). Row by row, so that a large one needs little memory.
 write_bmp() {
     python3 - "$@" <<'PY'
 import struct, sys
@@ -165,9 +168,10 @@ path, w, h, left, right = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), sys.a
 bgr = lambda c: bytes.fromhex(c)[::-1]
 row = (w * 3 + 3) // 4 * 4
 line = (bgr(left) * (w // 2) + bgr(right) * (w - w // 2)).ljust(row, b'\0')
-pixels = line * h
-header = struct.pack('<2sIHHI', b'BM', 54 + len(pixels), 0, 0, 54)
-info = struct.pack('<IiiHHIIiiII', 40, w, h, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
-open(path, 'wb').write(header + info + pixels)
+with open(path, 'wb') as f:
+    f.write(struct.pack('<2sIHHI', b'BM', 54 + row * h, 0, 0, 54))
+    f.write(struct.pack('<IiiHHIIiiII', 40, w, h, 1, 24, 0, row * h, 2835, 2835, 0, 0))
+    for _ in range(h):
+        f.write(line)
 PY
 }

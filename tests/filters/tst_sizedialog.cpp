@@ -147,12 +147,13 @@ private slots:
         QTest::addColumn<QString>("height");
         for (bool canvasSize : {false, true}) {
             const char *mode = canvasSize ? "canvas size" : "size";
-            QTest::addRow("%s: wider than 16384", mode) << canvasSize << "16385" << "100";
-            QTest::addRow("%s: over 100 megapixels", mode) << canvasSize << "10000" << "10001";
+            // The boxes count the canvas's 2-pixel border: 16388 holds a picture 16384 wide.
+            QTest::addRow("%s: a picture wider than 16384", mode) << canvasSize << "16389" << "100";
+            QTest::addRow("%s: a picture taller than 16384", mode) << canvasSize << "16388" << "16389";
             QTest::addRow("%s: negative", mode) << canvasSize << "-250" << "250";
             QTest::addRow("%s: no room inside the border", mode) << canvasSize << "250" << "4";
         }
-        QTest::addRow("canvas size: one side empty, the other too tall") << true << "" << "16385";
+        QTest::addRow("canvas size: one side empty, the other too tall") << true << "" << "16389";
     }
     void sizesBeyondTheLimitsAreRefusedWithAMessage()
     {
@@ -167,14 +168,15 @@ private slots:
         answer(dialog, width, height);
         QCOMPARE(program.prompts->count("message"), 1);
         const QString message = program.prompts->last("message")->text;
-        QVERIFY2(message.contains(QStringLiteral("16384")) && message.contains(QStringLiteral("100 megapixels")),
+        QVERIFY2(message.contains(QStringLiteral("16388")) && message.contains(QStringLiteral("268 megapixels")),
                  qPrintable(message));
         QCOMPARE(doc->canvas->picture(), before);
         QCOMPARE(doc->canvas->widthTwips(), 250 * 15.0);
         QCOMPARE(commits.count(), 0);
         // The dialog stays open for a better value.
         QVERIFY(dialog->isVisible() && !program.window->isEnabled());
-        QVERIFY(canvasSizeAllowed(16384, 6103) && !canvasSizeAllowed(16384, 6104) && canvasSizeAllowed(5, 5));
+        // A 16384 x 16384 picture inside the border is the largest.
+        QVERIFY(canvasSizeAllowed(16388, 16388) && !canvasSizeAllowed(16388, 16389) && canvasSizeAllowed(5, 5));
     }
 };
 VP_TEST(TestSizeDialog)

@@ -6,7 +6,9 @@
 #include "testregistry.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageWriter>
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -243,7 +245,9 @@ private slots:
         QTest::newRow("pixels far past the end") << patched(10, 0xFFFFFFF0u) << damaged;
         QTest::newRow("100000 x 100000 with a few bytes") << patched(22, 100000).replace(18, 4, QByteArray("\xa0\x86\x01\x00", 4)).left(80) << tooLarge;
         QTest::newRow("32768 x 1") << patched(18, 32768).left(60) << tooLarge;
-        QTest::newRow("10001 x 10000") << patched(18, 10001).replace(22, 4, QByteArray("\x10\x27\0\0", 4)) << tooLarge;
+        QTest::newRow("16384 x 16385") << patched(18, 16384).replace(22, 4, QByteArray("\x01\x40\0\0", 4)) << tooLarge;
+        // The largest picture is within the limits: only its missing rows are wrong.
+        QTest::newRow("16384 x 16384 without its rows") << patched(18, 16384).replace(22, 4, QByteArray("\0\x40\0\0", 4)) << damaged;
 
         const QByteArray png = encoded(noisePicture(QSize(40, 40), QImage::Format_RGB32), "png");
         QByteArray hugePng = png;
@@ -320,6 +324,31 @@ private slots:
         QCOMPARE(savePicture(noisePicture(QSize(3, 3)), pathOf("no-extension")), QString());
         QVERIFY(QFile::exists(pathOf("no-extension")));
         QVERIFY(!QFile::exists(pathOf("no-extension.bmp")));
+    }
+
+    // Save writes a new file beside the old one and renames it over: the file replaced keeps its
+    // permissions (a new file is not left readable to the owner only), a link saved through
+    // stays a link to the file that now holds the picture, and nothing else is left behind.
+    void saveReplacesTheFileBehindItsPermissionsAndLinks()
+    {
+        QTemporaryDir folder;
+        const QImage picture = noisePicture(QSize(9, 7));
+        const QString shared = folder.filePath(QStringLiteral("shared.bmp"));
+        QVERIFY(QFile(shared).open(QIODevice::WriteOnly));
+        const auto mode = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+        QVERIFY(QFile::setPermissions(shared, mode));
+        QCOMPARE(savePicture(picture, shared), QString());
+        QCOMPARE(QFile::permissions(shared) & 0x7077, mode); // owner, group, others
+        QCOMPARE(loadPicture(shared).picture, picture);
+
+        const QString link = folder.filePath(QStringLiteral("link.bmp"));
+        QVERIFY(QFile::link(shared, link));
+        const QImage other = noisePicture(QSize(9, 7), QImage::Format_BGR888, 2);
+        QCOMPARE(savePicture(other, link), QString());
+        QVERIFY(QFileInfo(link).isSymLink());
+        QCOMPARE(loadPicture(shared).picture, other);
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::System | QDir::Hidden),
+                 (QStringList{QStringLiteral("link.bmp"), QStringLiteral("shared.bmp")}));
     }
 
     void writeToAFullDiskFails()

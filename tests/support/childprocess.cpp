@@ -1,6 +1,11 @@
 #include "childprocess.h"
 
+#include "document/tempfile.h"
+
 #include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QThreadPool>
 
 #include <cerrno>
 #include <csignal>
@@ -53,6 +58,36 @@ QByteArray readAll(int fd)
 
 constexpr int CannotSetUp = 97;
 
+bool anyPooledThread()
+{
+    const QStringList threads = QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &thread : threads) {
+        QFile name(QStringLiteral("/proc/self/task/%1/comm").arg(thread));
+        if (name.open(QIODevice::ReadOnly) && name.readAll().startsWith("Thread (pooled)"))
+            return true;
+    }
+    return false;
+}
+
+// Qt's pool lets its threads go, but a thread told to end may still be on its way out, holding a
+// lock of glib's or Qt's that a child forked then would find locked for ever: wait until the
+// threads are gone from the process.
+void letPooledThreadsEnd()
+{
+    QThreadPool::globalInstance()->waitForDone();
+    for (int wait = 0; wait < 500 && anyPooledThread(); ++wait)
+        ::usleep(10'000);
+}
+
+// The address space mapped so far (the first field of /proc/self/statm, in pages).
+qint64 addressSpaceBytes()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    return statm.readAll().split(' ').value(0).toLongLong() * ::sysconf(_SC_PAGESIZE);
+}
+
 } // namespace
 
 bool runningAsRoot() { return ::geteuid() == 0; }
@@ -68,6 +103,11 @@ qint64 peakMemoryBytes()
 
 ChildResult runInChild(const std::function<QString()> &work, ChildSetup setup)
 {
+    // A child has none of the parent's threads: it must not count on a write half done, nor on
+    // idle threads of the pool that Qt paints and converts large pictures with (it would hand
+    // them work and wait for ever). Once the pool has let its threads go, the child starts its own.
+    TempFile::finishWriting();
+    letPooledThreadsEnd();
     ChildResult result;
     int channel[2];
     if (::pipe(channel) != 0) {
@@ -85,6 +125,14 @@ ChildResult runInChild(const std::function<QString()> &work, ChildSetup setup)
         ::close(channel[0]);
         if (setup.unprivileged && runningAsRoot() && !dropToNobody())
             ::_exit(CannotSetUp);
+        if (setup.secondsAllowed > 0)
+            ::alarm(unsigned(setup.secondsAllowed));
+        if (setup.addressSpaceRoom >= 0) {
+            const rlim_t limit = rlim_t(addressSpaceBytes() + setup.addressSpaceRoom);
+            const rlimit room{limit, limit};
+            if (::setrlimit(RLIMIT_AS, &room) != 0)
+                ::_exit(CannotSetUp);
+        }
         if (setup.fileSizeLimit >= 0) {
             ::signal(SIGXFSZ, SIG_IGN);
             const rlimit limit{rlim_t(setup.fileSizeLimit), rlim_t(setup.fileSizeLimit)};

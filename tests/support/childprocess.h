@@ -1,7 +1,9 @@
 #pragma once
 // Runs a piece of a test in a forked child: as an unprivileged user (so that file permissions
-// bind even when the tests run as root), under a file-size limit (a disk that fills up), or
-// just apart from the test process so that its peak memory can be measured on its own.
+// bind even when the tests run as root), under a file-size limit (a disk that fills up), with
+// little memory left to map, or just apart from the test process so that its peak memory can be
+// measured on its own. The temp file's background write and Qt's pooled threads are finished
+// first, so that the child starts with nothing half done by a thread it does not have.
 #include <QString>
 
 #include <functional>
@@ -12,6 +14,8 @@ namespace vptest {
 struct ChildSetup {
     bool unprivileged = false;   // when running as root, become "nobody" first
     qint64 fileSizeLimit = -1;   // bytes a file may grow to (RLIMIT_FSIZE); SIGXFSZ is ignored
+    qint64 addressSpaceRoom = -1; // bytes of address space beyond what the child has (RLIMIT_AS)
+    int secondsAllowed = 0;       // then the child is ended (SIGALRM), so a hang fails; 0: no end
 };
 
 struct ChildResult {

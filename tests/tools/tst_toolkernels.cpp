@@ -28,6 +28,48 @@ private slots:
         }
     }
 
+    // The replacement runs four pixels at a time: a fault at the seams (a run that starts or ends
+    // inside a group, a row whose width is no multiple of four, the bounding rectangle) shows
+    // against a plain pixel-by-pixel replacement.
+    void replaceColourMatchesAPlainPassAtEveryWidth_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<bool>("shared");
+        for (int width = 1; width <= 13; ++width)
+            for (bool shared : {false, true})
+                QTest::addRow("%d wide, %s", width, shared ? "shared" : "its own") << width << shared;
+    }
+    void replaceColourMatchesAPlainPassAtEveryWidth()
+    {
+        QFETCH(int, width);
+        QFETCH(bool, shared);
+        const Colour target = makeColour(10, 20, 30), other = makeColour(200, 100, 0);
+        // Rows of runs of the target of every length and place, mixed with near misses.
+        QImage picture(width, 24, PictureFormat);
+        unsigned seed = unsigned(width) * 7919u;
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < width; ++x) {
+                seed = seed * 1103515245u + 12345u;
+                const unsigned pick = (seed >> 16) % 5;
+                const Colour colour = pick < 3 ? target : pick == 3 ? (target ^ 0x010000) : (target ^ 1);
+                picture.setPixel(x, y, toQRgb(y == 0 ? target : colour));
+            }
+        QImage expected = picture.copy();
+        QRect expectedChange;
+        for (int y = 0; y < expected.height(); ++y)
+            for (int x = 0; x < width; ++x)
+                if (pixelOf(expected, x, y) == target) {
+                    expected.setPixel(x, y, toQRgb(other));
+                    expectedChange |= QRect(x, y, 1, 1);
+                }
+        const QImage before = picture.copy();
+        const QImage holder = shared ? picture : QImage();
+        QCOMPARE(replaceColour(picture, target, other), expectedChange);
+        QCOMPARE(picture, expected);
+        if (shared)
+            QCOMPARE(holder, before);
+    }
+
     void stampAndsTheMaskThenOrsTheFaceClippedAtTheEdges()
     {
         QImage picture = uniformPicture(QSize(3, 3), 0x00303030);

@@ -1,0 +1,143 @@
+// The largest picture the program takes (16384 x 16384, 268 MP) through the steps of a user:
+// Open of a BMP file, one pencil stroke, Flip Horizontal, Undo. Each step's time on the interface
+// thread ("largest-open 268 <ms>" ...), the temp file's write behind the stroke
+// ("largest-stroke-written"), and the peak resident memory of the whole ("largest-peak-mb").
+// The steps run in a process of their own (this program started again), so that the memory is
+// theirs alone.
+#include "session.h"
+
+#include "app/mainwindow.h"
+#include "document/documentwindow.h"
+#include "document/picturebox.h"
+#include "document/tempfile.h"
+#include "imagelib/picturefiles.h"
+#include "imagelib/picturememory.h"
+#include "tools/palette.h"
+#include "tools/strokeframe.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QToolButton>
+
+#include <cstdio>
+#include <sys/resource.h>
+
+namespace {
+
+constexpr int Side = 16384;
+
+class OpeningPrompts : public vpbench::SilentPrompts {
+public:
+    explicit OpeningPrompts(QString path) : m_path(std::move(path)) {}
+    std::optional<QString> openFile(QWidget *, const QString &, const QString &, const QString &) override
+    {
+        return m_path;
+    }
+
+private:
+    QString m_path;
+};
+
+// Left half yellow, right half blue, as a 24-bit BMP file.
+bool writePicture(const QString &path)
+{
+    QImage picture = newPicture(QSize(Side, Side));
+    if (picture.isNull())
+        return false;
+    for (int y = 0; y < Side; ++y) {
+        uchar *row = picture.scanLine(y);
+        for (int x = 0; x < Side; ++x, row += 3) {
+            const bool left = x < Side / 2;
+            row[0] = left ? 0x00 : 0xFF;
+            row[1] = left ? 0xFF : 0x80;
+            row[2] = left ? 0xFF : 0x00;
+        }
+    }
+    return savePicture(picture, path).isEmpty();
+}
+
+void report(const char *step, double ms)
+{
+    std::printf("%s %.0f %.0f\n", step, double(Side) * Side / 1e6, ms);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int vpbench::largestPictureSteps(const QString &path)
+{
+    QTemporaryDir folder;
+    TempFile::setFolders(folder.path(), folder.path() + QStringLiteral("/fallback"));
+    MainWindow main(std::make_unique<OpeningPrompts>(path));
+    main.show();
+    DocumentWindow *doc = main.newDocument();
+    QApplication::processEvents();
+    QElapsedTimer clock;
+
+    clock.start();
+    main.open();
+    doc->canvas->image();
+    QApplication::processEvents();
+    report("largest-open", clock.nsecsElapsed() / 1e6);
+    if (doc->canvas->innerSize() != QSize(Side, Side))
+        return 1;
+    TempFile::finishWriting();
+
+    Palette &palette = *main.palette;
+    palette.pencilButton->click();
+    clock.start();
+    canvasPressed(*doc, palette, 40, 40);
+    for (int x = 60; x <= 400; x += 20)
+        canvasMoved(*doc, palette, float(x), 40);
+    canvasReleased(*doc);
+    QApplication::processEvents();
+    report("largest-stroke", clock.nsecsElapsed() / 1e6);
+    TempFile::finishWriting();
+    report("largest-stroke-written", clock.nsecsElapsed() / 1e6);
+
+    clock.start();
+    main.flipHorizontal();
+    QApplication::processEvents();
+    report("largest-flip", clock.nsecsElapsed() / 1e6);
+
+    clock.start();
+    main.undo();
+    doc->canvas->image();
+    QApplication::processEvents();
+    report("largest-undo", clock.nsecsElapsed() / 1e6);
+    TempFile::finishWriting();
+
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    std::printf("largest-peak-mb %.0f %ld\n", double(Side) * Side / 1e6, usage.ru_maxrss / 1024);
+    std::fflush(stdout);
+    return 0;
+}
+
+namespace {
+
+double largestCase(const vpbench::Size &size)
+{
+    // Once, in place of the largest of the usual sizes.
+    if (size.width != 8000)
+        return -1;
+    const QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("largest.bmp"));
+    if (!writePicture(path))
+        qFatal("cannot write the largest picture");
+    std::fflush(stdout);
+    QProcess steps;
+    steps.setProcessChannelMode(QProcess::ForwardedOutputChannel);
+    steps.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--largest-steps"), path});
+    if (!steps.waitForFinished(-1) || steps.exitStatus() != QProcess::NormalExit || steps.exitCode() != 0)
+        std::fprintf(stderr, "largest: the steps failed\n");
+    return -1;
+}
+
+} // namespace
+
+VP_BENCH("largest", 900, largestCase)
