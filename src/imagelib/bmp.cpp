@@ -1,5 +1,6 @@
 #include "imagelib/bmp.h"
 
+#include "imagelib/bmpheader.h"
 #include "imagelib/picturefiles.h"
 #include "imagelib/picturememory.h"
 
@@ -21,17 +22,15 @@
 
 namespace {
 
-constexpr int FileHeaderBytes = 14;
+constexpr int FileHeaderBytes = BmpHeader::FileHeaderBytes;
 constexpr int InfoHeaderBytes = 40;
 constexpr int HeaderBytes = FileHeaderBytes + InfoHeaderBytes;
-constexpr int HeaderProbeBytes = FileHeaderBytes + 124; // the largest info header we take
+constexpr int HeaderProbeBytes = FileHeaderBytes + BmpHeader::LargestInfoHeader;
 constexpr qsizetype BandBytes = 2 * 1024 * 1024;
 #ifdef Q_OS_UNIX
 constexpr int MaxIovecs = IOV_MAX;
 #endif
 
-quint16 le16(const uchar *p) { return quint16(p[0] | (p[1] << 8)); }
-quint32 le32(const uchar *p) { return quint32(p[0]) | (quint32(p[1]) << 8) | (quint32(p[2]) << 16) | (quint32(p[3]) << 24); }
 void putLe16(uchar *p, quint32 v)
 {
     p[0] = uchar(v);
@@ -164,36 +163,30 @@ struct Layout {
 
 enum class Verdict { Ok, NotBmp24, Damaged, TooLarge };
 
-// Judges the header from the first bytes of the file and the file's real length.
+// Judges the header from the first bytes of the file and the file's real length. Anything but an
+// uncompressed 24-bit picture under a Windows header of 40, 108 or 124 bytes, and any header the
+// fast path cannot vouch for, is left to the reader of the other kinds, which says what is wrong.
 Verdict parseHeader(const uchar *head, qsizetype headLength, qint64 fileLength, Layout &layout)
 {
-    if (headLength < 2 || head[0] != 'B' || head[1] != 'M')
+    BmpHeader h;
+    if (readBmpHeader(head, headLength, h) != BmpHeaderRead::Read)
         return Verdict::NotBmp24;
-    if (headLength < FileHeaderBytes + 4)
-        return Verdict::Damaged;
-    const quint32 infoBytes = le32(head + FileHeaderBytes);
-    if (infoBytes != 40 && infoBytes != 108 && infoBytes != 124)
+    if (h.infoBytes != 40 && h.infoBytes != 108 && h.infoBytes != 124)
         return Verdict::NotBmp24;
-    if (headLength < HeaderBytes)
-        return Verdict::Damaged;
-    const uchar *info = head + FileHeaderBytes;
-    if (le16(info + 14) != 24 || le32(info + 16) != 0)
+    if (h.bits != 24 || h.compression != BmpHeader::Rgb)
         return Verdict::NotBmp24;
-    const qint64 width = qint32(le32(info + 4));
-    const qint64 signedHeight = qint32(le32(info + 8));
-    const qint64 height = signedHeight < 0 ? -signedHeight : signedHeight;
-    if (width <= 0 || height == 0)
+    if (h.width <= 0 || h.height == 0)
         return Verdict::Damaged;
-    if (width > PictureLimits::MaxFileSide || height > PictureLimits::MaxFileSide
-        || !PictureLimits::accepts(QSize(int(width), int(height))))
+    if (h.width > PictureLimits::MaxFileSide || h.height > PictureLimits::MaxFileSide
+        || !PictureLimits::accepts(QSize(int(h.width), int(h.height))))
         return Verdict::TooLarge;
-    layout.size = QSize(int(width), int(height));
-    layout.topDown = signedHeight < 0;
-    layout.pixelOffset = le32(head + 10);
-    layout.rowBytes = bmp24RowBytes(int(width));
-    if (layout.pixelOffset < FileHeaderBytes + qint64(infoBytes))
+    layout.size = QSize(int(h.width), int(h.height));
+    layout.topDown = h.topDown;
+    layout.pixelOffset = h.pixelOffset;
+    layout.rowBytes = bmp24RowBytes(int(h.width));
+    if (layout.pixelOffset < h.afterHeaders)
         return Verdict::Damaged;
-    if (layout.pixelOffset + qint64(layout.rowBytes) * height > fileLength)
+    if (layout.pixelOffset + qint64(layout.rowBytes) * h.height > fileLength)
         return Verdict::Damaged;
     return Verdict::Ok;
 }

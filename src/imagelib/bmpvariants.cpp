@@ -1,5 +1,6 @@
 #include "imagelib/bmpvariants.h"
 
+#include "imagelib/bmpheader.h"
 #include "imagelib/picturefiles.h"
 #include "imagelib/picturememory.h"
 
@@ -12,26 +13,11 @@
 
 namespace {
 
-constexpr int FileHeaderBytes = 14;
-constexpr int LargestInfoHeader = 124;
-constexpr int HeadBytes = FileHeaderBytes + LargestInfoHeader + 16; // room for masks after a 40-byte header
+constexpr int FileHeaderBytes = BmpHeader::FileHeaderBytes;
+constexpr int HeadBytes = FileHeaderBytes + BmpHeader::LargestInfoHeader + 16; // room for masks after a 40-byte header
 constexpr qint64 BandBytes = 1 << 20;
 
-enum Compression : quint32 {
-    Rgb = 0,
-    Rle8 = 1,
-    Rle4 = 2,
-    Bitfields = 3, // Huffman coding under an OS/2 header
-    Jpeg = 4,      // run-length coded 24-bit pixels under an OS/2 header
-    Png = 5,
-    AlphaBitfields = 6,
-    Cmyk = 11,
-    CmykRle8 = 12,
-    CmykRle4 = 13,
-};
-
-quint16 le16(const uchar *p) { return quint16(p[0] | (p[1] << 8)); }
-quint32 le32(const uchar *p) { return quint32(p[0]) | (quint32(p[1]) << 8) | (quint32(p[2]) << 16) | (quint32(p[3]) << 24); }
+using enum BmpHeader::Compression;
 
 BmpVariantRead failure(const QString &reason)
 {
@@ -100,68 +86,24 @@ bool maskIsUsable(quint32 mask, int bits)
     return (mask & (mask + lowest)) == 0;
 }
 
-struct Header {
-    quint32 infoBytes = 0;
-    bool core = false;       // 12 bytes: 16-bit sizes, 3-byte palette entries, no compression
-    bool os2 = false;        // OS/2's second header, 16 to 64 bytes
-    qint64 width = 0;
-    qint64 height = 0;
-    bool topDown = false;
-    int planes = 0;
-    int bits = 0;
-    quint32 compression = Rgb;
-    quint32 imageBytes = 0;
-    bool hasColoursUsed = false;
-    quint32 coloursUsed = 0;
-    qint64 pixelOffset = 0;
-    qint64 afterHeaders = 0; // where the palette, if any, starts
-    quint32 masks[4] = {};   // red, green, blue, alpha
+struct Header : BmpHeader {
+    quint32 masks[4] = {}; // red, green, blue, alpha
 };
-
-bool isWindowsHeaderSize(quint32 size)
-{
-    return size == 40 || size == 52 || size == 56 || size == 108 || size == 124;
-}
 
 // Reads the headers and the masks. Returns an empty reason when the file may be read on.
 QString parseHeader(const uchar *head, qint64 headLength, Header &h, bool &notBmp)
 {
     notBmp = false;
-    if (headLength < 2 || head[0] != 'B' || head[1] != 'M') {
+    switch (readBmpHeader(head, headLength, h)) {
+    case BmpHeaderRead::NotBmp:
         notBmp = true;
         return {};
+    case BmpHeaderRead::Truncated:
+        return PictureFileErrors::damaged();
+    case BmpHeaderRead::Read:
+        break;
     }
-    if (headLength < FileHeaderBytes + 4)
-        return PictureFileErrors::damaged();
-    h.pixelOffset = le32(head + 10);
-    h.infoBytes = le32(head + FileHeaderBytes);
-    h.core = h.infoBytes == 12;
-    h.os2 = !h.core && !isWindowsHeaderSize(h.infoBytes);
-    if (h.os2 && (h.infoBytes < 16 || h.infoBytes > 64))
-        return PictureFileErrors::damaged();
-    if (headLength < FileHeaderBytes + qint64(h.infoBytes))
-        return PictureFileErrors::damaged();
     const uchar *info = head + FileHeaderBytes;
-    // An OS/2 header may end after any field; those it leaves out are zero.
-    const auto field32 = [&](int at) { return at + 4 <= int(h.infoBytes) ? le32(info + at) : 0u; };
-    if (h.core) {
-        h.width = le16(info + 4);
-        h.height = le16(info + 6);
-        h.planes = le16(info + 8);
-        h.bits = le16(info + 10);
-    } else {
-        h.width = qint32(le32(info + 4));
-        const qint64 height = qint32(le32(info + 8));
-        h.topDown = height < 0;
-        h.height = height < 0 ? -height : height;
-        h.planes = le16(info + 12);
-        h.bits = le16(info + 14);
-        h.compression = field32(16);
-        h.imageBytes = field32(20);
-        h.hasColoursUsed = h.infoBytes >= 36;
-        h.coloursUsed = field32(32);
-    }
-    h.afterHeaders = FileHeaderBytes + qint64(h.infoBytes);
 
     if (h.os2 && h.compression == Bitfields)
         return unsupported(QStringLiteral("Huffman coding"));

@@ -1,0 +1,44 @@
+#include "imagelib/bmpheader.h"
+
+static bool isWindowsHeaderSize(quint32 size)
+{
+    return size == 40 || size == 52 || size == 56 || size == 108 || size == 124;
+}
+
+BmpHeaderRead readBmpHeader(const uchar *head, qint64 headLength, BmpHeader &h)
+{
+    constexpr int FileHeaderBytes = BmpHeader::FileHeaderBytes;
+    if (headLength < 2 || head[0] != 'B' || head[1] != 'M')
+        return BmpHeaderRead::NotBmp;
+    if (headLength < FileHeaderBytes + 4)
+        return BmpHeaderRead::Truncated;
+    h.pixelOffset = le32(head + 10);
+    h.infoBytes = le32(head + FileHeaderBytes);
+    h.core = h.infoBytes == 12;
+    h.os2 = !h.core && !isWindowsHeaderSize(h.infoBytes);
+    if (h.os2 && (h.infoBytes < 16 || h.infoBytes > 64))
+        return BmpHeaderRead::Truncated;
+    if (headLength < FileHeaderBytes + qint64(h.infoBytes))
+        return BmpHeaderRead::Truncated;
+    const uchar *info = head + FileHeaderBytes;
+    const auto field32 = [&](int at) { return at + 4 <= int(h.infoBytes) ? le32(info + at) : 0u; };
+    if (h.core) {
+        h.width = le16(info + 4);
+        h.height = le16(info + 6);
+        h.planes = le16(info + 8);
+        h.bits = le16(info + 10);
+    } else {
+        h.width = qint32(le32(info + 4));
+        const qint64 height = qint32(le32(info + 8));
+        h.topDown = height < 0;
+        h.height = height < 0 ? -height : height;
+        h.planes = le16(info + 12);
+        h.bits = le16(info + 14);
+        h.compression = field32(16);
+        h.imageBytes = field32(20);
+        h.hasColoursUsed = h.infoBytes >= 36;
+        h.coloursUsed = field32(32);
+    }
+    h.afterHeaders = FileHeaderBytes + qint64(h.infoBytes);
+    return BmpHeaderRead::Read;
+}
