@@ -86,6 +86,7 @@ drag() {
 }
 
 start_program "$program"
+xdotool windowmove --sync "$MAIN_WINDOW" 0 0
 xdotool windowsize --sync "$MAIN_WINDOW" 1280 800
 sleep 0.5
 picture="$WORK/Landscape.bmp"
@@ -95,12 +96,7 @@ landscape "$picture"
 press_keys "$MAIN_WINDOW" ctrl+n
 choose_colour "Background Colour of the New Picture" "#ffffff"
 canvas_size 724 504
-press_keys "$MAIN_WINDOW" ctrl+o
-dialog=$(wait_for_window "Open Picture")
-xdotool windowfocus --sync "$dialog"
-sleep 0.3
-xdotool type --delay 10 "$picture"
-xdotool key Return
+open_picture "$picture"
 wait_for_no_window "Open Picture"
 sleep 0.5
 
@@ -115,6 +111,9 @@ press_keys "$MAIN_WINDOW" ctrl+n
 choose_colour "Background Colour of the New Picture" "#fff6d5"
 canvas_size 380 380
 sleep 0.5
+# New windows open cascaded over the first: drag this one by its caption beside the landscape.
+read -r cx cy cw ch < <(find_rectangle fff6d5) || fail "no pale yellow canvas"
+drag $((cx + 120)) $((cy - 14)) $((cx + 420)) $((cy - 30)) $((cx + 832)) $((cy - 36))
 read -r cx cy cw ch < <(find_rectangle fff6d5) || fail "no pale yellow canvas"
 xdotool mousemove $((sx + sw / 2)) $((sy + sh / 2)) click 1
 choose_colour "Select Color" "#c8283c"

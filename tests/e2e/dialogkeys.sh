@@ -7,12 +7,7 @@ start_program "$1"
 
 picture="$WORK/halves.bmp"
 write_bmp "$picture" 60 40 ffff00 0080ff
-press_keys "$MAIN_WINDOW" ctrl+o
-dialog=$(wait_for_window "Open Picture")
-xdotool windowfocus --sync "$dialog"
-sleep 0.3
-xdotool type --delay 20 "$picture"
-xdotool key Return
+open_picture "$picture"
 for _ in $(seq 50); do [ "$(bmp_size "$TEMP_FILE" 2>/dev/null)" = "60 40 24" ] && break; sleep 0.1; done
 [ "$(bmp_size "$TEMP_FILE")" = "60 40 24" ] || fail "temp file is $(bmp_size "$TEMP_FILE"), not the opened picture"
 

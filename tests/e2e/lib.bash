@@ -72,6 +72,17 @@ press_keys() {
     xdotool key "$@"
 }
 
+# Opens a picture as a user does: Ctrl+O, the path typed into the file dialog, Return.
+open_picture() {
+    press_keys "$MAIN_WINDOW" ctrl+o
+    local dialog
+    dialog=$(wait_for_window "Open Picture")
+    xdotool windowfocus --sync "$dialog"
+    sleep 0.3
+    xdotool type --delay 10 "$1"
+    xdotool key Return
+}
+
 screenshot() { import -window root -depth 8 "$1"; }
 
 # Prints "x y w h" (screen coordinates) of the largest solid rectangle of the given colour

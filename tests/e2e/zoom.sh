@@ -21,12 +21,7 @@ info = struct.pack('<IiiHHIIiiII', 40, w, h, 1, 24, 0, len(pixels), 2835, 2835, 
 open(sys.argv[1], 'wb').write(header + info + pixels)
 PY
 
-press_keys "$MAIN_WINDOW" ctrl+o
-dialog=$(wait_for_window "Open Picture")
-xdotool windowfocus --sync "$dialog"
-sleep 0.3
-xdotool type --delay 10 "$picture"
-xdotool key Return
+open_picture "$picture"
 for _ in $(seq 100); do [ "$(bmp_size "$TEMP_FILE" 2>/dev/null)" = "4000 3000 24" ] && break; sleep 0.1; done
 [ "$(bmp_size "$TEMP_FILE")" = "4000 3000 24" ] || fail "the temp file is not the opened 4000x3000 picture"
 sleep 1

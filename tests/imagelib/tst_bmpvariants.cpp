@@ -2,6 +2,7 @@
 #include "imagelib/picturefiles.h"
 
 #include "bmpbuilder.h"
+#include "fixture.h"
 #include "hostilecorpus.h"
 #include "testregistry.h"
 
@@ -65,11 +66,7 @@ class TestBmpVariants : public QObject {
     LoadedPicture open(const QByteArray &bytes)
     {
         const QString path = dir.filePath(QStringLiteral("variant-%1.bmp").arg(++files));
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-            qFatal("cannot write the test file");
-        file.close();
-        return loadPicture(path);
+        return loadPicture(writeFile(path, bytes));
     }
 
 private slots:

@@ -98,11 +98,7 @@ class TestPictureOpening : public QObject {
     LoadedPicture open(const QByteArray &bytes, const char *suffix = "jpg")
     {
         const QString path = dir.filePath(QStringLiteral("opening-%1.%2").arg(++files).arg(QLatin1String(suffix)));
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-            qFatal("cannot write the test file");
-        file.close();
-        return loadPicture(path);
+        return loadPicture(writeFile(path, bytes));
     }
 
 private slots:

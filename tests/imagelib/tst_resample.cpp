@@ -1,4 +1,5 @@
 #include "imagelib/resample.h"
+#include "fixture.h"
 #include "testregistry.h"
 
 #include <QTest>
@@ -6,16 +7,6 @@
 #include <random>
 
 namespace {
-
-QImage picture(int width, int height, int seed)
-{
-    QImage image(width, height, QImage::Format_BGR888);
-    std::mt19937 random(seed);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < 3 * width; ++x)
-            image.scanLine(y)[x] = uchar(random());
-    return image;
-}
 
 // One row of greys (or a column when `column`), and the red bytes of a picture, row by row.
 QImage greys(const QList<int> &values, bool column = false)
@@ -78,7 +69,7 @@ class TestResample : public QObject {
 private slots:
     void edgeCases()
     {
-        const QImage source = picture(7, 5, 1);
+        const QImage source = randomBytesPicture(QSize(7, 5), 1);
         QCOMPARE(resampled(source, source.size()), source);
         QVERIFY(resampled(QImage(), QSize(3, 3)).isNull());
         QVERIFY(resampled(source, QSize(0, 3)).isNull());
@@ -156,7 +147,7 @@ private slots:
     {
         QFETCH(QSize, from);
         QFETCH(QSize, to);
-        QVERIFY(largestDifferenceFromReference(picture(from.width(), from.height(), 42), to) <= 1);
+        QVERIFY(largestDifferenceFromReference(randomBytesPicture(from, 42), to) <= 1);
     }
 };
 VP_TEST(TestResample)

@@ -1,4 +1,5 @@
 #include "imagelib/zoom.h"
+#include "fixture.h"
 #include "testregistry.h"
 
 #include <QTest>
@@ -7,16 +8,6 @@
 #include <random>
 
 namespace {
-
-QImage randomPicture(int width, int height, unsigned seed)
-{
-    QImage image(width, height, QImage::Format_BGR888);
-    std::mt19937 random(seed);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < 3 * width; ++x)
-            image.scanLine(y)[x] = uchar(random());
-    return image;
-}
 
 // The area mean of what view pixel (vx, vy) covers, in floating point, for one byte of the pixel.
 double areaMean(const QImage &source, double scale, int vx, int vy, int byte)
@@ -136,7 +127,7 @@ private slots:
     {
         QFETCH(double, scale);
         QFETCH(int, tolerance);
-        const QImage source = randomPicture(36, 24, 5); // sides the dyadic scales divide
+        const QImage source = randomBytesPicture(QSize(36, 24), 5); // sides the dyadic scales divide
         const QSize size = Zoom::viewSize(source.size(), scale);
         QImage view(size, QImage::Format_RGB32);
         shrinkToView(source, scale, QRect(QPoint(0, 0), size), view);
@@ -167,7 +158,7 @@ private slots:
     // The view is made tile by tile: a tile must be exactly its part of the whole, or seams show.
     void partsOfTheViewEqualTheWhole()
     {
-        const QImage source = randomPicture(40, 30, 9);
+        const QImage source = randomBytesPicture(QSize(40, 30), 9);
         for (double scale : {0.5, 2.0 / 3, 0.37}) {
             const QSize size = Zoom::viewSize(source.size(), scale);
             QImage whole(size, QImage::Format_RGB32);
@@ -200,7 +191,7 @@ private slots:
 
     void differingRectBoundsEveryChange()
     {
-        const QImage a = randomPicture(33, 12, 3);
+        const QImage a = randomBytesPicture(QSize(33, 12), 3);
         QImage b = a.copy();
         QVERIFY(differingRect(a, b).isEmpty());
         b.setPixel(5, 7, qRgb(1, 2, 3) ^ a.pixel(5, 7));

@@ -98,6 +98,24 @@ QByteArray fileBytes(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+QString writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write the test file %s", qPrintable(path));
+    return path;
+}
+
+QImage randomBytesPicture(QSize size, unsigned seed)
+{
+    QImage picture(size, PictureFormat);
+    std::mt19937 random(seed);
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < 3 * size.width(); ++x)
+            picture.scanLine(y)[x] = uchar(random());
+    return picture;
+}
+
 QImage numberedPicture(QSize size, Colour first)
 {
     QImage picture(size, PictureFormat);

@@ -37,6 +37,8 @@ void closeDocument(DocumentWindow *document);
 
 // The bytes of a file; empty when it cannot be read.
 QByteArray fileBytes(const QString &path);
+// Writes the bytes as the whole file (the test stops if it cannot) and returns the path.
+QString writeFile(const QString &path, const QByteArray &bytes);
 
 inline constexpr Colour Red = 0x000000FF;
 inline constexpr Colour Green = 0x0000FF00;
@@ -48,5 +50,7 @@ QImage uniformPicture(QSize size, Colour colour, QImage::Format format = Picture
 Colour pixelOf(const QImage &picture, int x, int y);
 // Every pixel a random colour from `seed`.
 QImage noisePicture(QSize size, QImage::Format format = QImage::Format_BGR888, unsigned seed = 7);
+// A 24-bit picture whose every pixel byte is random from `seed`.
+QImage randomBytesPicture(QSize size, unsigned seed);
 // Every pixel different: red counts the columns and green the rows from `first`.
 QImage numberedPicture(QSize size, Colour first);
