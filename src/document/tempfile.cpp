@@ -124,10 +124,13 @@ public:
         queued = picture;
         if (writerRunning)
             return;
-        // A writer lives only while there is something to write: no thread idles, none is left
-        // to join at exit, and a child forked while the file is settled has none missing.
+        // A writer lives only while there is something to write: no thread idles. One that has
+        // finished is joined before the next starts, and when the file is settled by
+        // finishWriting, so that neither a child forked then nor the end of the process finds a
+        // thread still on its way out.
         try {
-            std::thread([this] { run(); }).detach();
+            joinFinishedWriter();
+            writer = std::thread([this] { run(); });
             writerRunning = true;
         } catch (const std::system_error &) {
             queued.reset();
@@ -136,6 +139,13 @@ public:
     }
 
     QString lastError;
+
+    // The writer, once it has left its loop (call with the lock held and no write running).
+    void joinFinishedWriter()
+    {
+        if (!writerRunning && writer.joinable())
+            writer.join();
+    }
 
 private:
     void apply(const QImage &picture, const WriteResult &result)
@@ -179,6 +189,7 @@ private:
     bool writing = false;
     qint64 writingKey = 0;
     bool writerRunning = false;
+    std::thread writer;
     std::condition_variable idle;
 };
 
@@ -225,6 +236,7 @@ QString finishWriting()
 {
     TempFileKeeper &k = keeper();
     auto lock = k.settled();
+    k.joinFinishedWriter();
     return k.lastError;
 }
 

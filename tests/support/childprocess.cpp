@@ -101,13 +101,18 @@ qint64 peakMemoryBytes()
     return qint64(usage.ru_maxrss) * 1024;
 }
 
+void settleThreads()
+{
+    TempFile::finishWriting();
+    letPooledThreadsEnd();
+}
+
 ChildResult runInChild(const std::function<QString()> &work, ChildSetup setup)
 {
     // A child has none of the parent's threads: it must not count on a write half done, nor on
     // idle threads of the pool that Qt paints and converts large pictures with (it would hand
     // them work and wait for ever). Once the pool has let its threads go, the child starts its own.
-    TempFile::finishWriting();
-    letPooledThreadsEnd();
+    settleThreads();
     ChildResult result;
     int channel[2];
     if (::pipe(channel) != 0) {

@@ -32,6 +32,10 @@ ChildResult runInChild(const std::function<QString()> &work, ChildSetup setup = 
 bool canRunUnprivileged();
 bool runningAsRoot();
 
+// Waits until the temp file's writer and Qt's pooled threads are gone: no thread is on its way
+// out when the process forks, or ends under the leak checker.
+void settleThreads();
+
 // The child's peak resident memory so far, in bytes.
 qint64 peakMemoryBytes();
 

@@ -1,5 +1,7 @@
 #include "testregistry.h"
 
+#include "childprocess.h"
+
 #include <QApplication>
 #include <QTest>
 
@@ -33,5 +35,7 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     QApplication::setAttribute(Qt::AA_Use96Dpi, true);
-    return vptest::runAll(argc, argv);
+    const int result = vptest::runAll(argc, argv);
+    vptest::settleThreads();
+    return result;
 }
