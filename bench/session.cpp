@@ -11,22 +11,37 @@
 
 namespace vpbench {
 
-Session::Session(const Size &size, QImage picture, std::unique_ptr<Prompts> prompts)
+Session::Session(const Size &size, QImage picture, std::unique_ptr<Prompts> prompts, StartingHistory history)
 {
     TempFile::setFolders(folder.path(), folder.path() + QStringLiteral("/fallback"));
-    // A history with its budget full, as after a long session: it lets go of a state for each
-    // one it records, so that a case's runs show what a command costs from then on.
+    // The history's budget: a few states of the whole picture.
     HistoryBudget::setBytes(HistoryStates * qint64(bmp24FileSize(QSize(size.width, size.height))));
     main = std::make_unique<MainWindow>(prompts ? std::move(prompts) : std::make_unique<SilentPrompts>());
     main->show();
     doc = main->newDocument();
     // In the picture memory, as a picture read from a file is.
-    doc->canvas->setPicture(copiedPicture(picture.isNull() ? testPicture(size, PictureFormat) : picture));
+    const QImage given = picture.isNull() ? testPicture(size, PictureFormat) : picture;
+    doc->canvas->setPicture(copiedPicture(given));
     commitPicture(*doc);
-    // States of a few earlier edits fill the history's budget; the picture ends as given.
-    const Colour corner = GetPixel(doc->canvas->dc(), 0, 0);
+    // Earlier edits, each a state; the picture ends as given.
     for (int state = 1; state <= HistoryStates; ++state) {
-        SetPixelV(doc->canvas->dc(), 0, 0, state == HistoryStates ? corner : corner ^ Colour(state));
+        if (history == StartingHistory::WithRoom) {
+            // One pixel: the history keeps a tile of it.
+            const Colour corner = GetPixel(doc->canvas->dc(), 0, 0);
+            SetPixelV(doc->canvas->dc(), 0, 0, state == HistoryStates ? corner : corner ^ Colour(state));
+        } else {
+            // Every pixel: the history keeps a whole picture.
+            QImage edited = copiedPicture(given);
+            if (state < HistoryStates) {
+                const qsizetype rowBytes = (qsizetype(edited.width()) * edited.depth() + 7) / 8;
+                for (int y = 0; y < edited.height(); ++y) {
+                    uchar *row = edited.scanLine(y);
+                    for (qsizetype i = 0; i < rowBytes; ++i)
+                        row[i] ^= uchar(state);
+                }
+            }
+            doc->canvas->setPicture(edited);
+        }
         commitPicture(*doc);
     }
     TempFile::finishWriting();

@@ -29,6 +29,18 @@ public:
     std::optional<Colour> chooseColour(QWidget *, Colour, const QString &) override { return std::nullopt; }
 };
 
+// What the document's history holds when a case starts.
+enum class StartingHistory {
+    // The budget full of whole pictures, as after a long session of commands that changed all of
+    // the picture: it lets go of a state for each one it records, so that a case's runs show what
+    // a command costs from then on (a history still growing takes fresh memory for every state).
+    Full,
+    // A few one-pixel edits: the budget has room, and the state a step goes to keeps its picture
+    // beside its tiles (a full budget lets that picture go first: a step then rebuilds the state,
+    // one copy of the picture).
+    WithRoom,
+};
+
 struct Session {
     // The states of the picture the history keeps at most.
     static constexpr int HistoryStates = 4;
@@ -38,7 +50,8 @@ struct Session {
     DocumentWindow *doc = nullptr;
 
     // A null `picture` means the benchmark's test picture of `size`.
-    explicit Session(const Size &size, QImage picture = {}, std::unique_ptr<Prompts> prompts = nullptr);
+    explicit Session(const Size &size, QImage picture = {}, std::unique_ptr<Prompts> prompts = nullptr,
+                     StartingHistory history = StartingHistory::Full);
     ~Session();
 };
 

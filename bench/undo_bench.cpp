@@ -9,6 +9,7 @@
 #include "app/mainwindow.h"
 #include "document/commit.h"
 #include "document/documentwindow.h"
+#include "document/history.h"
 #include "document/picturebox.h"
 #include "document/tempfile.h"
 #include "imagelib/picturememory.h"
@@ -65,7 +66,7 @@ double alternatingSteps(DocumentWindow *doc, Step step)
 
 double strokeStep(const vpbench::Size &size, Step step)
 {
-    vpbench::Session session(size);
+    vpbench::Session session(size, {}, nullptr, vpbench::StartingHistory::WithRoom);
     for (int stroke = 1; stroke <= 3; ++stroke) {
         drawStroke(*session.doc, size, stroke);
         commitPicture(*session.doc);
@@ -149,6 +150,7 @@ double recordStroke(const vpbench::Size &size)
 double historyDepth(const vpbench::Size &size)
 {
     vpbench::Session session(size);
+    HistoryBudget::setBytes(0);
     DocumentWindow *doc = session.doc;
     const QImage start = doc->canvas->picture();
     constexpr int Strokes = 300;
