@@ -8,7 +8,7 @@ start_program "$1"
 picture="$WORK/halves.bmp"
 write_bmp "$picture" 60 40 ffff00 0080ff
 open_picture "$picture"
-for _ in $(seq 50); do [ "$(bmp_size "$TEMP_FILE" 2>/dev/null)" = "60 40 24" ] && break; sleep 0.1; done
+wait_for_bmp_size "$TEMP_FILE" "60 40 24"
 [ "$(bmp_size "$TEMP_FILE")" = "60 40 24" ] || fail "temp file is $(bmp_size "$TEMP_FILE"), not the opened picture"
 
 # Shows a dialog from the Picture menu by keyboard (menu keys given), types into its box (which

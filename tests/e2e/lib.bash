@@ -40,6 +40,18 @@ start_program() {
 # The pattern xdotool search takes for exactly that window name.
 name_pattern() { printf '^%s$' "$(printf '%s' "$1" | sed 's/[][\.*^$?+(){}|]/\\&/g')"; }
 
+# Waits up to 5 s for the file to be there and not empty (the caller checks what it holds).
+wait_for_file() {
+    for _ in $(seq 50); do [ -s "$1" ] && return 0; sleep 0.1; done
+    return 0
+}
+
+# Waits up to 5 s for the BMP file to have that size ("width height bits").
+wait_for_bmp_size() {
+    for _ in $(seq 50); do [ "$(bmp_size "$1" 2>/dev/null)" = "$2" ] && return 0; sleep 0.1; done
+    return 0
+}
+
 # Prints the id of the first visible window with that exact name.
 wait_for_window() {
     local pattern

@@ -9,7 +9,7 @@ write_bmp "$picture" 60 40 ffff00 0080ff
 
 open_picture "$picture"
 
-for _ in $(seq 50); do [ "$(bmp_size "$TEMP_FILE" 2>/dev/null)" = "60 40 24" ] && break; sleep 0.1; done
+wait_for_bmp_size "$TEMP_FILE" "60 40 24"
 [ "$(bmp_size "$TEMP_FILE")" = "60 40 24" ] || fail "temp file is $(bmp_size "$TEMP_FILE"), not the 60x40 picture"
 [ "$(bmp_pixel "$TEMP_FILE" 5 20)" = ffff00 ] || fail "temp file's left half is $(bmp_pixel "$TEMP_FILE" 5 20)"
 [ "$(bmp_pixel "$TEMP_FILE" 55 20)" = 0080ff ] || fail "temp file's right half is $(bmp_pixel "$TEMP_FILE" 55 20)"
@@ -22,7 +22,7 @@ sleep 0.3
 xdotool key ctrl+a BackSpace
 xdotool type --delay 20 "$saved"
 xdotool key Return
-for _ in $(seq 50); do [ -s "$saved" ] && break; sleep 0.1; done
+wait_for_file "$saved"
 [ -s "$saved" ] || fail "nothing written at $saved"
 [ ! -e "$saved.bmp" ] || fail "an extension was added to the saved file's name"
 [ "$(bmp_size "$saved")" = "60 40 24" ] || fail "saved file is $(bmp_size "$saved")"

@@ -21,7 +21,7 @@ xdotool mousemove $((x + 40)) $((y + 40)) mousedown 1
 for px in $(seq 50 10 120); do xdotool mousemove $((x + px)) $((y + 40)); sleep 0.02; done
 for py in $(seq 50 10 150); do xdotool mousemove $((x + 120)) $((y + py)); sleep 0.02; done
 xdotool mouseup 1
-for _ in $(seq 50); do [ -s "$TEMP_FILE" ] && break; sleep 0.1; done
+wait_for_file "$TEMP_FILE"
 [ -s "$TEMP_FILE" ] || fail "no temp file after the drag"
 sleep 0.5
 

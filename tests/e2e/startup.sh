@@ -9,7 +9,7 @@ read -r x y w h < <(find_rectangle 000000) || fail "no black canvas on screen"
 
 # Any press on the canvas ends in a commit through the temp file.
 xdotool mousemove $((x + 100)) $((y + 100)) click 1
-for _ in $(seq 50); do [ -s "$TEMP_FILE" ] && break; sleep 0.1; done
+wait_for_file "$TEMP_FILE"
 [ -s "$TEMP_FILE" ] || fail "no temp file after a click"
 [ "$(bmp_size "$TEMP_FILE")" = "246 246 24" ] || fail "temp file is $(bmp_size "$TEMP_FILE")"
 
