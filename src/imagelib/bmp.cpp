@@ -209,6 +209,17 @@ Bmp24Read failure(const QString &reason)
     return result;
 }
 
+// Judges the headers and takes the memory of the picture the read fills (its pixels not yet
+// written); a null picture with the reason when either fails.
+Bmp24Read startRead(const uchar *head, qint64 headLength, qint64 totalLength, Layout &layout)
+{
+    const Verdict verdict = parseHeader(head, headLength, totalLength, layout);
+    if (verdict != Verdict::Ok)
+        return failure(verdict);
+    Bmp24Read result;
+    result.picture = newPicture(layout.size);
+    return result.picture.isNull() ? failure(PictureFileErrors::outOfMemory()) : result;
+}
 
 } // namespace
 
@@ -283,13 +294,9 @@ Bmp24Read readBmp24(QByteArrayView bytes)
 {
     const auto *data = reinterpret_cast<const uchar *>(bytes.data());
     Layout layout;
-    const Verdict verdict = parseHeader(data, std::min<qsizetype>(bytes.size(), HeaderProbeBytes), bytes.size(), layout);
-    if (verdict != Verdict::Ok)
-        return failure(verdict);
-    Bmp24Read result;
-    result.picture = newPicture(layout.size);
+    Bmp24Read result = startRead(data, std::min<qsizetype>(bytes.size(), HeaderProbeBytes), bytes.size(), layout);
     if (result.picture.isNull())
-        return failure(PictureFileErrors::outOfMemory());
+        return result;
     const int height = layout.size.height();
     for (int y = 0; y < height; ++y) {
         const int fileRow = layout.topDown ? y : height - 1 - y;
@@ -302,26 +309,13 @@ Bmp24Read readBmp24(QByteArrayView bytes)
 Bmp24Read readBmp24(QFile &file)
 {
     uchar head[HeaderProbeBytes];
-    qsizetype headLength = 0;
-    if (!file.seek(0))
+    const qint64 headLength = readFileHead(file, head, HeaderProbeBytes);
+    if (headLength < 0)
         return failure(PictureFileErrors::unreadable());
-    while (headLength < HeaderProbeBytes) {
-        const qint64 got = file.read(reinterpret_cast<char *>(head) + headLength, HeaderProbeBytes - headLength);
-        if (got < 0)
-            return failure(PictureFileErrors::unreadable());
-        if (got == 0)
-            break;
-        headLength += got;
-    }
     Layout layout;
-    const Verdict verdict = parseHeader(head, headLength, file.size(), layout);
-    if (verdict != Verdict::Ok)
-        return failure(verdict);
-
-    Bmp24Read result;
-    result.picture = newPicture(layout.size);
+    Bmp24Read result = startRead(head, headLength, file.size(), layout);
     if (result.picture.isNull())
-        return failure(PictureFileErrors::outOfMemory());
+        return result;
     const int height = layout.size.height();
     const size_t rowBytes = size_t(layout.rowBytes);
     uchar *bits = result.picture.bits();

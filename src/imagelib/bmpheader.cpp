@@ -1,5 +1,7 @@
 #include "imagelib/bmpheader.h"
 
+#include <QIODevice>
+
 static bool isWindowsHeaderSize(quint32 size)
 {
     return size == 40 || size == 52 || size == 56 || size == 108 || size == 124;
@@ -41,4 +43,20 @@ BmpHeaderRead readBmpHeader(const uchar *head, qint64 headLength, BmpHeader &h)
     }
     h.afterHeaders = FileHeaderBytes + qint64(h.infoBytes);
     return BmpHeaderRead::Read;
+}
+
+qint64 readFileHead(QIODevice &device, uchar *head, qint64 capacity)
+{
+    if (!device.seek(0))
+        return -1;
+    qint64 length = 0;
+    while (length < capacity) {
+        const qint64 got = device.read(reinterpret_cast<char *>(head) + length, capacity - length);
+        if (got < 0)
+            return -1;
+        if (got == 0)
+            break;
+        length += got;
+    }
+    return length;
 }

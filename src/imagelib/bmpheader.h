@@ -3,6 +3,8 @@
 // mean for a picture (which kinds are read, which are damaged) is each reader's to judge.
 #include <QtGlobal>
 
+class QIODevice;
+
 inline quint16 le16(const uchar *p) { return quint16(p[0] | (p[1] << 8)); }
 inline quint32 le32(const uchar *p)
 {
@@ -51,3 +53,7 @@ enum class BmpHeaderRead {
 // Reads the file header and the info header from the first bytes of a file. An OS/2 header may
 // end after any field; those it leaves out read as zero.
 BmpHeaderRead readBmpHeader(const uchar *head, qint64 headLength, BmpHeader &header);
+
+// Reads up to `capacity` bytes from the start of the device into `head`: how many it read (fewer
+// for a shorter file), or -1 when the device cannot be read.
+qint64 readFileHead(QIODevice &device, uchar *head, qint64 capacity);

@@ -406,17 +406,9 @@ int channelTo8Bits(quint32 value, int bits)
 BmpVariantRead readBmpVariant(QIODevice &device)
 {
     uchar head[HeadBytes];
-    qint64 headLength = 0;
-    if (!device.seek(0))
+    const qint64 headLength = readFileHead(device, head, HeadBytes);
+    if (headLength < 0)
         return failure(PictureFileErrors::unreadable());
-    while (headLength < HeadBytes) {
-        const qint64 got = device.read(reinterpret_cast<char *>(head) + headLength, HeadBytes - headLength);
-        if (got < 0)
-            return failure(PictureFileErrors::unreadable());
-        if (got == 0)
-            break;
-        headLength += got;
-    }
     const qint64 fileLength = device.size();
     Header h;
     bool notBmp = false;
