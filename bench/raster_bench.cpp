@@ -14,9 +14,9 @@ double flipCase(const vpbench::Size &size, bool horizontal)
     const int h = size.height;
     return vpbench::medianMs(15, [&] {
         if (horizontal)
-            rasterStretchBlt(dst, w, 0, -w, h, src, 0, 0, w, h, SRCCOPY);
+            stretchBlit(dst, w, 0, -w, h, src, 0, 0, w, h);
         else
-            rasterStretchBlt(dst, 0, h, w, -h, src, 0, 0, w, h, SRCCOPY);
+            stretchBlit(dst, 0, h, w, -h, src, 0, 0, w, h);
     });
 }
 

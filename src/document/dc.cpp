@@ -6,7 +6,7 @@ Colour GetPixel(Dc dc, int x, int y)
 {
     if (dc.isNull())
         return CLR_INVALID;
-    return rasterGetPixel(dc.box()->bitmapForRead(), x, y);
+    return pixelAt(dc.box()->bitmapForRead(), x, y).value_or(CLR_INVALID);
 }
 
 bool SetPixelV(Dc dc, int x, int y, Colour colour)
@@ -16,7 +16,7 @@ bool SetPixelV(Dc dc, int x, int y, Colour colour)
     PictureBox *box = dc.box();
     if (x < 0 || y < 0 || x >= box->innerWidth() || y >= box->innerHeight())
         return false;
-    rasterSetPixel(box->bitmapForWrite(), x, y, colour);
+    setPixelAt(box->bitmapForWrite(), x, y, colour);
     box->markDrawn(QRect(x, y, 1, 1));
     return true;
 }
@@ -28,23 +28,23 @@ static QImage sourceOf(Dc src)
     return src.box()->bitmapForRead();
 }
 
-bool BitBlt(Dc dst, int x, int y, int width, int height, Dc src, int srcX, int srcY, quint32 rop)
+bool BitBlt(Dc dst, int x, int y, int width, int height, Dc src, int srcX, int srcY, RasterOp rop)
 {
     if (dst.isNull() || src.isNull())
         return false;
     const QImage source = sourceOf(src);
-    const QRect changed = rasterBitBlt(dst.box()->bitmapForWrite(), x, y, width, height, source, srcX, srcY, rop);
+    const QRect changed = blit(dst.box()->bitmapForWrite(), x, y, width, height, source, srcX, srcY, rop);
     dst.box()->markDrawn(changed);
     return true;
 }
 
 bool StretchBlt(Dc dst, int x, int y, int width, int height, Dc src, int srcX, int srcY, int srcWidth,
-                int srcHeight, quint32 rop)
+                int srcHeight, RasterOp rop)
 {
     if (dst.isNull() || src.isNull())
         return false;
     const QImage source = sourceOf(src);
-    const QRect changed = rasterStretchBlt(dst.box()->bitmapForWrite(), x, y, width, height, source, srcX, srcY,
+    const QRect changed = stretchBlit(dst.box()->bitmapForWrite(), x, y, width, height, source, srcX, srcY,
                                            srcWidth, srcHeight, rop);
     dst.box()->markDrawn(changed);
     return true;

@@ -11,8 +11,8 @@ void flipPicture(DocumentWindow &document, FlipAxis axis)
     const int w = document.snapshot->innerWidth();
     const int h = document.snapshot->innerHeight();
     if (axis == FlipAxis::Horizontal)
-        StretchBlt(document.canvas->dc(), w, 0, -w, h, document.snapshot->dc(), 0, 0, w, h, SRCCOPY);
+        StretchBlt(document.canvas->dc(), w, 0, -w, h, document.snapshot->dc(), 0, 0, w, h, RasterOp::Copy);
     else
-        StretchBlt(document.canvas->dc(), 0, h, w, -h, document.snapshot->dc(), 0, 0, w, h, SRCCOPY);
+        StretchBlt(document.canvas->dc(), 0, h, w, -h, document.snapshot->dc(), 0, 0, w, h, RasterOp::Copy);
     document.snapshot->setPicture(document.canvas->image());
 }

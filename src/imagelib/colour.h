@@ -9,8 +9,6 @@
 
 using Colour = std::uint32_t;
 
-inline constexpr Colour CLR_INVALID = 0xFFFFFFFFu;
-
 inline constexpr int redOf(Colour c) { return int(c & 0xFF); }
 inline constexpr int greenOf(Colour c) { return int((c >> 8) & 0xFF); }
 inline constexpr int blueOf(Colour c) { return int((c >> 16) & 0xFF); }

@@ -6,7 +6,7 @@
 #include <QRect>
 
 // Every pixel whose colour is exactly `target` (all 32 bits) becomes `replacement`. A target
-// that no pixel can hold, such as CLR_INVALID, changes nothing; a picture with no match is not
+// that no pixel can hold (above 0xFFFFFF) changes nothing; a picture with no match is not
 // even detached from pictures sharing its pixels, and one with a match gets its own pixels from
 // the picture memory. Returns the bounding rectangle of the change. When those pixels cannot be
 // had, nothing changes and `outOfMemory` (if given) is set.

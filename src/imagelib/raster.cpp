@@ -7,11 +7,6 @@
 
 namespace {
 
-bool isKnownRop(quint32 rop)
-{
-    return rop == SRCCOPY || rop == SRCAND || rop == SRCPAINT;
-}
-
 // Block transfers work on bytes, so they need a format with whole bytes per pixel.
 int bytesPerPixel(const QImage &image)
 {
@@ -19,22 +14,22 @@ int bytesPerPixel(const QImage &image)
 }
 
 // One byte of the destination after a transfer with the (known) raster operation.
-inline uchar combined(uchar d, uchar s, quint32 rop)
+inline uchar combined(uchar d, uchar s, RasterOp op)
 {
-    return rop == SRCCOPY ? s : rop == SRCAND ? uchar(d & s) : uchar(d | s);
+    return op == RasterOp::Copy ? s : op == RasterOp::And ? uchar(d & s) : uchar(d | s);
 }
 
-void combineRow(uchar *d, const uchar *s, qsizetype n, quint32 rop)
+void combineRow(uchar *d, const uchar *s, qsizetype n, RasterOp op)
 {
-    switch (rop) {
-    case SRCCOPY:
+    switch (op) {
+    case RasterOp::Copy:
         std::memmove(d, s, size_t(n));
         break;
-    case SRCAND:
+    case RasterOp::And:
         for (qsizetype i = 0; i < n; ++i)
             d[i] &= s[i];
         break;
-    case SRCPAINT:
+    case RasterOp::Or:
         for (qsizetype i = 0; i < n; ++i)
             d[i] |= s[i];
         break;
@@ -58,9 +53,9 @@ void reverseCopy24(uchar *d, const uchar *s, qsizetype n)
         std::memcpy(d + 3 * (n - 1), s, 3);
 }
 
-void reverseRow(uchar *d, const uchar *s, qsizetype n, int bpp, quint32 rop)
+void reverseRow(uchar *d, const uchar *s, qsizetype n, int bpp, RasterOp op)
 {
-    if (rop == SRCCOPY && bpp == 3) {
+    if (op == RasterOp::Copy && bpp == 3) {
         reverseCopy24(d, s, n);
         return;
     }
@@ -68,17 +63,17 @@ void reverseRow(uchar *d, const uchar *s, qsizetype n, int bpp, quint32 rop)
         uchar *dp = d + i * bpp;
         const uchar *sp = s + (n - 1 - i) * bpp;
         for (int k = 0; k < bpp; ++k)
-            dp[k] = combined(dp[k], sp[k], rop);
+            dp[k] = combined(dp[k], sp[k], op);
     }
 }
 
-void gatherRow(uchar *d, const uchar *s, const std::vector<qsizetype> &offsets, int bpp, quint32 rop)
+void gatherRow(uchar *d, const uchar *s, const std::vector<qsizetype> &offsets, int bpp, RasterOp op)
 {
     for (size_t i = 0; i < offsets.size(); ++i) {
         uchar *dp = d + qsizetype(i) * bpp;
         const uchar *sp = s + offsets[i];
         for (int k = 0; k < bpp; ++k)
-            dp[k] = combined(dp[k], sp[k], rop);
+            dp[k] = combined(dp[k], sp[k], op);
     }
 }
 
@@ -124,16 +119,16 @@ AxisMap mapAxis(const Span &to, qint64 toLimit, const Span &from, qint64 fromLim
 
 } // namespace
 
-Colour rasterGetPixel(const QImage &image, int x, int y)
+std::optional<Colour> pixelAt(const QImage &image, int x, int y)
 {
     if (x < 0 || y < 0 || x >= image.width() || y >= image.height())
-        return CLR_INVALID;
+        return std::nullopt;
     if (image.format() == PictureFormat)
         return pixelBGR(image.constScanLine(y) + qsizetype(x) * 3);
     return fromQRgb(image.pixel(x, y));
 }
 
-bool rasterSetPixel(QImage &image, int x, int y, Colour colour)
+bool setPixelAt(QImage &image, int x, int y, Colour colour)
 {
     if (x < 0 || y < 0 || x >= image.width() || y >= image.height())
         return false;
@@ -144,10 +139,10 @@ bool rasterSetPixel(QImage &image, int x, int y, Colour colour)
     return true;
 }
 
-QRect rasterBitBlt(QImage &dst, int x, int y, int w, int h, const QImage &src, int sx, int sy, quint32 rop)
+QRect blit(QImage &dst, int x, int y, int w, int h, const QImage &src, int sx, int sy, RasterOp op)
 {
     const int bpp = bytesPerPixel(dst);
-    if (!isKnownRop(rop) || bpp == 0 || src.isNull())
+    if (bpp == 0 || src.isNull())
         return {};
     const qint64 left = std::max({qint64(0), -qint64(x), -qint64(sx)});
     const qint64 top = std::max({qint64(0), -qint64(y), -qint64(sy)});
@@ -166,24 +161,24 @@ QRect rasterBitBlt(QImage &dst, int x, int y, int w, int h, const QImage &src, i
     if (src.format() != dst.format() || src.constBits() == dst.constBits()) {
         // Converting, or reading the same pixels that are being written: read from a copy.
         const QImage part = src.copy(fx, fy, cw, ch).convertToFormat(dst.format());
-        return rasterBitBlt(dst, dx, dy, cw, ch, part, 0, 0, rop);
+        return blit(dst, dx, dy, cw, ch, part, 0, 0, op);
     }
     const qsizetype rowBytes = qsizetype(cw) * bpp;
     for (int r = 0; r < ch; ++r)
         combineRow(dst.scanLine(dy + r) + qsizetype(dx) * bpp, src.constScanLine(fy + r) + qsizetype(fx) * bpp,
-                   rowBytes, rop);
+                   rowBytes, op);
     return QRect(dx, dy, cw, ch);
 }
 
-QRect rasterStretchBlt(QImage &dst, int x, int y, int w, int h, const QImage &src, int sx, int sy, int sw,
-                       int sh, quint32 rop)
+QRect stretchBlit(QImage &dst, int x, int y, int w, int h, const QImage &src, int sx, int sy, int sw, int sh,
+                  RasterOp op)
 {
     const int bpp = bytesPerPixel(dst);
-    if (!isKnownRop(rop) || bpp == 0 || src.isNull() || w == 0 || h == 0 || sw == 0 || sh == 0)
+    if (bpp == 0 || src.isNull() || w == 0 || h == 0 || sw == 0 || sh == 0)
         return {};
     dst.bits();
     if (src.format() != dst.format() || src.constBits() == dst.constBits())
-        return rasterStretchBlt(dst, x, y, w, h, src.convertToFormat(dst.format()).copy(), sx, sy, sw, sh, rop);
+        return stretchBlit(dst, x, y, w, h, src.convertToFormat(dst.format()).copy(), sx, sy, sw, sh, op);
 
     const Span toX = normalised(x, w), toY = normalised(y, h);
     const Span fromX = normalised(sx, sw), fromY = normalised(sy, sh);
@@ -206,11 +201,11 @@ QRect rasterStretchBlt(QImage &dst, int x, int y, int w, int h, const QImage &sr
         uchar *d = dst.scanLine(int(rows.first + qint64(r))) + cols.first * bpp;
         const uchar *s = src.constScanLine(int(rows.sources[r]));
         if (!sameWidth)
-            gatherRow(d, s, offsets, bpp, rop);
+            gatherRow(d, s, offsets, bpp, op);
         else if (mirrorX)
-            reverseRow(d, s + cols.sources.back() * bpp, n, bpp, rop);
+            reverseRow(d, s + cols.sources.back() * bpp, n, bpp, op);
         else
-            combineRow(d, s + cols.sources.front() * bpp, n * bpp, rop);
+            combineRow(d, s + cols.sources.front() * bpp, n * bpp, op);
     }
     return QRect(int(cols.first), int(rows.first), int(n), int(rows.sources.size()));
 }

@@ -60,8 +60,8 @@ void PatternDialog::load()
 
 void PatternDialog::composePreview()
 {
-    BitBlt(preview->dc(), 0, 0, mask->innerWidth(), mask->innerHeight(), mask->dc(), 0, 0, SRCAND);
-    BitBlt(preview->dc(), 0, 0, face->innerWidth(), face->innerHeight(), face->dc(), 0, 0, SRCPAINT);
+    BitBlt(preview->dc(), 0, 0, mask->innerWidth(), mask->innerHeight(), mask->dc(), 0, 0, RasterOp::And);
+    BitBlt(preview->dc(), 0, 0, face->innerWidth(), face->innerHeight(), face->dc(), 0, 0, RasterOp::Or);
 }
 
 bool PatternDialog::loadPatternImage(PictureBox *image, const QString &title)

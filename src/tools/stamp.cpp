@@ -13,9 +13,9 @@ QPoint stampCorner(float X, float Y, double outerWidth, double outerHeight)
 
 QRect stampPattern(QImage &picture, const QImage &mask, QPoint maskAt, const QImage &face, QPoint faceAt)
 {
-    const QRect masked = rasterBitBlt(picture, maskAt.x(), maskAt.y(), mask.width(), mask.height(), mask, 0, 0, SRCAND);
+    const QRect masked = blit(picture, maskAt.x(), maskAt.y(), mask.width(), mask.height(), mask, 0, 0, RasterOp::And);
     const QRect painted =
-        rasterBitBlt(picture, faceAt.x(), faceAt.y(), face.width(), face.height(), face, 0, 0, SRCPAINT);
+        blit(picture, faceAt.x(), faceAt.y(), face.width(), face.height(), face, 0, 0, RasterOp::Or);
     return masked | painted;
 }
 

@@ -190,7 +190,7 @@ private slots:
         QCOMPARE(program.active(), second);
         first->canvas->line(QPointF(1, 1), QPointF(50, 1), Red);
         drawAndCommit(second);
-        QCOMPARE(pixelOf(first->canvas->picture(), 20, 1), CLR_INVALID); // never committed
+        QCOMPARE(pixelOf(first->canvas->picture(), 20, 1), NoPixel); // never committed
         QCOMPARE(pixelOf(loadPicture(program.tempPath()).picture, 10, 10), Red);
     }
 

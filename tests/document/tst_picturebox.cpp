@@ -243,8 +243,8 @@ private slots:
         switch (writer) {
         case 0: box.line(QPointF(0, 29), QPointF(39, 0), Red); break;
         case 1: SetPixelV(dc, 5, 5, Red); break;
-        case 2: BitBlt(dc, 3, 3, 20, 20, dc, 0, 0, SRCCOPY); break;
-        case 3: StretchBlt(dc, 40, 0, -40, 30, dc, 0, 0, 40, 30, SRCCOPY); break;
+        case 2: BitBlt(dc, 3, 3, 20, 20, dc, 0, 0, RasterOp::Copy); break;
+        case 3: StretchBlt(dc, 40, 0, -40, 30, dc, 0, 0, 40, 30, RasterOp::Copy); break;
         case 4:
             box.line(QPointF(0, 29), QPointF(39, 0), Red);
             box.cls();

@@ -14,7 +14,7 @@ namespace {
 
 Colour cornerOf(const QImage &picture)
 {
-    return picture.isNull() ? CLR_INVALID : fromQRgb(picture.pixel(0, 0));
+    return picture.isNull() ? NoPixel : fromQRgb(picture.pixel(0, 0));
 }
 
 } // namespace

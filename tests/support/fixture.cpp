@@ -61,7 +61,7 @@ QImage uniformPicture(QSize size, Colour colour, QImage::Format format)
 Colour pixelOf(const QImage &picture, int x, int y)
 {
     if (!picture.rect().contains(x, y))
-        return CLR_INVALID;
+        return NoPixel;
     return fromQRgb(picture.pixel(x, y));
 }
 

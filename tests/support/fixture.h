@@ -40,6 +40,8 @@ QByteArray fileBytes(const QString &path);
 // Writes the bytes as the whole file (the test stops if it cannot) and returns the path.
 QString writeFile(const QString &path, const QByteArray &bytes);
 
+// What pixelOf gives outside the picture: no colour a pixel can have.
+inline constexpr Colour NoPixel = 0xFFFFFFFFu;
 inline constexpr Colour Red = 0x000000FF;
 inline constexpr Colour Green = 0x0000FF00;
 inline constexpr Colour Blue = 0x00FF0000;

@@ -11,15 +11,15 @@ private slots:
     void replaceColourGivesTheSameWhetherItsPixelsAreSharedOrNot()
     {
         const Colour target = makeColour(200, 100, 50), other = makeColour(1, 2, 3);
-        const Colour before[] = {target ^ 1, target ^ 0x100, target ^ 0x10000, target, CLR_INVALID & 0xFFFFFF};
-        const Colour after[] = {target ^ 1, target ^ 0x100, target ^ 0x10000, other, CLR_INVALID & 0xFFFFFF};
+        const Colour before[] = {target ^ 1, target ^ 0x100, target ^ 0x10000, target, 0xFFFFFF};
+        const Colour after[] = {target ^ 1, target ^ 0x100, target ^ 0x10000, other, 0xFFFFFF};
         for (bool shared : {false, true}) {
             QImage picture(5, 3, PictureFormat);
             picture.fill(toQColor(0));
             for (int x = 0; x < 5; ++x)
                 picture.setPixel(x, 1, toQRgb(before[x]));
             const QImage original = shared ? picture : QImage();
-            QCOMPARE(replaceColour(picture, CLR_INVALID, other), QRect());
+            QCOMPARE(replaceColour(picture, 0xFFFFFFFFu, other), QRect());
             QCOMPARE(replaceColour(picture, target, other), QRect(3, 1, 1, 1));
             for (int x = 0; x < 5; ++x)
                 QCOMPARE(pixelOf(picture, x, 1), after[x]);
