@@ -1,8 +1,9 @@
 #include "adjust/adjustdialog.h"
+#include "adjust/levelbar.h"
 #include "adjust/processimage.h"
 #include "app/mainwindow.h"
 #include "document/documentwindow.h"
-#include "document/picturebox.h"
+#include "document/document.h"
 #include "document/tempfile.h"
 #include "imagelib/resample.h"
 #include "session.h"
@@ -28,19 +29,22 @@ double engineCase(const vpbench::Size &s, EngineOp op)
     return vpbench::medianMs(repsFor(s), [&] { processImageBytes(snapshot, canvas, op, table); });
 }
 
-// One move of the brightness slider while dragging: bar, table, engine pass, canvas repaint and
-// the yield, on a shown document.
+// One move of the brightness slider while dragging: bar, table, engine pass and the canvas's
+// repaint that follows, on a shown document.
 double previewCase(const vpbench::Size &s)
 {
     vpbench::Session session(s);
     MainWindow &main = *session.main;
     main.adjustBrightness();
     AdjustDialog *dialog = main.brightnessDialog;
-    PictureBox *bar = dialog->bars[0];
-    emit bar->mousePressed(90, 10);
+    LevelBar *bar = dialog->bars[0];
+    emit bar->pressed();
     int move = 0;
-    const double ms = vpbench::medianMs(repsFor(s), [&] { emit bar->mouseMoved(float(60 + (++move % 2) * 60), 10); });
-    emit bar->mouseReleased(90, 10);
+    const double ms = vpbench::medianMs(repsFor(s), [&] {
+        emit bar->moved(float(60 + (++move % 2) * 60));
+        QCoreApplication::processEvents();
+    });
+    emit bar->released();
     dialog->cancel();
     return ms;
 }

@@ -4,7 +4,7 @@
 #include "session.h"
 
 #include "document/documentwindow.h"
-#include "document/picturebox.h"
+#include "document/document.h"
 #include "filters/flip.h"
 #include "filters/rotatedialog.h"
 #include "filters/sizedialog.h"

@@ -3,9 +3,8 @@
 // bmp-write-read).
 #include "session.h"
 
-#include "document/commit.h"
 #include "document/documentwindow.h"
-#include "document/picturebox.h"
+#include "document/document.h"
 #include "document/tempfile.h"
 
 namespace {
@@ -13,24 +12,24 @@ namespace {
 double commitCase(const vpbench::Size &size, bool untilWritten)
 {
     vpbench::Session session(size);
-    DocumentWindow *doc = session.doc;
+    Document *doc = session.doc;
     int stroke = 0;
     return vpbench::medianMs(
         7,
         [&] {
-            commitPicture(*doc);
+            doc->commitPicture();
             if (untilWritten)
-                TempFile::finishWriting();
+                session.main->tempFile().finishWriting();
         },
         [&] {
             // The previous commit written, then one new stroke across the middle of the picture,
             // as a user's strokes come. (Where the stroke lies matters: the history compares the
             // new state with the last from the top down to the first difference.)
-            TempFile::finishWriting();
+            session.main->tempFile().finishWriting();
             ++stroke;
             const double y = size.height / 2.0 + stroke * 12;
-            doc->canvas->setDrawWidth(9);
-            doc->canvas->line(QPointF(10, y), QPointF(size.width - 10, y + 20), makeColour(255, stroke * 20, 0));
+            doc->canvas().setPenWidth(9);
+            doc->canvas().line(QPointF(10, y), QPointF(size.width - 10, y + 20), makeColour(255, stroke * 20, 0));
         });
 }
 

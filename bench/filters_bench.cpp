@@ -2,9 +2,8 @@
 // peer of the smooth kernel's figure).
 #include "session.h"
 
-#include "document/commit.h"
 #include "document/documentwindow.h"
-#include "document/picturebox.h"
+#include "document/document.h"
 #include "document/tempfile.h"
 
 #include <QElapsedTimer>
@@ -30,13 +29,13 @@ double smoothCommandCase(const vpbench::Size &size)
     TimedPrompts *prompts = owned.get();
     vpbench::Session session(size, {}, std::move(owned));
     MainWindow &main = *session.main;
-    DocumentWindow *doc = session.doc;
+    Document *doc = session.doc;
     std::vector<double> times;
     long faults = 0;
     const QImage picture = vpbench::testPicture(size, PictureFormat);
     for (int run = 0; run < 4; ++run) {
-        doc->canvas->setPicture(picture);
-        commitPicture(*doc);
+        doc->canvas().setPicture(picture);
+        doc->commitPicture();
         const long faultsBefore = vpbench::minorFaults();
         prompts->clock.start();
         main.smooth();

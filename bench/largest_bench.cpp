@@ -7,8 +7,8 @@
 #include "session.h"
 
 #include "app/mainwindow.h"
+#include "document/document.h"
 #include "document/documentwindow.h"
-#include "document/picturebox.h"
 #include "document/tempfile.h"
 #include "imagelib/picturefiles.h"
 #include "imagelib/picturememory.h"
@@ -71,32 +71,36 @@ void report(const char *step, double ms)
 int vpbench::largestPictureSteps(const QString &path)
 {
     QTemporaryDir folder;
-    TempFile::setFolders(folder.path(), folder.path() + QStringLiteral("/fallback"));
-    MainWindow main(std::make_unique<OpeningPrompts>(path));
+    MainWindow main(std::make_unique<OpeningPrompts>(path),
+                    std::make_unique<TempFile>(folder.path(), folder.path() + QStringLiteral("/fallback")));
     main.show();
-    DocumentWindow *doc = main.newDocument();
+    DocumentWindow *window = main.newDocument();
+    Document *doc = &window->document();
+    StrokeFrame &strokes = *window->findChild<StrokeFrame *>();
     QApplication::processEvents();
     QElapsedTimer clock;
 
     clock.start();
     main.open();
-    doc->canvas->image();
+    doc->canvas().image();
     QApplication::processEvents();
     report("largest-open", clock.nsecsElapsed() / 1e6);
-    if (doc->canvas->innerSize() != QSize(Side, Side))
+    if (doc->canvas().size() != QSize(Side, Side))
         return 1;
-    TempFile::finishWriting();
+    main.tempFile().finishWriting();
 
     Palette &palette = *main.palette;
     palette.pencilButton->click();
     clock.start();
-    canvasPressed(*doc, palette, 40, 40);
-    for (int x = 60; x <= 400; x += 20)
-        canvasMoved(*doc, palette, float(x), 40);
-    canvasReleased(*doc);
+    strokes.press(QPointF(40, 40));
+    for (int x = 60; x <= 400; x += 20) {
+        strokes.move(QPointF(x, 40));
+        QApplication::processEvents();
+    }
+    strokes.release(QPointF(400, 40));
     QApplication::processEvents();
     report("largest-stroke", clock.nsecsElapsed() / 1e6);
-    TempFile::finishWriting();
+    main.tempFile().finishWriting();
     report("largest-stroke-written", clock.nsecsElapsed() / 1e6);
 
     clock.start();
@@ -106,10 +110,10 @@ int vpbench::largestPictureSteps(const QString &path)
 
     clock.start();
     main.undo();
-    doc->canvas->image();
+    doc->canvas().image();
     QApplication::processEvents();
     report("largest-undo", clock.nsecsElapsed() / 1e6);
-    TempFile::finishWriting();
+    main.tempFile().finishWriting();
 
     rusage usage{};
     ::getrusage(RUSAGE_SELF, &usage);

@@ -1,34 +1,38 @@
 #include "session.h"
 
-#include "document/commit.h"
-#include "document/dc.h"
 #include "document/documentwindow.h"
-#include "document/picturebox.h"
+#include "document/document.h"
 #include "document/history.h"
 #include "document/tempfile.h"
 #include "imagelib/bmp.h"
 #include "imagelib/picturememory.h"
+#include "imagelib/raster.h"
+#include "tools/strokeframe.h"
 
 namespace vpbench {
 
 Session::Session(const Size &size, QImage picture, std::unique_ptr<Prompts> prompts, StartingHistory history)
 {
-    TempFile::setFolders(folder.path(), folder.path() + QStringLiteral("/fallback"));
+    main = std::make_unique<MainWindow>(prompts ? std::move(prompts) : std::make_unique<SilentPrompts>(),
+                                        std::make_unique<TempFile>(folder.path(), folder.path() + QStringLiteral("/fallback")));
     // The history's budget: a few states of the whole picture.
-    HistoryBudget::setBytes(HistoryStates * qint64(bmp24FileSize(QSize(size.width, size.height))));
-    main = std::make_unique<MainWindow>(prompts ? std::move(prompts) : std::make_unique<SilentPrompts>());
+    main->historyBudget().setBytes(HistoryStates * qint64(bmp24FileSize(QSize(size.width, size.height))));
     main->show();
-    doc = main->newDocument();
+    window = main->newDocument();
+    doc = &window->document();
+    strokes = window->findChild<StrokeFrame *>();
     // In the picture memory, as a picture read from a file is.
     const QImage given = picture.isNull() ? testPicture(size, PictureFormat) : picture;
-    doc->canvas->setPicture(copiedPicture(given));
-    commitPicture(*doc);
+    doc->canvas().setPicture(copiedPicture(given));
+    doc->commitPicture();
     // Earlier edits, each a state; the picture ends as given.
     for (int state = 1; state <= HistoryStates; ++state) {
         if (history == StartingHistory::WithRoom) {
             // One pixel: the history keeps a tile of it.
-            const Colour corner = GetPixel(doc->canvas->dc(), 0, 0);
-            SetPixelV(doc->canvas->dc(), 0, 0, state == HistoryStates ? corner : corner ^ Colour(state));
+            PictureModel &canvas = doc->canvas();
+            const Colour corner = canvas.pixel(0, 0).value_or(0);
+            setPixelAt(canvas.bitmapForWrite(), 0, 0, state == HistoryStates ? corner : corner ^ Colour(state));
+            canvas.markDrawn(QRect(0, 0, 1, 1));
         } else {
             // Every pixel: the history keeps a whole picture.
             QImage edited = copiedPicture(given);
@@ -40,19 +44,18 @@ Session::Session(const Size &size, QImage picture, std::unique_ptr<Prompts> prom
                         row[i] ^= uchar(state);
                 }
             }
-            doc->canvas->setPicture(edited);
+            doc->canvas().setPicture(edited);
         }
-        commitPicture(*doc);
+        doc->commitPicture();
     }
-    TempFile::finishWriting();
+    main->tempFile().finishWriting();
 }
 
 Session::~Session()
 {
     for (DocumentWindow *document : main->documents())
         document->parentWidget()->close();
-    TempFile::finishWriting();
-    HistoryBudget::setBytes(0);
+    main->tempFile().finishWriting();
 }
 
 } // namespace vpbench

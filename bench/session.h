@@ -9,7 +9,9 @@
 #include <QTemporaryDir>
 #include <memory>
 
+class Document;
 class DocumentWindow;
+class StrokeFrame;
 
 namespace vpbench {
 
@@ -47,7 +49,10 @@ struct Session {
 
     QTemporaryDir folder;
     std::unique_ptr<MainWindow> main;
-    DocumentWindow *doc = nullptr;
+    DocumentWindow *window = nullptr;
+    Document *doc = nullptr;
+    // The document's mouse frame: a case presses, moves and releases through it.
+    StrokeFrame *strokes = nullptr;
 
     // A null `picture` means the benchmark's test picture of `size`.
     explicit Session(const Size &size, QImage picture = {}, std::unique_ptr<Prompts> prompts = nullptr,

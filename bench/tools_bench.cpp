@@ -3,10 +3,11 @@
 // every pixel of the same picture.
 #include "session.h"
 
+#include <QApplication>
+
 #include "app/mainwindow.h"
-#include "document/commit.h"
 #include "document/documentwindow.h"
-#include "document/picturebox.h"
+#include "document/document.h"
 #include "document/tempfile.h"
 #include "tools/palette.h"
 #include "tools/strokeframe.h"
@@ -28,15 +29,16 @@ double moveCase(const vpbench::Size &size, QToolButton *Palette::*tool, const st
     vpbench::Session session(size);
     Palette &palette = *session.main->palette;
     (palette.*tool)->setChecked(true);
-    palette.setCurrentColour(makeColour(255, 40, 0));
+    palette.settings().setColour(makeColour(255, 40, 0));
     prepare(palette);
-    canvasPressed(*session.doc, palette, float(start.x()), float(start.y()));
+    session.strokes->press(QPointF(float(start.x()), float(start.y())));
     int step = 0;
     const double ms = vpbench::medianMs(Moves, [&] {
         const QPointF p = path(step++);
-        canvasMoved(*session.doc, palette, float(p.x()), float(p.y()));
+        session.strokes->move(QPointF(float(p.x()), float(p.y())));
+        QApplication::processEvents();
     });
-    canvasReleased(*session.doc);
+    session.strokes->release(QPointF());
     return ms;
 }
 
@@ -89,14 +91,14 @@ double fillPress(const vpbench::Size &size)
     palette.fillButton->setChecked(true);
     int press = 0;
     return vpbench::medianMs(
-        7, [&] { canvasPressed(*session.doc, palette, 10, 10); },
+        7, [&] { session.strokes->press(QPointF(10, 10)); },
         [&] {
             // The release commits; the next press comes once the temp file is written, as at a
             // user's pace.
             if (press > 0)
-                canvasReleased(*session.doc);
-            TempFile::finishWriting();
-            palette.setCurrentColour(++press % 2 ? makeColour(255, 0, 0) : makeColour(0, 0, 255));
+                session.strokes->release(QPointF());
+            session.main->tempFile().finishWriting();
+            palette.settings().setColour(++press % 2 ? makeColour(255, 0, 0) : makeColour(0, 0, 255));
         });
 }
 

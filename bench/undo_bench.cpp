@@ -7,10 +7,9 @@
 #include "session.h"
 
 #include "app/mainwindow.h"
-#include "document/commit.h"
 #include "document/documentwindow.h"
 #include "document/history.h"
-#include "document/picturebox.h"
+#include "document/document.h"
 #include "document/tempfile.h"
 #include "imagelib/picturememory.h"
 
@@ -25,42 +24,43 @@ const std::vector<vpbench::Size> StepSizes = {{1000, 1000}, {4000, 3000}, vpbenc
 const std::vector<vpbench::Size> DepthSizes = {{4000, 3000}, vpbench::FortyEightMegapixels, vpbench::hundredMegapixels()};
 
 // A pencil stroke of width 9 across the picture, a little slanted.
-void drawStroke(DocumentWindow &doc, const vpbench::Size &size, int stroke)
+void drawStroke(Document &doc, const vpbench::Size &size, int stroke)
 {
-    doc.canvas->setDrawWidth(9);
-    doc.canvas->line(QPointF(10, 10 + stroke * 12), QPointF(size.width - 10, 30 + stroke * 12),
+    doc.canvas().setPenWidth(9);
+    doc.canvas().line(QPointF(10, 10 + stroke * 12), QPointF(size.width - 10, 30 + stroke * 12),
                      makeColour(255, stroke * 20 % 256, 0));
 }
 
-void undoShown(DocumentWindow *doc)
+void undoShown(Document *doc)
 {
     doc->undo();
-    doc->canvas->image();
+    doc->canvas().image();
 }
 
-void redoShown(DocumentWindow *doc)
+void redoShown(Document *doc)
 {
     doc->redo();
-    doc->canvas->image();
+    doc->canvas().image();
 }
 
 // One step to and fro over the last edit: the state just left keeps its picture at hand.
-double alternatingSteps(DocumentWindow *doc, Step step)
+double alternatingSteps(vpbench::Session &session, Step step)
 {
+    Document *doc = session.doc;
     // Each timed step starts with the temp file settled, as after a pause between two key presses.
     const double ms = step == Step::Undo ? vpbench::medianMs(
                                                9, [doc] { undoShown(doc); },
-                                               [doc] {
+                                               [doc, &session] {
                                                    redoShown(doc);
-                                                   TempFile::finishWriting();
+                                                   session.main->tempFile().finishWriting();
                                                })
                                          : vpbench::medianMs(
                                                9, [doc] { redoShown(doc); },
-                                               [doc] {
+                                               [doc, &session] {
                                                    undoShown(doc);
-                                                   TempFile::finishWriting();
+                                                   session.main->tempFile().finishWriting();
                                                });
-    TempFile::finishWriting();
+    session.main->tempFile().finishWriting();
     return ms;
 }
 
@@ -69,9 +69,9 @@ double strokeStep(const vpbench::Size &size, Step step)
     vpbench::Session session(size, {}, nullptr, vpbench::StartingHistory::WithRoom);
     for (int stroke = 1; stroke <= 3; ++stroke) {
         drawStroke(*session.doc, size, stroke);
-        commitPicture(*session.doc);
+        session.doc->commitPicture();
     }
-    return alternatingSteps(session.doc, step);
+    return alternatingSteps(session, step);
 }
 
 // Steps on in one direction: after the first (the warm-up), each state is rebuilt from the
@@ -79,19 +79,19 @@ double strokeStep(const vpbench::Size &size, Step step)
 double furtherStrokeStep(const vpbench::Size &size, Step step)
 {
     vpbench::Session session(size);
-    DocumentWindow *doc = session.doc;
+    Document *doc = session.doc;
     for (int stroke = 1; stroke <= 12; ++stroke) {
         drawStroke(*doc, size, stroke);
-        commitPicture(*doc);
+        doc->commitPicture();
     }
     if (step == Step::Redo) {
         for (int i = 0; i < 10; ++i)
             undoShown(doc);
     }
-    TempFile::finishWriting();
+    session.main->tempFile().finishWriting();
     const double ms = vpbench::medianMs(
-        9, [doc, step] { step == Step::Undo ? undoShown(doc) : redoShown(doc); }, [] { TempFile::finishWriting(); });
-    TempFile::finishWriting();
+        9, [doc, step] { step == Step::Undo ? undoShown(doc) : redoShown(doc); }, [&session] { session.main->tempFile().finishWriting(); });
+    session.main->tempFile().finishWriting();
     return ms;
 }
 
@@ -99,12 +99,12 @@ double wholeStep(const vpbench::Size &size, Step step)
 {
     vpbench::Session session(size);
     session.main->flipHorizontal();
-    commitPicture(*session.doc);
+    session.doc->commitPicture();
     // The canvas draws into a bitmap of its own once a tool has drawn a preview: each step then
     // copies the state into it, rather than sharing it until the next stroke copies it.
-    session.doc->canvas->line(QPointF(5, 5), QPointF(5, 5), 0);
-    session.doc->canvas->cls();
-    return alternatingSteps(session.doc, step);
+    session.doc->canvas().line(QPointF(5, 5), QPointF(5, 5), 0);
+    session.doc->canvas().eraseDrawing();
+    return alternatingSteps(session, step);
 }
 
 // The yardstick of a whole-picture step: every byte of the picture copied once, into memory
@@ -125,22 +125,22 @@ double copyPicture(const vpbench::Size &size)
 double recordStroke(const vpbench::Size &size)
 {
     vpbench::Session session(size);
-    DocumentWindow *doc = session.doc;
-    PictureBox *canvas = doc->canvas;
+    Document *doc = session.doc;
+    PictureModel *canvas = &doc->canvas();
     int stroke = 0;
     PictureChange drawn;
     const double ms = vpbench::medianMs(
-        9, [&] { doc->pictureCommitted(drawn); },
+        9, [&] { doc->recordState(drawn); },
         [&] {
             drawStroke(*doc, size, ++stroke);
-            drawn = {canvas->picture().cacheKey(), canvas->drawnRect()};
+            drawn = PictureChange{canvas->picture().cacheKey(), canvas->drawnRect()};
             const QImage bitmap = canvas->image();
             QImage readBack = newPicture(bitmap.size());
             std::memcpy(readBack.bits(), bitmap.constBits(), size_t(bitmap.sizeInBytes()));
             canvas->setPicture(readBack);
-            TempFile::finishWriting();
+            session.main->tempFile().finishWriting();
         });
-    TempFile::finishWriting();
+    session.main->tempFile().finishWriting();
     return ms;
 }
 
@@ -150,23 +150,23 @@ double recordStroke(const vpbench::Size &size)
 double historyDepth(const vpbench::Size &size)
 {
     vpbench::Session session(size);
-    HistoryBudget::setBytes(0);
-    DocumentWindow *doc = session.doc;
-    const QImage start = doc->canvas->picture();
+    session.main->historyBudget().setBytes(0);
+    Document *doc = session.doc;
+    const QImage start = doc->canvas().picture();
     constexpr int Strokes = 300;
-    doc->canvas->setDrawWidth(9);
+    doc->canvas().setPenWidth(9);
     for (int stroke = 0; stroke < Strokes; ++stroke) {
         const int y = 10 + stroke * (size.height - 20) / Strokes;
-        doc->canvas->line(QPointF(10, y), QPointF(size.width - 10, y), makeColour(stroke % 256, 255 - stroke % 256, 0));
-        commitPicture(*doc);
+        doc->canvas().line(QPointF(10, y), QPointF(size.width - 10, y), makeColour(stroke % 256, 255 - stroke % 256, 0));
+        doc->commitPicture();
     }
     int undone = 0;
-    while (undone < Strokes && doc->undoList.size() > 1) {
+    while (undone < Strokes && doc->history().undoList.size() > 1) {
         doc->undo();
         ++undone;
     }
-    TempFile::finishWriting();
-    if (undone == Strokes && doc->canvas->picture() != start) {
+    session.main->tempFile().finishWriting();
+    if (undone == Strokes && doc->canvas().picture() != start) {
         std::fprintf(stderr, "history-depth: undoing every stroke did not give back the picture\n");
         return 0;
     }

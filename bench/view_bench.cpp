@@ -4,7 +4,7 @@
 
 #include "document/canvasview.h"
 #include "document/documentwindow.h"
-#include "document/picturebox.h"
+#include "document/document.h"
 #include "tools/palette.h"
 #include "tools/strokeframe.h"
 
@@ -22,40 +22,41 @@ struct FitView {
     vpbench::Session session;
     CanvasView *view;
 
-    explicit FitView(const vpbench::Size &size) : session(size), view(session.doc->view)
+    explicit FitView(const vpbench::Size &size) : session(size), view(&session.window->view())
     {
         session.main->resize(2200, 1500);
         QApplication::processEvents();
-        auto *window = qobject_cast<QMdiSubWindow *>(session.doc->parentWidget());
+        auto *window = qobject_cast<QMdiSubWindow *>(session.window->parentWidget());
         window->resize(window->size() - view->viewport()->size() + QSize(1600, 1000));
         QApplication::processEvents();
         view->zoomToFit();
-        view->canvas()->repaint();
+        view->pictureArea()->repaint();
     }
 };
 
 double fitPaint(const vpbench::Size &size)
 {
     FitView fit(size);
-    return vpbench::medianMs(15, [&] { fit.view->canvas()->repaint(); });
+    return vpbench::medianMs(15, [&] { fit.view->pictureArea()->repaint(); });
 }
 
 double moveAtFit(const vpbench::Size &size)
 {
     FitView fit(size);
-    DocumentWindow &doc = *fit.session.doc;
+    StrokeFrame &strokes = *fit.session.strokes;
     Palette &palette = *fit.session.main->palette;
     palette.pencilButton->click();
     palette.penWidthSlider->setValue(5);
-    palette.setCurrentColour(makeColour(255, 40, 0));
-    canvasPressed(doc, palette, 100, 100);
+    palette.settings().setColour(makeColour(255, 40, 0));
+    strokes.press(QPointF(100, 100));
     QApplication::processEvents();
     int step = 0;
     const double ms = vpbench::medianMs(41, [&] {
         ++step;
-        canvasMoved(doc, palette, float(100 + 9 * step), float(100 + 4 * step));
+        strokes.move(QPointF(100 + 9 * step, 100 + 4 * step));
+        QApplication::processEvents();
     });
-    canvasReleased(doc);
+    strokes.release(QPointF());
     return ms;
 }
 

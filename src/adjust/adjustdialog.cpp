@@ -1,13 +1,13 @@
 #include "adjust/adjustdialog.h"
 
-#include "document/commit.h"
-#include "document/documentwindow.h"
-#include "document/picturebox.h"
-#include "document/screen.h"
+#include "adjust/levelbar.h"
+#include "document/document.h"
+#include "document/prompts.h"
 
 #include <QCoreApplication>
 #include <QLabel>
 #include <QPointer>
+#include <QPushButton>
 #include <QToolTip>
 
 #include <cmath>
@@ -16,18 +16,19 @@
 
 namespace {
 
+// The design's layouts, in pixels.
 struct Bar {
     const char *label;
     const char *tip;
-    QRect labelTwips; // left, top, width, height
-    QPoint boxTwips;  // the slider box's top-left; every box is 2700 x 300 twips
-    Colour colour;    // the bar up to the slider's position
+    QRect labelRect;
+    QPoint barAt;  // every bar is 180 x 20
+    Colour colour; // the bar up to the slider's position
     const char *operation;
 };
 
 struct Design {
     const char *caption;
-    QSize clientTwips;
+    QSize clientSize;
     std::vector<Bar> bars;
     int buttonsTop;
     // Behind the channel bars the system's button face; behind the others black.
@@ -38,26 +39,27 @@ struct Design {
 
 constexpr Colour Magenta = 0x00FF00FF;
 constexpr Colour Black = 0x00000000;
+constexpr int BarWidth = 180;
 
 const Design &designOf(AdjustDialog::Kind kind)
 {
     static const Design colours {
-        "Adjust Colors", QSize(3015, 2295),
-        {{"Red", "Drag along the bar: less red to the left, more to the right", QRect(135, 45, 450, 225),
-          QPoint(120, 240), 0x000000FF, "RGB0"},
-         {"Green", "Drag along the bar: less green to the left, more to the right", QRect(120, 600, 540, 225),
-          QPoint(120, 840), 0x0000FF00, "RGB1"},
-         {"Blue", "Drag along the bar: less blue to the left, more to the right", QRect(150, 1200, 405, 225),
-          QPoint(120, 1440), 0x00FF0000, "RGB2"}},
-        1800, true, fillGainTable, gainAt};
-    static const Design brightness {"Adjust Brightness", QSize(2910, 1215),
+        "Adjust Colors", QSize(201, 153),
+        {{"Red", "Drag along the bar: less red to the left, more to the right", QRect(9, 3, 30, 15), QPoint(8, 16),
+          0x000000FF, "RGB0"},
+         {"Green", "Drag along the bar: less green to the left, more to the right", QRect(8, 40, 36, 15),
+          QPoint(8, 56), 0x0000FF00, "RGB1"},
+         {"Blue", "Drag along the bar: less blue to the left, more to the right", QRect(10, 80, 27, 15),
+          QPoint(8, 96), 0x00FF0000, "RGB2"}},
+        120, true, fillGainTable, gainAt};
+    static const Design brightness {"Adjust Brightness", QSize(194, 81),
                                     {{"Brightness", "Drag along the bar: darker to the left, brighter to the right",
-                                      QRect(120, 120, 1515, 225), QPoint(120, 360), Magenta, "Brightness/Contrast"}},
-                                    720, false, fillGainTable, gainAt};
-    static const Design contrast {"Adjust Contrast", QSize(2910, 1215),
+                                      QRect(8, 8, 101, 15), QPoint(8, 24), Magenta, "Brightness/Contrast"}},
+                                    48, false, fillGainTable, gainAt};
+    static const Design contrast {"Adjust Contrast", QSize(194, 81),
                                   {{"Contrast", "Drag along the bar: less contrast to the left, more to the right",
-                                    QRect(120, 120, 1515, 225), QPoint(120, 360), Magenta, "Brightness/Contrast"}},
-                                  720, false, fillContrastTable, contrastAt};
+                                    QRect(8, 8, 101, 15), QPoint(8, 24), Magenta, "Brightness/Contrast"}},
+                                  48, false, fillContrastTable, contrastAt};
     switch (kind) {
     case AdjustDialog::Kind::Colours:
         return colours;
@@ -71,57 +73,51 @@ const Design &designOf(AdjustDialog::Kind kind)
 
 } // namespace
 
-AdjustDialog::AdjustDialog(DocumentWindow &document, Kind kind)
-    : ToolDialog(document, QString::fromLatin1(designOf(kind).caption), designOf(kind).clientTwips), m_kind(kind)
+AdjustDialog::AdjustDialog(Document &document, Kind kind, Prompts &prompts, QWidget *mainWindow)
+    : ToolDialog(document, QString::fromLatin1(designOf(kind).caption), mainWindow), m_kind(kind), m_prompts(prompts)
 {
     const Design &design = designOf(kind);
+    setFixedSize(design.clientSize);
+    const Colour rest = design.restIsButtonFace ? fromQColor(palette().color(QPalette::Button)) : Black;
     for (const Bar &bar : design.bars) {
-        const QRect at = bar.labelTwips;
-        labels << addLabel(QString::fromLatin1(bar.label), at.x(), at.y(), at.width(), at.height());
-        auto *box = new PictureBox(this);
-        box->setWidthTwips(2700);
-        box->setHeightTwips(300);
-        place(box, bar.boxTwips.x(), bar.boxTwips.y(), 2700, 300);
+        auto *label = new QLabel(QString::fromLatin1(bar.label), this);
+        label->setGeometry(bar.labelRect);
+        labels << label;
+        auto *box = new LevelBar(bar.colour, rest, this);
+        box->setGeometry(QRect(bar.barAt, QSize(BarWidth, 20)));
         box->setToolTip(QString::fromLatin1(bar.tip));
         bars << box;
     }
-    addOkButton(tr("Keep the adjusted picture"), 240, design.buttonsTop, 1215, 375);
-    addCancelButton(tr("Put the picture back as it was"), 1560, design.buttonsTop, 1215, 375);
+    addOkButton(tr("Keep the adjusted picture"));
+    addCancelButton(tr("Put the picture back as it was"));
+    okButton->setGeometry(16, design.buttonsTop, 81, 25);
+    cancelButton->setGeometry(104, design.buttonsTop, 81, 25);
     for (int index = 0; index < bars.size(); ++index) {
-        PictureBox *box = bars[index];
-        connect(box, &PictureBox::mousePressed, this, [this] { m_dragging = true; });
-        connect(box, &PictureBox::mouseMoved, this, [this, index](float x, float) { barMoved(index, x); });
-        connect(box, &PictureBox::mouseReleased, this, [this] {
+        LevelBar *box = bars[index];
+        connect(box, &LevelBar::pressed, this, [this] { m_dragging = true; });
+        connect(box, &LevelBar::moved, this, [this, index](float x) { barMoved(index, x); });
+        connect(box, &LevelBar::released, this, [this] {
             m_dragging = false;
             QToolTip::hideText();
         });
     }
 
-    // The snapshot holds the picture every preview starts from.
-    setMainAndDocumentEnabled(false);
-    commitPicture(document);
-    for (int index = 0; index < bars.size(); ++index)
-        drawBar(index, float(bars[index]->widthTwips() / Screen::TwipsPerPixelX / 2));
-}
-
-void AdjustDialog::drawBar(int index, float X)
-{
-    const Design &design = designOf(m_kind);
-    const Colour rest = design.restIsButtonFace ? fromQColor(palette().color(QPalette::Button)) : Black;
-    PictureBox *box = bars[index];
-    box->fillBox(QPointF(0, 0), QPointF(X, 20), design.bars[size_t(index)].colour);
-    box->fillBox(QPointF(X, 0), QPointF(200, 20), rest);
+    // The snapshot holds the picture every preview starts from and that Cancel brings back. The
+    // level table and the picture are not touched until a bar is dragged.
+    document.commitPicture();
+    for (LevelBar *box : std::as_const(bars))
+        box->setLevel(float(box->width()) / 2);
 }
 
 void AdjustDialog::barMoved(int index, float X)
 {
     if (!m_dragging)
         return;
-    drawBar(index, X);
+    bars[index]->setLevel(X);
     if (X < 0)
         X = 0;
     const Design &design = designOf(m_kind);
-    design.fillTable(levelTable(), X);
+    design.fillTable(m_levels, X);
     showLevel(index, X);
     previewOnCanvas(QString::fromLatin1(design.bars[size_t(index)].operation));
 }
@@ -141,43 +137,40 @@ void AdjustDialog::showLevel(int index, float X)
 {
     // Above the bar over the pointer, wherever the drag has taken it; the tip is placed a line
     // below the point it is given.
-    PictureBox *box = bars[index];
+    LevelBar *box = bars[index];
     const QPoint above(int(qBound(-1.0e6f, X, 1.0e6f)), -2 * fontMetrics().height() - 12);
     QToolTip::showText(box->mapToGlobal(above), levelText(index, X), box);
 }
 
 void AdjustDialog::previewOnCanvas(const QString &operation)
 {
-    DocumentWindow *doc = document();
+    Document *doc = document();
     if (!doc)
         return;
-    processImage(*doc, operation);
-    // The engine's message box, if it came, let other events run.
-    if (DocumentWindow *still = document())
-        still->canvas->refresh();
-    QCoreApplication::processEvents();
+    if (!processImage(*doc, operation, m_levels))
+        m_prompts.message(this, QStringLiteral(" 24-bit bitmaps only"), QCoreApplication::applicationName(),
+                          MessageIcon::Critical);
 }
 
 void AdjustDialog::ok()
 {
-    const QPointer<DocumentWindow> doc = document();
+    const QPointer<Document> doc = document();
     unload();
     if (!doc)
         return;
-    commitPicture(*doc);
-    doc->canvas->cls();
+    doc->commitPicture();
+    doc->canvas().eraseDrawing();
 }
 
 void AdjustDialog::cancel()
 {
-    const QPointer<DocumentWindow> doc = document();
+    const QPointer<Document> doc = document();
     unload();
     if (doc)
-        doc->canvas->setPicture(doc->snapshot->picture());
+        doc->canvas().setPicture(doc->snapshot().picture());
 }
 
 void AdjustDialog::unloading()
 {
-    setMainAndDocumentEnabled(true);
     m_dragging = false;
 }

@@ -1,29 +1,13 @@
 #include "adjust/processimage.h"
 
-#include "document/documentwindow.h"
-#include "document/picturebox.h"
-#include "document/workspace.h"
+#include "document/document.h"
 
-#include <QApplication>
-
-static bool is24Bit(const QImage &picture)
+bool processImage(Document &document, const QString &operation, const LevelTable &table)
 {
-    return !picture.isNull() && picture.format() == QImage::Format_BGR888;
-}
-
-LevelTable &levelTable()
-{
-    static LevelTable table {};
-    return table;
-}
-
-void processImage(DocumentWindow &document, const QString &operation)
-{
-    if (!is24Bit(document.canvas->picture())) {
-        document.workspace().prompts().message(QApplication::activeWindow(), QStringLiteral(" 24-bit bitmaps only"),
-                                               QCoreApplication::applicationName(), MessageIcon::Critical);
-        return;
-    }
-    processImageBytes(document.snapshot->picture(), document.canvas->pictureForWrite(), engineOpFromName(operation),
-                      levelTable());
+    const QImage canvasPicture = document.canvas().picture();
+    if (canvasPicture.isNull() || canvasPicture.format() != QImage::Format_BGR888)
+        return false;
+    processImageBytes(document.snapshot().picture(), document.canvas().pictureForWrite(), engineOpFromName(operation),
+                      table);
+    return true;
 }

@@ -1,9 +1,8 @@
 // New, Open and Save As.
 #include "app/mainwindow.h"
 
+#include "document/document.h"
 #include "document/documentwindow.h"
-#include "document/picturebox.h"
-#include "document/tempfile.h"
 #include "filters/sizedialog.h"
 #include "imagelib/picturefiles.h"
 
@@ -12,51 +11,55 @@
 #include <QPointer>
 #include <optional>
 
-static const QString OpenFilter = QStringLiteral(
-    "Supported Filetypes |*.bmp;*.jpg;*.gif|BitMaps (*.bmp)|*.bmp|Jpeg (*.jpg)|*.jpg|"
-    "CompuServe Graphics Interchange (*.gif)|*.gif|All types (*.*)|*.*");
-static const QString SaveFilter = QStringLiteral("BitMaps (*.bmp)|*.bmp");
+static const QString OpenFilter =
+    QStringLiteral("Supported Filetypes (*.bmp *.jpg *.gif);;BitMaps (*.bmp);;Jpeg (*.jpg);;"
+                   "CompuServe Graphics Interchange (*.gif);;All types (*.*)");
+static const QString SaveFilter = QStringLiteral("BitMaps (*.bmp)");
 
 void MainWindow::newPicture()
 {
-    QPointer<DocumentWindow> document = firstTime ? firstDocument() : newDocument();
-    if (!document)
+    QPointer<DocumentWindow> window = firstTime ? firstDocument() : newDocument();
+    if (!window)
         return;
-    document->snapshot->setPicture(document->canvas->picture());
-    document->backgroundColourDialog.showColour(prompts(), this);
-    if (!document)
+    Document &document = window->document();
+    document.snapshot().setPicture(document.canvas().picture());
+    const std::optional<Colour> chosen =
+        prompts().chooseColour(this, document.newBackgroundColour, tr("Background Colour of the New Picture"));
+    if (!window)
         return;
-    document->canvas->setBackColour(document->backgroundColourDialog.colour);
-    auto make = [](DocumentWindow &d) { return new SizeDialog(d, SizeDialog::Mode::CanvasSize); };
-    if (SizeDialog *dialog = showDialog(sizeDialog, document, make)) {
+    // Cancelled, the dialog gives back its last colour: black the first time.
+    if (chosen)
+        document.newBackgroundColour = *chosen;
+    document.canvas().setBackgroundColour(document.newBackgroundColour);
+    auto make = [this](Document &d) { return new SizeDialog(d, SizeDialog::Mode::CanvasSize, prompts(), this); };
+    if (SizeDialog *dialog = showDialog(sizeDialog, &document, make)) {
         dialog->widthBox->setText(QStringLiteral("250"));
         dialog->heightBox->setText(QStringLiteral("250"));
     }
-    document->snapshot->setPicture(document->canvas->picture());
-    document->fitToCanvas();
+    document.snapshot().setPicture(document.canvas().picture());
+    fitToCanvas(*window);
     firstTime = false;
 }
 
 void MainWindow::open()
 {
-    fileDialog.title = QStringLiteral("Open Picture");
-    fileDialog.filter = OpenFilter;
-    if (!fileDialog.showOpen(prompts(), this))
+    const std::optional<QString> chosen = prompts().openFile(this, QStringLiteral("Open Picture"), OpenFilter, lastFileName);
+    if (!chosen)
         return;
-    const QString path = fileDialog.fileName;
+    lastFileName = *chosen;
+    const QString path = *chosen;
     const std::optional<QImage> picture = readPicture(path);
     if (!picture)
         return;
-    // Bringing back the start-up window lets pending events run.
-    QPointer<DocumentWindow> document = firstTime ? firstDocument() : activeDocument();
-    if (!document) {
+    DocumentWindow *window = firstTime ? firstDocument() : activeDocumentWindow();
+    if (!window) {
         prompts().message(this,
                           PictureFileErrors::cannotOpen(path, QStringLiteral("there is no picture window to open it "
                                                                              "into. Choose New first")),
                           QStringLiteral("Open"), MessageIcon::Critical);
         return;
     }
-    if (showOpenedPicture(*document, path, *picture))
+    if (showOpenedPicture(window->document(), path, *picture))
         firstTime = false;
 }
 
@@ -67,17 +70,14 @@ void MainWindow::openInNewWindows(const QStringList &paths)
         const std::optional<QImage> picture = readPicture(path);
         if (!picture)
             continue;
-        // Loading a window lets pending events run.
-        QPointer<DocumentWindow> document = newDocument();
-        if (document)
-            showOpenedPicture(*document, path, *picture);
+        showOpenedPicture(newDocument()->document(), path, *picture);
     }
 }
 
 std::optional<QImage> MainWindow::readPicture(const QString &path)
 {
     // The file chosen may be the temp file itself.
-    TempFile::finishWriting();
+    tempFile().finishWriting();
     const LoadedPicture loaded = loadPicture(path);
     if (!loaded.ok()) {
         prompts().message(this, PictureFileErrors::cannotOpen(path, loaded.error), QStringLiteral("Open"),
@@ -87,21 +87,22 @@ std::optional<QImage> MainWindow::readPicture(const QString &path)
     return loaded.picture;
 }
 
-bool MainWindow::showOpenedPicture(DocumentWindow &document, const QString &path, const QImage &picture)
+bool MainWindow::showOpenedPicture(Document &document, const QString &path, const QImage &picture)
 {
     // The screen shows transparent pixels over the canvas's background: the stored picture, and
     // with it the temp file, the history and Save As, holds the same.
-    const QImage flat = flattenedOver(picture, document.canvas->backColour());
+    PictureModel &canvas = document.canvas();
+    const QImage flat = flattenedOver(picture, canvas.backgroundColour());
     if (flat.isNull()) {
         prompts().message(this, PictureFileErrors::cannotOpen(path, PictureFileErrors::outOfMemory()),
                           QStringLiteral("Open"), MessageIcon::Critical);
         return false;
     }
-    const QImage previous = document.canvas->picture();
-    document.canvas->setPicture(flat);
-    if (document.canvas->image().isNull()) {
+    const QImage previous = canvas.picture();
+    canvas.setPicture(flat);
+    if (canvas.image().isNull()) {
         // No memory for the bitmap the picture is shown in: the canvas says so and keeps its own.
-        document.canvas->setPicture(previous);
+        canvas.setPicture(previous);
         return false;
     }
     document.setCaption(QFileInfo(path).fileName());
@@ -114,26 +115,27 @@ bool MainWindow::saveAs()
     return saveDocumentAs(activeDocument());
 }
 
-bool MainWindow::saveAs(DocumentWindow &document)
+bool MainWindow::saveAs(Document &document)
 {
     return saveDocumentAs(&document);
 }
 
-bool MainWindow::saveDocumentAs(QPointer<DocumentWindow> document)
+bool MainWindow::saveDocumentAs(QPointer<Document> document)
 {
-    fileDialog.title = QStringLiteral("Save Picture");
-    fileDialog.filter = SaveFilter;
     // After a No the dialog comes back with the name chosen, so that the user can choose another.
+    QString path;
     do {
-        if (!fileDialog.showSave(prompts(), this))
+        const std::optional<QString> chosen =
+            prompts().saveFile(this, QStringLiteral("Save Picture"), SaveFilter, lastFileName);
+        if (!chosen)
             return false;
-    } while (!mayWriteOver(fileDialog.fileName));
+        lastFileName = path = *chosen;
+    } while (!mayWriteOver(path));
     if (!document)
         return false;
-    const QString path = fileDialog.fileName;
     // The name chosen may be the temp file's, which a pending write would then overwrite.
-    TempFile::finishWriting();
-    const QString error = savePicture(document->canvas->image(), path);
+    tempFile().finishWriting();
+    const QString error = savePicture(document->canvas().image(), path);
     if (!error.isEmpty()) {
         prompts().message(this, QStringLiteral("The picture could not be saved as \"%1\": %2.").arg(path, error),
                           QStringLiteral("Save As"), MessageIcon::Critical);

@@ -1,5 +1,4 @@
 #include "app/mainwindow.h"
-#include "document/tempfile.h"
 
 #include <QApplication>
 
@@ -16,7 +15,7 @@ int main(int argc, char **argv)
     main.newDocument();
     const int status = app.exec();
     // The temp file holds the last picture handed to it before the program ends.
-    TempFile::finishWriting();
+    main.tempFile().finishWriting();
 #if defined(__SANITIZE_ADDRESS__)
     // Under the sanitizers everything is taken down, so that the leak check sees all of it.
     return status;

@@ -3,14 +3,16 @@
 #include "adjust/adjustdialog.h"
 #include "app/qtprompts.h"
 #include "app/viewstatus.h"
+#include "document/canvasview.h"
+#include "document/document.h"
 #include "document/documentwindow.h"
-#include "document/picturebox.h"
 #include "filters/rotatedialog.h"
 #include "filters/sizedialog.h"
 #include "imagelib/picturememory.h"
 #include "pattern/patterndialog.h"
 #include "tools/palette.h"
 #include "tools/strokeframe.h"
+#include "tools/toolsettings.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -30,10 +32,13 @@
 #include <QStyle>
 #include <QToolBar>
 
-MainWindow::MainWindow(std::unique_ptr<Prompts> prompts) : m_prompts(std::move(prompts))
+MainWindow::MainWindow(std::unique_ptr<Prompts> prompts, std::unique_ptr<TempFile> tempFile)
+    : m_prompts(std::move(prompts)), m_tempFile(std::move(tempFile))
 {
     if (!m_prompts)
         m_prompts = std::make_unique<QtPrompts>();
+    if (!m_tempFile)
+        m_tempFile = std::make_unique<TempFile>();
     setWindowTitle(QStringLiteral("Vell's Painter"));
     setWindowIcon(QIcon(QStringLiteral(":/resources/app.png")));
     mdiArea = new QMdiArea(this);
@@ -41,7 +46,8 @@ MainWindow::MainWindow(std::unique_ptr<Prompts> prompts) : m_prompts(std::move(p
     mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     mdiArea->setBackground(QColor(128, 128, 128));
     setCentralWidget(mdiArea);
-    palette = new Palette(*this, this);
+    toolSettings = new ToolSettings(this);
+    palette = new Palette(*toolSettings, *m_prompts, this, this);
     createMenus();
     createDocumentKeys();
     createToolbars();
@@ -52,11 +58,17 @@ MainWindow::MainWindow(std::unique_ptr<Prompts> prompts) : m_prompts(std::move(p
     progressBar->setToolTip(tr("Progress bar; while Smooth runs, the window's caption says [Working]"));
     statusBar()->addPermanentWidget(progressBar);
     viewStatus = new ViewStatus(*this);
-    connect(mdiArea, &QMdiArea::subWindowActivated, this, [this] {
-        refreshUndoMenusForActive();
-        showActiveDocument();
-    });
+    connect(mdiArea, &QMdiArea::subWindowActivated, this, &MainWindow::followActiveDocument);
     connect(palette, &Palette::patternDialogWanted, this, &MainWindow::showPatternDialog);
+    // What a palette click asks of a canvas goes to the active document's only.
+    connect(palette, &Palette::canvasPointerChosen, this, [this](const QCursor &pointer) {
+        if (DocumentWindow *window = activeDocumentWindow())
+            window->view().setPointer(pointer);
+    });
+    connect(palette, &Palette::canvasPenWidthChosen, this, [this](int width) {
+        if (Document *document = activeDocument())
+            document->canvas().setPenWidth(width);
+    });
     setAcceptDrops(true);
     // Nothing fixes the main window's size: most of the screen, in its middle.
     if (const QScreen *display = screen()) {
@@ -173,25 +185,31 @@ void MainWindow::createToolbars()
     toolBox->addWidget(palette->toolPanel);
 }
 
-DocumentWindow *MainWindow::activeDocument() const
+DocumentWindow *MainWindow::activeDocumentWindow() const
 {
     QMdiSubWindow *sub = mdiArea->currentSubWindow();
     return sub ? qobject_cast<DocumentWindow *>(sub->widget()) : nullptr;
+}
+
+Document *MainWindow::activeDocument() const
+{
+    DocumentWindow *window = activeDocumentWindow();
+    return window ? &window->document() : nullptr;
 }
 
 QList<DocumentWindow *> MainWindow::documents() const
 {
     QList<DocumentWindow *> list;
     for (QMdiSubWindow *sub : mdiArea->subWindowList())
-        if (auto *document = qobject_cast<DocumentWindow *>(sub->widget()); document && document->isOpen())
-            list << document;
+        if (auto *window = qobject_cast<DocumentWindow *>(sub->widget()); window && window->document().isOpen())
+            list << window;
     return list;
 }
 
 DocumentWindow *MainWindow::newDocument()
 {
-    auto *document = new DocumentWindow(*this);
-    QMdiSubWindow *sub = mdiArea->addSubWindow(document);
+    auto *window = new DocumentWindow(*this);
+    QMdiSubWindow *sub = mdiArea->addSubWindow(window);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->setWindowIcon(QIcon(QStringLiteral(":/resources/app.png")));
     // The frame's own Close keeps Ctrl+F4 and leaves Ctrl+W to the main window, which closes the
@@ -203,14 +221,31 @@ DocumentWindow *MainWindow::newDocument()
                 action->setShortcuts(keys);
         }
     }
-    attachCanvasTools(*document, *palette);
-    document->fitToCanvas();
+    Document &document = window->document();
+    // A press on a picture makes its window the one the user works in, before the tool acts.
+    connect(&window->view(), &CanvasView::mousePressed, sub, [this, sub] {
+        if (mdiArea->activeSubWindow() != sub)
+            mdiArea->setActiveSubWindow(sub);
+    });
+    new StrokeFrame(document, window->view(), *toolSettings, m_random, window);
+    connect(&document, &Document::pictureInfoChanged, this, [this, window](const QString &text) {
+        // The others keep theirs for when they are activated.
+        if (activeDocumentWindow() == window)
+            pictureInfo->setText(text);
+    });
+    connect(&document, &Document::undoStateChanged, this, &MainWindow::refreshUndoActions);
+    connect(&document, &Document::outOfMemory, this, &MainWindow::tellOutOfMemory);
+    connect(window, &DocumentWindow::canvasResized, this, [this, window] { growToCanvas(*window); });
+    connect(window, &DocumentWindow::closed, this, [this, window] { documentClosed(window); });
+    fitToCanvas(*window);
     placeNewWindow(sub);
     mdiArea->setActiveSubWindow(sub);
     if (!m_startup)
-        m_startup = document;
-    document->load();
-    return document;
+        m_startup = window;
+    documentShown();
+    document.open();
+    sub->show();
+    return window;
 }
 
 void MainWindow::placeNewWindow(QMdiSubWindow *window)
@@ -223,6 +258,44 @@ void MainWindow::placeNewWindow(QMdiSubWindow *window)
     window->move(at, at);
 }
 
+void MainWindow::fitToCanvas(DocumentWindow &window)
+{
+    // The window's frame (caption and borders) is left out: its inside is the canvas's size.
+    if (auto *sub = qobject_cast<QMdiSubWindow *>(window.parentWidget()))
+        setContentSize(sub, window.document().canvas().outerSize());
+}
+
+void MainWindow::growToCanvas(DocumentWindow &window)
+{
+    // The window grows so that the whole canvas fits; it never shrinks here.
+    auto *sub = qobject_cast<QMdiSubWindow *>(window.parentWidget());
+    if (!sub)
+        return;
+    const QSize content = sub->contentsRect().size();
+    const QSize grown = content.expandedTo(window.document().canvas().outerSize());
+    if (grown != content)
+        setContentSize(sub, grown);
+}
+
+void MainWindow::setContentSize(QMdiSubWindow *window, QSize size)
+{
+    const QSize frame = window->size() - window->contentsRect().size();
+    if (!mdiArea->isVisible()) {
+        window->resize(size + frame);
+        return;
+    }
+    // A window larger than the workspace would hide its caption and scrollbars beyond it.
+    const QRect workspace = mdiArea->viewport()->rect();
+    window->resize((size + frame).boundedTo(workspace.size()));
+    if (window->isMaximized() || window->isMinimized())
+        return;
+    const QRect placed = window->geometry();
+    const QPoint inside(qMax(0, qMin(placed.left(), workspace.right() + 1 - placed.width())),
+                        qMax(0, qMin(placed.top(), workspace.bottom() + 1 - placed.height())));
+    if (inside != placed.topLeft())
+        window->move(inside);
+}
+
 DocumentWindow *MainWindow::firstDocument()
 {
     if (!m_startup)
@@ -230,61 +303,61 @@ DocumentWindow *MainWindow::firstDocument()
     return m_startup;
 }
 
-void MainWindow::setPictureInfo(const QString &text)
-{
-    pictureInfo->setText(text);
-}
-
-void MainWindow::documentLoaded(DocumentWindow &)
+void MainWindow::documentShown()
 {
     palette->setToolsEnabled(true);
-    palette->setCurrentColour(0);
+    toolSettings->setColour(0);
     filterMenu->setEnabled(true);
     pictureMenu->setEnabled(true);
 }
 
-void MainWindow::documentClosed(DocumentWindow &closed)
+void MainWindow::documentClosed(DocumentWindow *closed)
 {
     bool others = false;
-    for (DocumentWindow *document : documents())
-        others = others || document != &closed;
-    if (!others) {
-        setPictureInfo(QString());
-        viewStatus->follow(nullptr);
-        // The frame keeps its scroll range as far as it is scrolled: back at the origin, the
-        // scrollbars of an empty workspace go once the window has gone.
-        mdiArea->horizontalScrollBar()->setValue(0);
-        mdiArea->verticalScrollBar()->setValue(0);
-        palette->setToolsEnabled(false);
-        filterMenu->setEnabled(false);
-        pictureMenu->setEnabled(false);
-        undoAction->setEnabled(false);
-        redoAction->setEnabled(false);
-    }
-}
-
-void MainWindow::setUndoMenus(bool undoEnabled, bool redoEnabled)
-{
-    undoAction->setEnabled(undoEnabled);
-    redoAction->setEnabled(redoEnabled);
-}
-
-void MainWindow::refreshUndoMenusForActive()
-{
-    if (DocumentWindow *document = activeDocument())
-        document->refreshUndoMenus();
-    else
-        setUndoMenus(false, false);
-}
-
-void MainWindow::showActiveDocument()
-{
-    // The frame may pass through no active window for a moment while documents stay open.
-    DocumentWindow *document = activeDocument();
-    if (!document && !documents().isEmpty())
+    for (DocumentWindow *window : documents())
+        others = others || window != closed;
+    if (others)
         return;
-    setPictureInfo(document ? document->pictureInfo() : QString());
-    viewStatus->follow(document);
+    pictureInfo->clear();
+    viewStatus->follow(nullptr);
+    // The frame keeps its scroll range as far as it is scrolled: back at the origin, the
+    // scrollbars of an empty workspace go once the window has gone.
+    mdiArea->horizontalScrollBar()->setValue(0);
+    mdiArea->verticalScrollBar()->setValue(0);
+    palette->setToolsEnabled(false);
+    filterMenu->setEnabled(false);
+    pictureMenu->setEnabled(false);
+    undoAction->setEnabled(false);
+    redoAction->setEnabled(false);
+}
+
+void MainWindow::refreshUndoActions()
+{
+    // Undo and Redo act on the active document: its lists, and nothing while none is open.
+    const Document *document = activeDocument();
+    undoAction->setEnabled(document && document->isOpen() && document->canUndo());
+    redoAction->setEnabled(document && document->isOpen() && document->canRedo());
+}
+
+void MainWindow::followActiveDocument()
+{
+    refreshUndoActions();
+    // The frame may pass through no active window for a moment while documents stay open.
+    DocumentWindow *window = activeDocumentWindow();
+    if (!window && !documents().isEmpty())
+        return;
+    pictureInfo->setText(window ? window->document().pictureInfo() : QString());
+    viewStatus->follow(window);
+}
+
+void MainWindow::tellOutOfMemory(QSize size)
+{
+    prompts().message(this,
+                      QStringLiteral("There is not enough memory for a picture of %1 x %2 pixels. The picture is as "
+                                     "it was before the last command.")
+                          .arg(size.width())
+                          .arg(size.height()),
+                      QStringLiteral("Vell's Painter"), MessageIcon::Critical);
 }
 
 void MainWindow::exit()
@@ -323,18 +396,23 @@ static QStringList droppedFiles(const QMimeData *data)
     return paths;
 }
 
+bool MainWindow::documentsBlocked() const
+{
+    // A dialog of the program is open over the window, or a command keeps the window disabled.
+    return !isEnabled() || QApplication::activeModalWidget() != nullptr;
+}
+
 void MainWindow::dragEnterEvent(QDragEnterEvent *event)
 {
-    // Qt offers drops to a disabled window too; while a dialog keeps this one disabled, the
-    // documents stay as they are.
-    if (isEnabled() && !droppedFiles(event->mimeData()).isEmpty())
+    // Qt offers drops to a window that a dialog blocks too; the documents stay as they are then.
+    if (!documentsBlocked() && !droppedFiles(event->mimeData()).isEmpty())
         event->acceptProposedAction();
 }
 
 void MainWindow::dropEvent(QDropEvent *event)
 {
     const QStringList paths = droppedFiles(event->mimeData());
-    if (!isEnabled() || paths.isEmpty())
+    if (documentsBlocked() || paths.isEmpty())
         return;
     event->acceptProposedAction();
     // The files open once the drop has ended, so that the program the files came from does not
@@ -344,12 +422,12 @@ void MainWindow::dropEvent(QDropEvent *event)
 
 void MainWindow::undo()
 {
-    if (DocumentWindow *document = activeDocument())
+    if (Document *document = activeDocument())
         document->undo();
 }
 
 void MainWindow::redo()
 {
-    if (DocumentWindow *document = activeDocument())
+    if (Document *document = activeDocument())
         document->redo();
 }

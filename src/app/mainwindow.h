@@ -1,9 +1,14 @@
 #pragma once
 // The main window: the frame of all document windows, the menu bar, the tool palette, the
-// picture-info frame and the progress bar, and the launcher of every dialog.
+// picture-info frame, the status bar, and the launcher of every dialog. It owns what the
+// documents share (the prompts, the temp file, the history budget, the airbrush's random numbers)
+// and hands it to each, and it follows the active document as the user switches windows.
 #include "document/documentwindow.h"
+#include "document/history.h"
 #include "document/prompts.h"
+#include "document/tempfile.h"
 #include "document/workspace.h"
+#include "tools/randomsource.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -11,6 +16,8 @@
 #include <optional>
 
 class AdjustDialog;
+class Document;
+class DocumentWindow;
 class Palette;
 class PatternDialog;
 class QAction;
@@ -22,35 +29,39 @@ class QProgressBar;
 class QToolBar;
 class RotateDialog;
 class SizeDialog;
+class ToolSettings;
 class ViewStatus;
 
 class MainWindow : public QMainWindow, public Workspace {
     Q_OBJECT
 public:
-    // Without prompts of its own, the window shows Qt's dialogs.
-    explicit MainWindow(std::unique_ptr<Prompts> prompts = nullptr);
+    // Without prompts of its own, the window shows Qt's dialogs; without a temp file of its own,
+    // it keeps "temp" in the program's folder.
+    explicit MainWindow(std::unique_ptr<Prompts> prompts = nullptr, std::unique_ptr<TempFile> tempFile = nullptr);
     ~MainWindow() override;
 
     // Workspace
-    DocumentWindow *activeDocument() const override;
     Prompts &prompts() override { return *m_prompts; }
+    TempFile &tempFile() override { return *m_tempFile; }
+    HistoryBudget &historyBudget() override { return m_historyBudget; }
     QWidget *mainWindow() override { return this; }
-    bool saveAs(DocumentWindow &document) override;
-    void setPictureInfo(const QString &text) override;
-    void documentLoaded(DocumentWindow &document) override;
-    void documentClosed(DocumentWindow &document) override;
-    void setUndoMenus(bool undoEnabled, bool redoEnabled) override;
+    bool saveAs(Document &document) override;
 
-    // A new document window in the frame, loaded and shown.
+    // The window of the document the user works in, and its document (nullptr when none is open).
+    DocumentWindow *activeDocumentWindow() const;
+    Document *activeDocument() const;
+    // A new document window in the frame, shown.
     DocumentWindow *newDocument();
     QList<DocumentWindow *> documents() const;
     DocumentWindow *startupDocument() const { return m_startup; }
 
     // True until the first New or the first successful Open: they reuse the start-up window.
     bool firstTime = true;
-    CommonDialog fileDialog; // the one file dialog of Open and Save As
+    // The one file dialog of Open and Save As keeps the file last chosen.
+    QString lastFileName;
 
     QMdiArea *mdiArea = nullptr;
+    ToolSettings *toolSettings = nullptr;
     Palette *palette = nullptr;
     QLabel *pictureInfo = nullptr;
     QProgressBar *progressBar = nullptr;
@@ -109,29 +120,42 @@ private:
     void createDocumentKeys();
     // Shows the open dialog of the slot, or a new one that `make` builds for the document.
     template <class Dialog, class Make>
-    Dialog *showDialog(QPointer<Dialog> &slot, DocumentWindow *document, Make make);
-    bool saveDocumentAs(QPointer<DocumentWindow> document);
+    Dialog *showDialog(QPointer<Dialog> &slot, Document *document, Make make);
+    // Whether a dialog keeps the user from the documents (drops are refused then).
+    bool documentsBlocked() const;
+    bool saveDocumentAs(QPointer<Document> document);
     // True when nothing is at the path, or the user agrees to replace what is.
     bool mayWriteOver(const QString &path);
     // The picture in a file, or nothing after Open's message has told the user why.
     std::optional<QImage> readPicture(const QString &path);
     // The picture flattened over the canvas's background, into the document; false (after telling
     // the user) when there is no memory for it.
-    bool showOpenedPicture(DocumentWindow &document, const QString &path, const QImage &picture);
+    bool showOpenedPicture(Document &document, const QString &path, const QImage &picture);
     // The first document window, re-created as at start-up when the user has closed it.
     DocumentWindow *firstDocument();
-    void refreshUndoMenusForActive();
-    // The picture info and the view's status follow the document the user works in.
-    void showActiveDocument();
+    // What the window shows of the documents follows the active one.
+    void followActiveDocument();
+    void refreshUndoActions();
+    void documentShown();
+    void documentClosed(DocumentWindow *window);
+    void tellOutOfMemory(QSize size);
+    // A document's window as large as its canvas with its border (never larger than the
+    // workspace), or only grown to it.
+    void fitToCanvas(DocumentWindow &window);
+    void growToCanvas(DocumentWindow &window);
+    void setContentSize(QMdiSubWindow *window, QSize size);
     // Cascades a new window from the workspace's top-left corner, inside the workspace.
     void placeNewWindow(QMdiSubWindow *window);
 
     std::unique_ptr<Prompts> m_prompts;
+    std::unique_ptr<TempFile> m_tempFile;
+    HistoryBudget m_historyBudget;
+    RandomSource m_random;
     QPointer<DocumentWindow> m_startup;
 };
 
 template <class Dialog, class Make>
-Dialog *MainWindow::showDialog(QPointer<Dialog> &slot, DocumentWindow *document, Make make)
+Dialog *MainWindow::showDialog(QPointer<Dialog> &slot, Document *document, Make make)
 {
     // A dialog closed a moment ago is on its way out: the next showing is a new one.
     if (!slot || slot->unloaded()) {

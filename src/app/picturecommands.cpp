@@ -3,9 +3,7 @@
 #include "app/mainwindow.h"
 
 #include "adjust/adjustdialog.h"
-#include "document/commit.h"
-#include "document/documentwindow.h"
-#include "document/picturebox.h"
+#include "document/document.h"
 #include "filters/filter.h"
 #include "filters/flip.h"
 #include "filters/rotatedialog.h"
@@ -14,65 +12,64 @@
 
 void MainWindow::smooth()
 {
-    QPointer<DocumentWindow> document = activeDocument();
+    QPointer<Document> document = activeDocument();
     if (!document)
         return;
     // False when the document was closed while the filter ran: there is nothing left to commit.
-    if (!smoothPicture(*document) || !document)
+    if (!smoothPicture(*document, this, prompts()) || !document)
         return;
-    document->canvas->refresh();
-    commitPicture(*document);
+    document->commitPicture();
 }
 
 void MainWindow::adjustColours()
 {
     showDialog(coloursDialog, activeDocument(),
-               [](DocumentWindow &d) { return new AdjustDialog(d, AdjustDialog::Kind::Colours); });
+               [this](Document &d) { return new AdjustDialog(d, AdjustDialog::Kind::Colours, prompts(), this); });
 }
 
 void MainWindow::adjustBrightness()
 {
     showDialog(brightnessDialog, activeDocument(),
-               [](DocumentWindow &d) { return new AdjustDialog(d, AdjustDialog::Kind::Brightness); });
+               [this](Document &d) { return new AdjustDialog(d, AdjustDialog::Kind::Brightness, prompts(), this); });
 }
 
 void MainWindow::adjustContrast()
 {
     showDialog(contrastDialog, activeDocument(),
-               [](DocumentWindow &d) { return new AdjustDialog(d, AdjustDialog::Kind::Contrast); });
+               [this](Document &d) { return new AdjustDialog(d, AdjustDialog::Kind::Contrast, prompts(), this); });
 }
 
 void MainWindow::rotate()
 {
-    // The dialog is a top-level window owned through the slot: it deletes itself on close.
-    showDialog(rotateDialog, activeDocument(), [](DocumentWindow &d) { return new RotateDialog(d); });
+    showDialog(rotateDialog, activeDocument(), [this](Document &d) { return new RotateDialog(d, this); });
 }
 
 void MainWindow::sizePicture()
 {
     showDialog(sizeDialog, activeDocument(),
-               [](DocumentWindow &d) { return new SizeDialog(d, SizeDialog::Mode::Size); });
+               [this](Document &d) { return new SizeDialog(d, SizeDialog::Mode::Size, prompts(), this); });
 }
 
 void MainWindow::sizeCanvas()
 {
     showDialog(sizeDialog, activeDocument(),
-               [](DocumentWindow &d) { return new SizeDialog(d, SizeDialog::Mode::CanvasSize); });
+               [this](Document &d) { return new SizeDialog(d, SizeDialog::Mode::CanvasSize, prompts(), this); });
 }
 
 void MainWindow::flipHorizontal()
 {
-    if (DocumentWindow *document = activeDocument())
+    if (Document *document = activeDocument())
         flipPicture(*document, FlipAxis::Horizontal);
 }
 
 void MainWindow::flipVertical()
 {
-    if (DocumentWindow *document = activeDocument())
+    if (Document *document = activeDocument())
         flipPicture(*document, FlipAxis::Vertical);
 }
 
 void MainWindow::showPatternDialog()
 {
-    showDialog(patternDialog, activeDocument(), [](DocumentWindow &d) { return new PatternDialog(d); });
+    showDialog(patternDialog, activeDocument(),
+               [this](Document &d) { return new PatternDialog(d, prompts(), this); });
 }

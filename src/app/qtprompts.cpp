@@ -46,27 +46,10 @@ void QtPrompts::message(QWidget *parent, const QString &text, const QString &tit
     box.exec();
 }
 
-QString qtFileFilter(const QString &pairs)
-{
-    const QStringList parts = pairs.split(QLatin1Char('|'));
-    QStringList filters;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        const QString description = parts[i].trimmed();
-        QString patterns = parts[i + 1];
-        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        // A description that already names its patterns in brackets is shown as it stands.
-        if (description.endsWith(QLatin1Char(')')) && description.contains(QLatin1Char('(')))
-            filters << description;
-        else
-            filters << QStringLiteral("%1 (%2)").arg(description, patterns);
-    }
-    return filters.join(QStringLiteral(";;"));
-}
-
 std::optional<QString> QtPrompts::openFile(QWidget *parent, const QString &title, const QString &filter,
                                            const QString &fileName)
 {
-    const QString chosen = QFileDialog::getOpenFileName(parent, title, fileName, qtFileFilter(filter), nullptr,
+    const QString chosen = QFileDialog::getOpenFileName(parent, title, fileName, filter, nullptr,
                                                         QFileDialog::DontUseNativeDialog);
     if (chosen.isEmpty())
         return std::nullopt;
@@ -78,7 +61,7 @@ std::optional<QString> QtPrompts::saveFile(QWidget *parent, const QString &title
 {
     // The path is used exactly as typed. Save As itself asks before it replaces a file, so that
     // the question is the program's own and tests answer it like any other.
-    QFileDialog dialog(parent, title, fileName, qtFileFilter(filter));
+    QFileDialog dialog(parent, title, fileName, filter);
     dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

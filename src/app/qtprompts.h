@@ -13,6 +13,3 @@ public:
                                     const QString &fileName) override;
     std::optional<Colour> chooseColour(QWidget *parent, Colour initial, const QString &title) override;
 };
-
-// "Desc|*.a;*.b|Desc2|*.c" as Qt's "Desc (*.a *.b);;Desc2 (*.c)".
-QString qtFileFilter(const QString &pairs);

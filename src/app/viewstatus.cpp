@@ -2,8 +2,8 @@
 
 #include "app/mainwindow.h"
 #include "document/canvasview.h"
+#include "document/document.h"
 #include "document/documentwindow.h"
-#include "document/picturebox.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -35,8 +35,8 @@ ViewStatus::ViewStatus(MainWindow &main) : QObject(&main), m_main(main)
     bar->insertPermanentWidget(2, zoomBox);
 
     connect(zoomBox, &QComboBox::activated, this, [this](int index) {
-        if (DocumentWindow *document = m_main.activeDocument())
-            document->view->setZoom(zoomBox->itemData(index).toDouble());
+        if (DocumentWindow *window = m_main.activeDocumentWindow())
+            window->view().setZoom(zoomBox->itemData(index).toDouble());
         // The keys go back to the window: Ctrl+Z is Undo again, not the box's own.
         m_main.setFocus();
     });
@@ -46,8 +46,8 @@ ViewStatus::ViewStatus(MainWindow &main) : QObject(&main), m_main(main)
         auto *a = new QAction(this);
         a->setShortcuts(keys);
         connect(a, &QAction::triggered, this, [this, zoom] {
-            if (DocumentWindow *document = m_main.activeDocument())
-                (document->view->*zoom)();
+            if (DocumentWindow *window = m_main.activeDocumentWindow())
+                (window->view().*zoom)();
         });
         main.addAction(a);
         return a;
@@ -60,27 +60,27 @@ ViewStatus::ViewStatus(MainWindow &main) : QObject(&main), m_main(main)
     follow(nullptr);
 }
 
-void ViewStatus::follow(DocumentWindow *document)
+void ViewStatus::follow(DocumentWindow *window)
 {
     for (const QMetaObject::Connection &connection : std::as_const(m_connections))
         disconnect(connection);
     m_connections.clear();
-    m_document = document;
+    m_window = window;
     pointerPosition->clear();
-    zoomBox->setEnabled(document != nullptr);
-    if (!document) {
+    zoomBox->setEnabled(window != nullptr);
+    if (!window) {
         pictureSize->clear();
         zoomBox->setEditText(QString());
         return;
     }
-    CanvasView *view = document->view;
+    CanvasView *view = &window->view();
     m_connections << connect(view, &CanvasView::zoomChanged, this, &ViewStatus::showZoom)
                   << connect(view, &CanvasView::pointerMoved, this,
                              [this](QPoint pixel) {
                                  pointerPosition->setText(QStringLiteral("%1, %2").arg(pixel.x()).arg(pixel.y()));
                              })
                   << connect(view, &CanvasView::pointerLeft, pointerPosition, &QLabel::clear)
-                  << connect(document->canvas, &PictureBox::resized, this, &ViewStatus::showPictureSize);
+                  << connect(&window->document().canvas(), &PictureModel::resized, this, &ViewStatus::showPictureSize);
     showZoom(view->zoom());
     showPictureSize();
 }
@@ -95,16 +95,16 @@ void ViewStatus::showZoom(double zoom)
 
 void ViewStatus::showPictureSize()
 {
-    if (!m_document)
+    if (!m_window)
         return;
-    const QSize size = m_document->canvas->innerSize();
+    const QSize size = m_window->document().canvas().size();
     pictureSize->setText(QStringLiteral("%1 x %2").arg(size.width()).arg(size.height()));
 }
 
 void ViewStatus::applyTypedZoom()
 {
-    DocumentWindow *document = m_main.activeDocument();
-    if (!document)
+    DocumentWindow *window = m_main.activeDocumentWindow();
+    if (!window)
         return;
     // A level as the list writes it is the list's own step (33 % is a third): the box chose it.
     const QString text = zoomBox->currentText();
@@ -112,11 +112,11 @@ void ViewStatus::applyTypedZoom()
         return;
     const double zoom = CanvasView::zoomFromText(text);
     if (zoom > 0)
-        document->view->setZoom(zoom);
+        window->view().setZoom(zoom);
     else
         m_main.statusBar()->showMessage(tr("\"%1\" is no zoom level: type one from 1 % to 3200 %, such as 150 %.")
                                             .arg(text.trimmed()),
                                         6000);
-    showZoom(document->view->zoom());
+    showZoom(window->view().zoom());
     m_main.setFocus();
 }

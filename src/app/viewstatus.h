@@ -18,8 +18,8 @@ class ViewStatus : public QObject {
 public:
     explicit ViewStatus(MainWindow &main);
 
-    // Shows the view of this document (nullptr: none is open, everything blank).
-    void follow(DocumentWindow *document);
+    // Shows the view of this document's window (nullptr: none is open, everything blank).
+    void follow(DocumentWindow *window);
 
     QLabel *pointerPosition = nullptr;
     QLabel *pictureSize = nullptr;
@@ -32,6 +32,6 @@ private:
     void applyTypedZoom();
 
     MainWindow &m_main;
-    QPointer<DocumentWindow> m_document;
+    QPointer<DocumentWindow> m_window;
     QList<QMetaObject::Connection> m_connections;
 };

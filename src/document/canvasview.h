@@ -1,12 +1,19 @@
 #pragma once
-// The view of a document's canvas: it scrolls wherever the window is smaller than the canvas and
-// zooms, per document, starting at 100 %. The canvas keeps its own size, twips and bitmap; only
-// what the window shows of it moves. The canvas sits at the top-left corner, as it always has.
+// The one widget that shows a picture: it paints a PictureModel inside its sunken border at a
+// zoom of its own, scrolls wherever the window is smaller than the picture, and turns the mouse
+// on the picture into picture positions. The picture sits at the top-left corner, as it always
+// has. Below 100 % it paints area-averaged reduced copies kept in tiles (ViewCache), above it
+// sharp pixels.
 #include <QAbstractScrollArea>
 #include <QPoint>
-#include <array>
+#include <QPointer>
 
-class PictureBox;
+#include <array>
+#include <memory>
+
+class PictureModel;
+class QImage;
+class ViewCache;
 
 class CanvasView : public QAbstractScrollArea {
     Q_OBJECT
@@ -24,10 +31,17 @@ public:
     // A level typed as "150", "150%" or "150 %"; 0 when the text is no level from 1 % to 3200 %.
     static double zoomFromText(const QString &text);
 
-    CanvasView(PictureBox *canvas, QWidget *parent = nullptr);
+    explicit CanvasView(PictureModel &model, QWidget *parent = nullptr);
+    ~CanvasView() override;
 
-    PictureBox *canvas() const { return m_canvas; }
-    double zoom() const;
+    PictureModel &model() const { return *m_model; }
+    // The part of the view the picture and its border take: where the mouse acts on the picture
+    // and where the pointer of the current tool shows.
+    QWidget *pictureArea() const;
+    // The pointer shown over the picture.
+    void setPointer(const QCursor &pointer);
+
+    double zoom() const { return m_zoom; }
     // Zooms keeping the picture point under `anchor` (a viewport position) where it is.
     void setZoom(double zoom, QPointF anchor);
     // Zooms about the middle of the view.
@@ -38,10 +52,22 @@ public:
     double fitZoom() const;
     void zoomToFit();
     void zoomToActualSize();
+    // Off for a view that only shows a picture: the wheel and the zoom calls leave it at 100 %.
+    void setZoomable(bool zoomable) { m_zoomable = zoomable; }
     QPoint scrollPosition() const;
     void setScrollPosition(QPoint position);
 
+    // The picture position shown at a point of pictureArea(): at 100 % the point less the border,
+    // at any other zoom the picture pixel shown there (rounding down).
+    QPointF picturePositionAt(QPointF areaPosition) const;
+
 signals:
+    // The mouse on the picture, in picture pixels (any real position, outside the picture too
+    // while a button is held); every button acts alike. Only a press on the picture or its
+    // border starts a press-move-release sequence.
+    void mousePressed(QPointF at);
+    void mouseMoved(QPointF at);
+    void mouseReleased(QPointF at);
     void zoomChanged(double zoom);
     // The picture pixel under the pointer; pointerLeft when the pointer is off the picture.
     void pointerMoved(QPoint pixel);
@@ -51,13 +77,25 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
     void scrollContentsBy(int dx, int dy) override;
     void wheelEvent(QWheelEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void layoutCanvas();
-    void reportPointer(QPointF canvasPosition);
-    void reportPointerAfterViewChange();
+    class Area;
+    friend class Area;
 
-    PictureBox *m_canvas;
-    int m_wheelZoomAngle = 0; // Ctrl+wheel turns not yet a whole step
+    void paintArea(QPainter &painter, const QRect &area);
+    void showChanged(const QRect &rect);
+    void showChangedEverywhere();
+    void showReplaced(const QImage &before);
+    void sizeArea();
+    void layoutArea();
+    void reportPointer(QPointF areaPosition);
+    void reportPointerAfterViewChange();
+    QSize shownSize() const;
+
+    QPointer<PictureModel> m_model;
+    Area *m_area = nullptr;
+    double m_zoom = 1;
+    bool m_zoomable = true;
+    std::unique_ptr<ViewCache> m_cache; // from the first zoom on
+    int m_wheelZoomAngle = 0;           // Ctrl+wheel turns not yet a whole step
 };

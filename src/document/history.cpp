@@ -14,18 +14,6 @@
 
 namespace {
 
-struct Registry {
-    QList<DocumentHistory *> histories;
-    quint64 nextRecorded = 1;
-    qint64 budget = 0; // 0: the default
-};
-
-Registry &registry()
-{
-    static Registry r;
-    return r;
-}
-
 qint64 physicalMemory()
 {
 #ifdef Q_OS_UNIX
@@ -111,55 +99,16 @@ std::optional<HistoryStep> exchange(UndoElement &current, UndoElement &target)
     return step;
 }
 
-// The state to give up first: the oldest one that some document could still undo to; only when
-// no document has any, the undone state farthest from its document's canvas.
-UndoElementList *listToDropFrom()
-{
-    UndoElementList *oldest = nullptr;
-    quint64 oldestRecorded = 0;
-    for (DocumentHistory *history : registry().histories) {
-        if (history->undoList.size() < 2)
-            continue;
-        const quint64 recorded = history->undoList.first()->recorded;
-        if (!oldest || recorded < oldestRecorded) {
-            oldest = &history->undoList;
-            oldestRecorded = recorded;
-        }
-    }
-    if (oldest)
-        return oldest;
-    for (DocumentHistory *history : registry().histories)
-        if (!history->redoList.isEmpty())
-            return &history->redoList;
-    return nullptr;
-}
-
-void keepWithinBudget()
-{
-    const qint64 budget = HistoryBudget::bytes();
-    if (HistoryBudget::held() <= budget)
-        return;
-    // Spare pictures go before any state: they only spare a rebuild.
-    for (DocumentHistory *history : registry().histories)
-        keepSparePictureOf(*history, nullptr);
-    while (HistoryBudget::held() > budget) {
-        UndoElementList *list = listToDropFrom();
-        if (!list)
-            return;
-        list->removeFirst();
-    }
-}
-
 } // namespace
 
-DocumentHistory::DocumentHistory()
+DocumentHistory::DocumentHistory(HistoryBudget &budget) : m_budget(budget)
 {
-    registry().histories.append(this);
+    m_budget.m_histories.append(this);
 }
 
 DocumentHistory::~DocumentHistory()
 {
-    registry().histories.removeOne(this);
+    m_budget.m_histories.removeOne(this);
 }
 
 bool DocumentHistory::recordPicture(const QImage &picture, const PictureChange &change)
@@ -182,11 +131,11 @@ bool DocumentHistory::recordPicture(const QImage &picture, const PictureChange &
     }
     auto element = std::make_shared<UndoElement>();
     element->picture = picture;
-    element->recorded = registry().nextRecorded++;
+    element->recorded = m_budget.m_nextRecorded++;
     undoList.append(std::move(element));
     redoList.clear();
     keepSparePictureOf(*this, previous);
-    keepWithinBudget();
+    m_budget.keepWithin();
     return true;
 }
 
@@ -201,7 +150,7 @@ HistoryStep DocumentHistory::stepBack()
     undoList.removeLast();
     redoList.append(current);
     keepSparePictureOf(*this, current.get());
-    keepWithinBudget();
+    m_budget.keepWithin();
     return *step;
 }
 
@@ -215,7 +164,7 @@ HistoryStep DocumentHistory::stepForward()
         return {};
     undoList.append(redoList.takeLast());
     keepSparePictureOf(*this, current.get());
-    keepWithinBudget();
+    m_budget.keepWithin();
     return *step;
 }
 
@@ -225,9 +174,7 @@ void DocumentHistory::discardHistory()
     redoList.clear();
 }
 
-namespace HistoryBudget {
-
-qint64 defaultBytes()
+qint64 HistoryBudget::defaultBytes()
 {
     // Two states of the largest picture, so that its last edit can still be undone.
     constexpr qint64 TwoLargest = 2 * PictureLimits::MaxPixels * 3;
@@ -235,23 +182,22 @@ qint64 defaultBytes()
     return memory > 0 ? qMin(TwoLargest, memory / 4) : TwoLargest;
 }
 
-qint64 bytes()
+qint64 HistoryBudget::bytes() const
 {
-    const qint64 budget = registry().budget;
-    return budget > 0 ? budget : defaultBytes();
+    return m_bytes > 0 ? m_bytes : defaultBytes();
 }
 
-void setBytes(qint64 budget)
+void HistoryBudget::setBytes(qint64 budget)
 {
-    registry().budget = qMax<qint64>(0, budget);
-    keepWithinBudget();
+    m_bytes = qMax<qint64>(0, budget);
+    keepWithin();
 }
 
-qint64 held()
+qint64 HistoryBudget::held() const
 {
     QSet<qint64> counted;
     qint64 total = 0;
-    for (const DocumentHistory *history : registry().histories) {
+    for (const DocumentHistory *history : m_histories) {
         for (const UndoElementList *list : {&history->undoList, &history->redoList}) {
             for (const auto &element : *list) {
                 total += element->changes.bytes();
@@ -266,4 +212,41 @@ qint64 held()
     return total;
 }
 
-} // namespace HistoryBudget
+// The state to give up first: the oldest one that some document could still undo to; only when
+// no document has any, the undone state farthest from its document's canvas.
+UndoElementList *HistoryBudget::oldestDroppable() const
+{
+    UndoElementList *oldest = nullptr;
+    quint64 oldestRecorded = 0;
+    for (DocumentHistory *history : m_histories) {
+        if (history->undoList.size() < 2)
+            continue;
+        const quint64 recorded = history->undoList.first()->recorded;
+        if (!oldest || recorded < oldestRecorded) {
+            oldest = &history->undoList;
+            oldestRecorded = recorded;
+        }
+    }
+    if (oldest)
+        return oldest;
+    for (DocumentHistory *history : m_histories)
+        if (!history->redoList.isEmpty())
+            return &history->redoList;
+    return nullptr;
+}
+
+void HistoryBudget::keepWithin()
+{
+    const qint64 budget = bytes();
+    if (held() <= budget)
+        return;
+    // Spare pictures go before any state: they only spare a rebuild.
+    for (DocumentHistory *history : m_histories)
+        keepSparePictureOf(*history, nullptr);
+    while (held() > budget) {
+        UndoElementList *list = oldestDroppable();
+        if (!list)
+            return;
+        list->removeFirst();
+    }
+}

@@ -1,6 +1,6 @@
 #pragma once
 // The undo history: one state of a canvas (UndoElement), a document's two lists of states, and
-// the one memory budget that the histories of all open documents share.
+// the one memory budget (HistoryBudget) that the histories of all open documents join.
 //
 // The current state keeps its whole picture, shared with the canvas (QImage implicit sharing).
 // Every other state keeps only the tiles where it differs from its neighbour nearer the current
@@ -46,10 +46,12 @@ struct HistoryStep {
     bool anywhere = true;
 };
 
+class HistoryBudget;
+
 class DocumentHistory {
 public:
-    DocumentHistory();
-    virtual ~DocumentHistory();
+    explicit DocumentHistory(HistoryBudget &budget);
+    ~DocumentHistory();
     DocumentHistory(const DocumentHistory &) = delete;
     DocumentHistory &operator=(const DocumentHistory &) = delete;
 
@@ -69,18 +71,36 @@ public:
     HistoryStep stepBack();
     HistoryStep stepForward();
     void discardHistory();
+
+private:
+    HistoryBudget &m_budget;
 };
 
-namespace HistoryBudget {
+// The memory the histories of all open documents share; when a new state takes them over it, the
+// oldest states go first, of whichever document, and never a document's current state. The main
+// window owns it; every document's history joins it.
+class HistoryBudget {
+public:
+    HistoryBudget() = default;
+    HistoryBudget(const HistoryBudget &) = delete;
+    HistoryBudget &operator=(const HistoryBudget &) = delete;
 
-// 1.5 GiB, two states of the largest picture (16384 x 16384), or a quarter of the physical
-// memory when that is less.
-qint64 defaultBytes();
-qint64 bytes();
-// A budget of 0 or less restores the default.
-void setBytes(qint64 budget);
-// What the states of all documents' lists take: their tiles, and their whole pictures with each
-// shared picture counted once.
-qint64 held();
+    // 1.5 GiB, two states of the largest picture (16384 x 16384), or a quarter of the physical
+    // memory when that is less.
+    static qint64 defaultBytes();
+    qint64 bytes() const;
+    // A budget of 0 or less restores the default.
+    void setBytes(qint64 budget);
+    // What the states of all documents' lists take: their tiles, and their whole pictures with
+    // each shared picture counted once.
+    qint64 held() const;
 
-} // namespace HistoryBudget
+private:
+    friend class DocumentHistory;
+    void keepWithin();
+    UndoElementList *oldestDroppable() const;
+
+    QList<DocumentHistory *> m_histories;
+    quint64 m_nextRecorded = 1;
+    qint64 m_bytes = 0; // 0: the default
+};

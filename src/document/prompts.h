@@ -20,26 +20,12 @@ public:
     virtual PromptAnswer askYesNo(QWidget *parent, const QString &text, const QString &title) = 0;
     // A message with an OK button only.
     virtual void message(QWidget *parent, const QString &text, const QString &title, MessageIcon icon) = 0;
-    // File dialogs; `filter` is in the pairs form "Description|*.a;*.b|...". nullopt = cancelled.
+    // File dialogs, starting at `fileName`; `filter` is in Qt's form "Description (*.a *.b);;...",
+    // its first entry chosen. nullopt = cancelled.
     virtual std::optional<QString> openFile(QWidget *parent, const QString &title, const QString &filter,
                                             const QString &fileName) = 0;
     virtual std::optional<QString> saveFile(QWidget *parent, const QString &title, const QString &filter,
                                             const QString &fileName) = 0;
     // An empty title leaves the colour dialog's own.
     virtual std::optional<Colour> chooseColour(QWidget *parent, Colour initial, const QString &title) = 0;
-};
-
-// A common dialog object: it keeps its own settings and last results between showings, and
-// shows itself through Prompts.
-struct CommonDialog {
-    QString fileName;
-    QString title;
-    QString filter;
-    Colour colour = 0;
-
-    // On OK, fileName (or colour) takes the user's choice; on cancel it keeps its value.
-    // Each returns whether the user confirmed.
-    bool showOpen(Prompts &prompts, QWidget *parent);
-    bool showSave(Prompts &prompts, QWidget *parent);
-    bool showColour(Prompts &prompts, QWidget *parent);
 };

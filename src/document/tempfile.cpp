@@ -26,13 +26,6 @@ struct Folders {
     bool useFallback = false;
 };
 
-struct FileState {
-    Folders folders;
-    qint64 pictureKey = 0; // the picture whose pixels the file holds
-    QImage lastRead;       // what the file read back as, while it is unchanged
-    FileStamp stamp;
-};
-
 QString fileIn(const QString &folder)
 {
     return folder + QStringLiteral("/temp");
@@ -72,20 +65,28 @@ WriteResult writeFile(const QImage &picture, const Folders &folders)
     return result;
 }
 
-// The keeper lives as long as the process: a write may still be finishing on the writer thread
-// while the program's statics are destroyed, and the process need not wait for it to say so.
-class TempFileKeeper {
-public:
-    TempFileKeeper()
-    {
-        file.folders.primary = QCoreApplication::applicationDirPath();
-        file.folders.fallback = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
-        if (file.folders.fallback.isEmpty())
-            file.folders.fallback = QDir::tempPath() + QStringLiteral("/VellPainter");
-    }
+QString defaultFallback()
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+    return folder.isEmpty() ? QDir::tempPath() + QStringLiteral("/VellPainter") : folder;
+}
 
+} // namespace
+
+struct TempFile::State {
     std::mutex mutex;
-    FileState file;
+    Folders folders;
+    qint64 pictureKey = 0; // the picture whose pixels the file holds
+    QImage lastRead;       // what the file read back as, while it is unchanged
+    FileStamp stamp;
+    QString lastError;
+
+    std::optional<QImage> queued;
+    bool writing = false;
+    qint64 writingKey = 0;
+    bool writerRunning = false;
+    std::thread writer;
+    std::condition_variable idle;
 
     // Waits until no write is queued or running; the lock is held on return.
     std::unique_lock<std::mutex> settled()
@@ -98,15 +99,15 @@ public:
     // The file, untouched since it was written or read, already holds these shared pixels.
     bool holds(const QImage &picture) const
     {
-        return !picture.isNull() && picture.cacheKey() == file.pictureKey && file.stamp.size >= 0
-            && stampOf(currentPath(file.folders)) == file.stamp;
+        return !picture.isNull() && picture.cacheKey() == pictureKey && stamp.size >= 0
+               && stampOf(currentPath(folders)) == stamp;
     }
 
     QString writeNow(const QImage &picture)
     {
         if (holds(picture))
             return QString();
-        apply(picture, writeFile(picture, file.folders));
+        apply(picture, writeFile(picture, folders));
         return lastError;
     }
 
@@ -138,8 +139,6 @@ public:
         }
     }
 
-    QString lastError;
-
     // The writer, once it has left its loop (call with the lock held and no write running).
     void joinFinishedWriter()
     {
@@ -147,20 +146,19 @@ public:
             writer.join();
     }
 
-private:
     void apply(const QImage &picture, const WriteResult &result)
     {
-        file.lastRead = QImage();
+        lastRead = QImage();
         if (result.movedToFallback)
-            file.folders.useFallback = true;
+            folders.useFallback = true;
         lastError = result.error;
         if (!result.error.isEmpty()) {
-            file.pictureKey = 0;
-            file.stamp = {};
+            pictureKey = 0;
+            stamp = {};
             return;
         }
-        file.pictureKey = picture.cacheKey();
-        file.stamp = stampOf(currentPath(file.folders));
+        pictureKey = picture.cacheKey();
+        stamp = stampOf(currentPath(folders));
     }
 
     void run()
@@ -171,9 +169,9 @@ private:
             queued.reset();
             writing = true;
             writingKey = picture.cacheKey();
-            const Folders folders = file.folders;
+            const Folders writeTo = folders;
             lock.unlock();
-            const WriteResult result = writeFile(picture, folders);
+            const WriteResult result = writeFile(picture, writeTo);
             lock.lock();
             apply(picture, result);
             // Let go of the pixels before anyone waiting is told: whoever finds the file settled
@@ -184,67 +182,49 @@ private:
         }
         writerRunning = false;
     }
-
-    std::optional<QImage> queued;
-    bool writing = false;
-    qint64 writingKey = 0;
-    bool writerRunning = false;
-    std::thread writer;
-    std::condition_variable idle;
 };
 
-TempFileKeeper &keeper()
+TempFile::TempFile() : TempFile(QCoreApplication::applicationDirPath(), defaultFallback()) {}
+
+TempFile::TempFile(const QString &primary, const QString &fallback) : d(std::make_unique<State>())
 {
-    static TempFileKeeper *const k = new TempFileKeeper;
-    return *k;
+    d->folders.primary = primary;
+    d->folders.fallback = fallback;
 }
 
-} // namespace
-
-namespace TempFile {
-
-void setFolders(const QString &primary, const QString &fallback)
+TempFile::~TempFile()
 {
-    TempFileKeeper &k = keeper();
-    auto lock = k.settled();
-    k.file = FileState();
-    k.file.folders.primary = primary;
-    k.file.folders.fallback = fallback;
-    k.lastError.clear();
+    finishWriting();
 }
 
-QString path()
+QString TempFile::path() const
 {
-    TempFileKeeper &k = keeper();
-    auto lock = k.settled();
-    return currentPath(k.file.folders);
+    auto lock = d->settled();
+    return currentPath(d->folders);
 }
 
-QString write(const QImage &picture)
+QString TempFile::write(const QImage &picture)
 {
-    TempFileKeeper &k = keeper();
-    auto lock = k.settled();
-    return k.writeNow(picture);
+    auto lock = d->settled();
+    return d->writeNow(picture);
 }
 
-void writeLater(const QImage &picture)
+void TempFile::writeLater(const QImage &picture)
 {
-    keeper().queue(picture);
+    d->queue(picture);
 }
 
-QString finishWriting()
+QString TempFile::finishWriting()
 {
-    TempFileKeeper &k = keeper();
-    auto lock = k.settled();
-    k.joinFinishedWriter();
-    return k.lastError;
+    auto lock = d->settled();
+    d->joinFinishedWriter();
+    return d->lastError;
 }
 
-LoadedPicture read()
+LoadedPicture TempFile::read()
 {
-    TempFileKeeper &k = keeper();
-    auto lock = k.settled();
-    FileState &s = k.file;
+    auto lock = d->settled();
+    State &s = *d;
     const FileStamp now = stampOf(currentPath(s.folders));
     if (!s.lastRead.isNull() && s.stamp.size >= 0 && now == s.stamp)
         return {s.lastRead, QString()};
@@ -257,5 +237,3 @@ LoadedPicture read()
     }
     return loaded;
 }
-
-} // namespace TempFile

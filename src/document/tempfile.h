@@ -1,7 +1,8 @@
 #pragma once
-// The one temp file of the program, "temp" in the program's folder, rewritten at every commit
-// and every write of a canvas picture. When that folder cannot be written (an installed
-// program, a read-only share), the file moves to a per-user writable folder, still named temp.
+// The program's one temp file, "temp" in the program's folder, rewritten at every commit and
+// every write of a canvas picture. When that folder cannot be written (an installed program, a
+// read-only share), the file moves to a per-user writable folder, still named temp. The main
+// window owns it and hands it to every document.
 //
 // A write of a large picture takes tens of milliseconds, too long for a commit, Undo or Redo to
 // wait for; writeLater hands it to a background writer instead, which writes in order, newest
@@ -14,22 +15,32 @@
 #include <QImage>
 #include <QString>
 
-namespace TempFile {
+#include <memory>
 
-QString path();
-// Writes the picture as a 24-bit BMP; "" on success, else the reason. A picture that is the one
-// the file already holds (the same shared pixels, file untouched since) is not written again.
-QString write(const QImage &picture);
-// The same in the background; a newer picture handed over before the writer has started on
-// the previous one replaces it.
-void writeLater(const QImage &picture);
-// Waits for the background writer; the reason its last write failed, or "".
-QString finishWriting();
-// Reads the file back. Two reads of an unchanged file share one picture.
-LoadedPicture read();
+class TempFile {
+public:
+    // The folders tried, in order: `primary` (by default the program's folder), then the
+    // per-user fallback.
+    TempFile();
+    TempFile(const QString &primary, const QString &fallback);
+    // Waits for the writer.
+    ~TempFile();
+    TempFile(const TempFile &) = delete;
+    TempFile &operator=(const TempFile &) = delete;
 
-// The folders tried, in order: the program's folder, then the per-user fallback. Tests point
-// them elsewhere.
-void setFolders(const QString &primary, const QString &fallback);
+    QString path() const;
+    // Writes the picture as a 24-bit BMP; "" on success, else the reason. A picture that is the one
+    // the file already holds (the same shared pixels, file untouched since) is not written again.
+    QString write(const QImage &picture);
+    // The same in the background; a newer picture handed over before the writer has started on
+    // the previous one replaces it.
+    void writeLater(const QImage &picture);
+    // Waits for the background writer; the reason its last write failed, or "".
+    QString finishWriting();
+    // Reads the file back. Two reads of an unchanged file share one picture.
+    LoadedPicture read();
 
-} // namespace TempFile
+private:
+    struct State;
+    std::unique_ptr<State> d;
+};

@@ -1,10 +1,16 @@
 #pragma once
-// The whole-picture operations of the Filter module, on a document's surfaces.
-class DocumentWindow;
+// The whole-picture commands of the Filter module, on a document.
+#include <QSize>
 
-// Smooths the document's canvas with the 3 x 3 mean (caption, message and yields included).
-// False when the document went while the filter yielded.
-bool smoothPicture(DocumentWindow &document);
+class Document;
+class Prompts;
+class QWidget;
 
-// Stretches the canvas's stored picture onto a canvas of the new outer size (twips) and commits.
-void resizePicture(DocumentWindow &document, double widthTwips, double heightTwips);
+// Smooths the document's canvas with the 3 x 3 mean, with the " [Working]" caption on the main
+// window while it runs and "Done!" at its end; the window takes no input meanwhile. False when
+// the document went while the filter yielded.
+bool smoothPicture(Document &document, QWidget *mainWindow, Prompts &prompts);
+
+// Stretches the canvas's stored picture onto a canvas of the new outer size (pixels, border
+// included) and commits.
+void resizePicture(Document &document, QSize outer);

@@ -1,18 +1,21 @@
 #include "filters/flip.h"
 
-#include "document/dc.h"
-#include "document/documentwindow.h"
-#include "document/picturebox.h"
+#include "document/document.h"
+#include "imagelib/raster.h"
 
-void flipPicture(DocumentWindow &document, FlipAxis axis)
+void flipPicture(Document &document, FlipAxis axis)
 {
-    document.snapshot->setPicture(document.canvas->image());
-    document.canvas->cls();
-    const int w = document.snapshot->innerWidth();
-    const int h = document.snapshot->innerHeight();
-    if (axis == FlipAxis::Horizontal)
-        StretchBlt(document.canvas->dc(), w, 0, -w, h, document.snapshot->dc(), 0, 0, w, h, RasterOp::Copy);
-    else
-        StretchBlt(document.canvas->dc(), 0, h, w, -h, document.snapshot->dc(), 0, 0, w, h, RasterOp::Copy);
-    document.snapshot->setPicture(document.canvas->image());
+    PictureModel &canvas = document.canvas();
+    PictureModel &snapshot = document.snapshot();
+    snapshot.setPicture(canvas.image());
+    canvas.eraseDrawing();
+    // The extents come from the snapshot, which has just taken the size of the canvas's bitmap.
+    const int w = snapshot.size().width();
+    const int h = snapshot.size().height();
+    const QImage source = snapshot.bitmapForRead();
+    const QRect changed = axis == FlipAxis::Horizontal
+                              ? stretchBlit(canvas.bitmapForWrite(), w, 0, -w, h, source, 0, 0, w, h)
+                              : stretchBlit(canvas.bitmapForWrite(), 0, h, w, -h, source, 0, 0, w, h);
+    canvas.markDrawn(changed);
+    snapshot.setPicture(canvas.image());
 }

@@ -1,9 +1,9 @@
 #pragma once
 // Flip Horizontal and Flip Vertical: the picture as drawn is mirrored into the canvas with one
-// block transfer; the snapshot then holds the flipped picture. Nothing is committed, so Cls
-// still brings back the picture as last committed.
-class DocumentWindow;
+// mirrored transfer from the snapshot; the snapshot then holds the flipped picture. Nothing is
+// committed, so erasing the drawing still brings back the picture as last committed.
+class Document;
 
 enum class FlipAxis { Horizontal, Vertical };
 
-void flipPicture(DocumentWindow &document, FlipAxis axis);
+void flipPicture(Document &document, FlipAxis axis);

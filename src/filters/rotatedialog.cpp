@@ -1,14 +1,14 @@
 #include "filters/rotatedialog.h"
 
-#include "document/documentwindow.h"
-#include "document/picturebox.h"
-#include "document/workspace.h"
+#include "document/document.h"
 #include "filters/numberbox.h"
 #include "imagelib/rotate.h"
 #include "imagelib/units.h"
 
+#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <cmath>
 
 namespace {
@@ -23,30 +23,35 @@ double normalisedAngle(double degrees)
 
 } // namespace
 
-RotateDialog::RotateDialog(DocumentWindow &document)
-    : ToolDialog(document, QStringLiteral("Rotate"), QSize(3150, 1365))
+RotateDialog::RotateDialog(Document &document, QWidget *mainWindow)
+    : ToolDialog(document, QStringLiteral("Rotate"), mainWindow)
 {
-    angleLabel = addLabel(QStringLiteral("Angle"), 240, 270, 720, 255);
+    angleLabel = new QLabel(QStringLiteral("Angle"), this);
     angleBox = new QLineEdit(QStringLiteral("0"), this);
-    place(angleBox, 1020, 210, 1890, 345);
     angleBox->setToolTip(tr("Angle in whole degrees: a positive angle turns the picture anticlockwise"));
-    addOkButton(tr("Turn the picture by this angle"), 240, 810, 1245, 375);
-    addCancelButton(tr("Leave the picture as it is"), 1665, 810, 1245, 375);
+    addOkButton(tr("Turn the picture by this angle"));
+    addCancelButton(tr("Leave the picture as it is"));
+    auto *layout = new QGridLayout(this);
+    layout->addWidget(angleLabel, 0, 0);
+    layout->addWidget(angleBox, 0, 1, 1, 2);
+    layout->addWidget(okButton, 1, 1);
+    layout->addWidget(cancelButton, 1, 2);
+    layout->setColumnMinimumWidth(1, 83);
+    layout->setColumnMinimumWidth(2, 83);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     guardNumberBox(angleBox);
-
-    setMainAndDocumentEnabled(false);
 }
 
 void RotateDialog::ok()
 {
-    DocumentWindow *doc = document();
+    Document *doc = document();
     if (!doc) {
         unload();
         return;
     }
-    PictureBox *canvas = doc->canvas;
-    PictureBox *snapshot = doc->snapshot;
-    snapshot->setPicture(canvas->image());
+    PictureModel &canvas = doc->canvas();
+    PictureModel &snapshot = doc->snapshot();
+    snapshot.setPicture(canvas.image());
 
     std::optional<double> t = numericValue(angleBox->text());
     if (!t) {
@@ -55,25 +60,21 @@ void RotateDialog::ok()
     }
     angleBox->setText(QString::number(normalisedAngle(*t), 'g', 17));
     const double d = numericValue(angleBox->text()).value_or(0);
+    // The factor is the design's own, not the full-precision pi.
     const double angle = d * 3.14159265358979 / 180;
 
-    canvas->cls();
-    canvas->setVisible(false);
-    const QImage source = snapshot->bitmapForRead();
-    const int srcWidth = snapshot->innerWidth();
-    const int srcHeight = snapshot->innerHeight();
-    rotatePicture(source, canvas->bitmapForWrite(), angle, 0, 0, srcWidth - 1, srcHeight - 1,
-                  roundEven(srcWidth / 2.0), roundEven(srcHeight / 2.0), roundEven(canvas->innerWidth() / 2.0),
-                  roundEven(canvas->innerHeight() / 2.0));
-    canvas->markDrawn(QRect(0, 0, canvas->innerWidth(), canvas->innerHeight()));
-    canvas->setVisible(true);
-    snapshot->setPicture(canvas->image());
-    canvas->setPicture(snapshot->image());
+    canvas.eraseDrawing();
+    // The source and its centre come from the snapshot, which has just taken the canvas's bitmap;
+    // the destination centre from the canvas.
+    const QImage source = snapshot.bitmapForRead();
+    const QSize from = snapshot.size();
+    const QSize to = canvas.size();
+    rotatePicture(source, canvas.bitmapForWrite(), angle, 0, 0, from.width() - 1, from.height() - 1,
+                  roundEven(from.width() / 2.0), roundEven(from.height() / 2.0), roundEven(to.width() / 2.0),
+                  roundEven(to.height() / 2.0));
+    canvas.markDrawn(QRect(QPoint(0, 0), to));
+    snapshot.setPicture(canvas.image());
+    canvas.setPicture(snapshot.image());
     doc->recordState();
     unload();
-}
-
-void RotateDialog::unloading()
-{
-    setMainAndDocumentEnabled(true);
 }

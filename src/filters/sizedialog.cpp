@@ -1,22 +1,20 @@
 #include "filters/sizedialog.h"
 
-#include "document/commit.h"
-#include "document/documentwindow.h"
-#include "document/picturebox.h"
+#include "document/document.h"
 #include "document/prompts.h"
-#include "document/screen.h"
-#include "document/workspace.h"
 #include "filters/filter.h"
 #include "filters/numberbox.h"
 #include "imagelib/picturefiles.h"
 #include "imagelib/units.h"
 
+#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <cmath>
 
 namespace {
-constexpr int Borders = 2 * DocumentWindow::CanvasBorder;
+constexpr int Borders = 2 * Document::CanvasBorder;
 // A canvas needs one pixel inside its border.
 constexpr int MinCanvasSide = Borders + 1;
 constexpr int MaxCanvasSide = PictureLimits::MaxSide + Borders;
@@ -33,44 +31,47 @@ bool canvasSizeAllowed(double widthPixels, double heightPixels)
     return PictureLimits::accepts(QSize(roundEven(widthPixels) - Borders, roundEven(heightPixels) - Borders));
 }
 
-SizeDialog::SizeDialog(DocumentWindow &document, Mode mode)
-    : ToolDialog(document, QStringLiteral("Size"), QSize(3615, 1395)), m_mode(mode)
+SizeDialog::SizeDialog(Document &document, Mode mode, Prompts &prompts, QWidget *mainWindow)
+    : ToolDialog(document, mode == Mode::CanvasSize ? QStringLiteral("Canvas Size") : QStringLiteral("Size"),
+                 mainWindow),
+      m_mode(mode), m_prompts(prompts)
 {
-    widthLabel = addLabel(QStringLiteral("Width"), 240, 270, 735, 255);
+    widthLabel = new QLabel(QStringLiteral("Width"), this);
     widthBox = new QLineEdit(this);
-    place(widthBox, 1005, 210, 1095, 345);
-    heightLabel = addLabel(QStringLiteral("Height"), 240, 825, 735, 255);
+    heightLabel = new QLabel(QStringLiteral("Height"), this);
     heightBox = new QLineEdit(this);
-    place(heightBox, 1005, 765, 1095, 345);
     // The boxes count the canvas's outer size: its 2-pixel border on each side is included.
     widthBox->setToolTip(tr("Width in pixels, the canvas's border (2 pixels a side) included"));
     heightBox->setToolTip(tr("Height in pixels, the canvas's border (2 pixels a side) included"));
     if (mode == Mode::Size) {
-        addOkButton(tr("Stretch the picture to this size"), 2340, 195, 1095, 375);
-        addCancelButton(tr("Leave the picture's size as it is"), 2340, 750, 1095, 375);
+        addOkButton(tr("Stretch the picture to this size"));
+        addCancelButton(tr("Leave the picture's size as it is"));
     } else {
-        addOkButton(tr("Give the canvas this size; the picture keeps its place"), 2340, 195, 1095, 375);
-        addCancelButton(tr("Leave the canvas's size as it is"), 2340, 750, 1095, 375);
+        addOkButton(tr("Give the canvas this size; the picture keeps its place"));
+        addCancelButton(tr("Leave the canvas's size as it is"));
     }
+    auto *layout = new QGridLayout(this);
+    layout->addWidget(widthLabel, 0, 0);
+    layout->addWidget(widthBox, 0, 1);
+    layout->addWidget(okButton, 0, 2);
+    layout->addWidget(heightLabel, 1, 0);
+    layout->addWidget(heightBox, 1, 1);
+    layout->addWidget(cancelButton, 1, 2);
+    layout->setColumnMinimumWidth(1, 73);
+    layout->setHorizontalSpacing(16);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     guardNumberBox(widthBox);
     guardNumberBox(heightBox);
-    load();
-}
-
-void SizeDialog::load()
-{
-    setWindowTitle(m_mode == Mode::CanvasSize ? QStringLiteral("Canvas Size") : QStringLiteral("Size"));
-    setMainAndDocumentEnabled(false);
-    if (DocumentWindow *doc = document()) {
-        widthBox->setText(QString::number(doc->canvas->widthTwips() / Screen::TwipsPerPixelX));
-        heightBox->setText(QString::number(doc->canvas->heightTwips() / Screen::TwipsPerPixelY));
-    }
+    // The canvas's outer size in pixels.
+    const QSize outer = document.canvas().outerSize();
+    widthBox->setText(QString::number(outer.width()));
+    heightBox->setText(QString::number(outer.height()));
 }
 
 void SizeDialog::ok()
 {
-    DocumentWindow *doc = document();
+    Document *doc = document();
     const std::optional<double> width = numericValue(widthBox->text());
     const std::optional<double> height = numericValue(heightBox->text());
     if (doc && m_mode == Mode::Size) {
@@ -78,22 +79,24 @@ void SizeDialog::ok()
         if (width && height) {
             if (!allowedOrRefused(*width, *height))
                 return;
-            const double w = roundEven(*width * Screen::TwipsPerPixelX);
-            const double h = roundEven(*height * Screen::TwipsPerPixelY);
-            resizePicture(*doc, w, h);
-            resizePicture(*doc, w, h);
+            // The boxes hold whole numbers (their guard sees to it), so the size is exactly as typed.
+            const QSize outer(roundEven(*width), roundEven(*height));
+            // Resizing twice is intended: the command has always run the stretch twice, the second
+            // from the picture the first committed.
+            resizePicture(*doc, outer);
+            resizePicture(*doc, outer);
         }
     } else if (doc) {
         // An empty box keeps that side as it is.
-        PictureBox *canvas = doc->canvas;
-        if (!allowedOrRefused(width.value_or(canvas->widthTwips() / Screen::TwipsPerPixelX),
-                              height.value_or(canvas->heightTwips() / Screen::TwipsPerPixelY)))
+        PictureModel &canvas = doc->canvas();
+        const QSize outer = canvas.outerSize();
+        if (!allowedOrRefused(width.value_or(outer.width()), height.value_or(outer.height())))
             return;
         // Width and height in one step: one new bitmap, and without memory for it (the canvas
         // says so) the canvas keeps its size.
-        if (canvas->setSizeTwips(width ? *width * Screen::TwipsPerPixelX : canvas->widthTwips(),
-                                 height ? *height * Screen::TwipsPerPixelY : canvas->heightTwips()))
-            doc->snapshot->setSizeTwips(canvas->widthTwips(), canvas->heightTwips());
+        const QSize wanted(width ? roundEven(*width) : outer.width(), height ? roundEven(*height) : outer.height());
+        if (canvas.setOuterSize(wanted))
+            doc->snapshot().setOuterSize(canvas.outerSize());
     }
     unload();
 }
@@ -109,16 +112,15 @@ bool SizeDialog::allowedOrRefused(double widthPixels, double heightPixels)
                  heightBox->text().isEmpty() ? QString::number(heightPixels) : heightBox->text())
             .arg(MinCanvasSide)
             .arg(MaxCanvasSide)
-            .arg(DocumentWindow::CanvasBorder)
+            .arg(Document::CanvasBorder)
             .arg(PictureLimits::describeMaxPixels());
-    workspace().prompts().message(this, text, windowTitle(), MessageIcon::Critical);
+    m_prompts.message(this, text, windowTitle(), MessageIcon::Critical);
     return false;
 }
 
 void SizeDialog::unloading()
 {
-    setMainAndDocumentEnabled(true);
     // Only the document the dialog was shown for is committed, never one that took its place.
-    if (DocumentWindow *doc = document())
-        commitPicture(*doc);
+    if (Document *doc = document())
+        doc->commitPicture();
 }

@@ -1,9 +1,10 @@
 #pragma once
-// The Size dialog: "Size" stretches a document's picture to a new size, "Canvas Size" changes
-// the canvas's size and keeps the pixels where they are. The boxes hold the canvas's outer size
-// in pixels; the mode is chosen by the command that shows the dialog.
+// The Size dialog: "Size" stretches a document's picture to a new size, "Canvas Size" changes the
+// canvas's size and keeps the pixels where they are. The boxes hold the canvas's outer size in
+// pixels; the mode is chosen by the command that shows the dialog.
 #include "document/tooldialog.h"
 
+class Prompts;
 class QLabel;
 class QLineEdit;
 
@@ -16,7 +17,7 @@ class SizeDialog : public ToolDialog {
 public:
     enum class Mode { Size, CanvasSize };
 
-    SizeDialog(DocumentWindow &document, Mode mode);
+    SizeDialog(Document &document, Mode mode, Prompts &prompts, QWidget *mainWindow);
 
     Mode mode() const { return m_mode; }
 
@@ -31,9 +32,9 @@ protected:
     void unloading() override;
 
 private:
-    void load();
     // False, after telling the user the limits, for a size the canvas cannot take.
     bool allowedOrRefused(double widthPixels, double heightPixels);
 
     Mode m_mode;
+    Prompts &m_prompts;
 };

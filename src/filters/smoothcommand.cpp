@@ -1,14 +1,13 @@
 #include "filters/filter.h"
 
-#include "document/documentwindow.h"
-#include "document/picturebox.h"
+#include "document/document.h"
 #include "document/prompts.h"
-#include "document/workspace.h"
 #include "imagelib/smooth.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPointer>
+#include <QWidget>
 #include <algorithm>
 
 namespace {
@@ -40,26 +39,26 @@ private:
 };
 
 // The main window can still be closed by the window manager, and that closes the documents.
-bool stillOpen(const QPointer<DocumentWindow> &document)
+bool stillOpen(const QPointer<Document> &document)
 {
     return document && document->isOpen();
 }
 
 // Every output pixel comes from the bitmap as it was before the first band: the first write
 // detaches the canvas's bitmap from `before`.
-bool smoothCanvas(const QPointer<DocumentWindow> &document)
+bool smoothCanvas(const QPointer<Document> &document)
 {
     QApplication::processEvents();
     if (!stillOpen(document))
         return false;
-    const QImage before = document->canvas->bitmapForRead();
+    const QImage before = document->canvas().bitmapForRead();
     QElapsedTimer clock;
     clock.start();
     for (int row = 0; row < before.height(); row += BandRows) {
         const int end = std::min(row + BandRows, before.height());
-        PictureBox *canvas = document->canvas;
-        smoothRows(before, canvas->bitmapForWrite(), row, end);
-        canvas->markDrawn(QRect(0, row, before.width(), end - row));
+        PictureModel &canvas = document->canvas();
+        smoothRows(before, canvas.bitmapForWrite(), row, end);
+        canvas.markDrawn(QRect(0, row, before.width(), end - row));
         if (clock.hasExpired(YieldEveryMs)) {
             QApplication::processEvents();
             if (!stillOpen(document))
@@ -72,11 +71,10 @@ bool smoothCanvas(const QPointer<DocumentWindow> &document)
 
 } // namespace
 
-bool smoothPicture(DocumentWindow &target)
+bool smoothPicture(Document &target, QWidget *mainWindow, Prompts &prompts)
 {
-    Workspace &workspace = target.workspace();
-    QPointer<DocumentWindow> document(&target);
-    QPointer<QWidget> main = workspace.mainWindow();
+    QPointer<Document> document(&target);
+    QPointer<QWidget> main = mainWindow;
     // Nothing else changes the main window's caption, so this is the title it loaded with.
     const QString mainTitle = main->windowTitle();
     main->setWindowTitle(mainTitle + QStringLiteral(" [Working]"));
@@ -92,6 +90,6 @@ bool smoothPicture(DocumentWindow &target)
     main->setWindowTitle(mainTitle);
     if (!finished)
         return false;
-    workspace.prompts().message(main, QStringLiteral("Done!"), QStringLiteral("Smooth"), MessageIcon::None);
+    prompts.message(main, QStringLiteral("Done!"), QStringLiteral("Smooth"), MessageIcon::None);
     return stillOpen(document);
 }

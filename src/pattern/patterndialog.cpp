@@ -1,20 +1,27 @@
 #include "pattern/patterndialog.h"
 
-#include "document/dc.h"
-#include "document/defaultpattern.h"
-#include "document/documentwindow.h"
-#include "document/picturebox.h"
-#include "document/workspace.h"
+#include "document/canvasview.h"
+#include "document/document.h"
+#include "document/prompts.h"
 #include "imagelib/picturefiles.h"
+#include "imagelib/raster.h"
 
 #include <QApplication>
 #include <QFontMetrics>
 #include <QPalette>
 #include <QPushButton>
 
-// The design's buttons are narrow for today's fonts: a caption that would be cut off is set
-// in a smaller size.
-static void fitCaption(QPushButton *button)
+namespace {
+
+// The pictures are kept with a 2-pixel frame; the preview is 233 x 169 with its frame.
+constexpr int Frame = 2;
+constexpr QSize PreviewSize(233, 169);
+// The mask's and the face's size before a pattern is stored in them: the default pattern framed.
+constexpr QSize PatternSize(66, 69);
+
+// The design's buttons are narrow for today's fonts: a caption that would be cut off is set in a
+// smaller size, so that the buttons keep their places.
+void fitCaption(QPushButton *button)
 {
     QFont font = button->font();
     const QString text = button->text().remove(QLatin1Char('&'));
@@ -23,85 +30,80 @@ static void fitCaption(QPushButton *button)
     button->setFont(font);
 }
 
-PatternDialog::PatternDialog(DocumentWindow &document)
-    : ToolDialog(document, QStringLiteral("Pattern"), QSize(3720, 3225))
+} // namespace
+
+PatternDialog::PatternDialog(Document &document, Prompts &prompts, QWidget *mainWindow)
+    : ToolDialog(document, QStringLiteral("Pattern"), mainWindow), preview(Frame, PreviewSize),
+      mask(Frame, PatternSize), face(Frame, PatternSize), m_prompts(prompts)
 {
-    preview = new PictureBox(this, 2);
-    place(preview, 120, 120, 3495, 2535);
-    preview->setWidthTwips(3495);
-    preview->setHeightTwips(2535);
-    preview->setBackColour(fromQColor(QApplication::palette().color(QPalette::Button)));
+    // The design's layout, in pixels.
+    setFixedSize(248, 215);
+    preview.setBackgroundColour(fromQColor(QApplication::palette().color(QPalette::Button)));
+    previewView = new CanvasView(preview, this);
+    previewView->setZoomable(false);
+    previewView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    previewView->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    previewView->setGeometry(QRect(QPoint(8, 8), PreviewSize));
+    previewView->setToolTip(tr("The stamp's pattern: where the mask is black, the face's colours print"));
 
-    preview->setToolTip(tr("The stamp's pattern: where the mask is black, the face's colours print"));
-
-    loadPatternButton = addButton(QStringLiteral("Load Pattern"),
-                                  tr("Load a pattern from two picture files: first its mask, then its face"), 120,
-                                  2760, 1095, 375);
+    loadPatternButton = new QPushButton(QStringLiteral("Load Pattern"), this);
+    loadPatternButton->setToolTip(tr("Load a pattern from two picture files: first its mask, then its face"));
+    loadPatternButton->setGeometry(8, 184, 73, 25);
     fitCaption(loadPatternButton);
-    addCancelButton(tr("Keep the stamp's pattern as it was"), 1320, 2760, 1095, 375);
-    addOkButton(tr("Stamp with this pattern"), 2520, 2760, 1095, 375);
+    addCancelButton(tr("Keep the stamp's pattern as it was"));
+    cancelButton->setGeometry(88, 184, 73, 25);
+    addOkButton(tr("Stamp with this pattern"));
+    okButton->setGeometry(168, 184, 73, 25);
 
-    mask = new PictureBox(this, 2);
-    face = new PictureBox(this, 2);
-    mask->setPicture(defaultPatternMask());
-    face->setPicture(defaultPatternFace());
-    mask->hide();
-    face->hide();
-
+    const StampPattern defaults = StampPattern::defaultPattern();
+    mask.setPicture(defaults.mask);
+    face.setPicture(defaults.face);
     connect(loadPatternButton, &QPushButton::clicked, this, &PatternDialog::loadPattern);
-    load();
-}
-
-void PatternDialog::load()
-{
-    setMainAndDocumentEnabled(false);
     composePreview();
 }
 
 void PatternDialog::composePreview()
 {
-    BitBlt(preview->dc(), 0, 0, mask->innerWidth(), mask->innerHeight(), mask->dc(), 0, 0, RasterOp::And);
-    BitBlt(preview->dc(), 0, 0, face->innerWidth(), face->innerHeight(), face->dc(), 0, 0, RasterOp::Or);
+    // The mask ANDed in at the top-left corner, then the face ORed in: the transparent part shows
+    // the preview's background.
+    QImage &shown = preview.bitmapForWrite();
+    const QImage maskPicture = mask.image();
+    const QImage facePicture = face.image();
+    const QRect masked =
+        blit(shown, 0, 0, maskPicture.width(), maskPicture.height(), maskPicture, 0, 0, RasterOp::And);
+    const QRect painted = blit(shown, 0, 0, facePicture.width(), facePicture.height(), facePicture, 0, 0, RasterOp::Or);
+    preview.markDrawn(masked | painted);
 }
 
-bool PatternDialog::loadPatternImage(PictureBox *image, const QString &title)
+bool PatternDialog::loadPatternPicture(PictureModel &picture, const QString &title)
 {
-    fileDialog.fileName.clear();
-    fileDialog.title = title;
-    fileDialog.showOpen(workspace().prompts(), this);
-    if (fileDialog.fileName.isEmpty())
+    const std::optional<QString> path = m_prompts.openFile(this, title, QString(), QString());
+    if (!path || path->isEmpty())
         return false;
-    const LoadedPicture loaded = loadPicture(fileDialog.fileName);
+    const LoadedPicture loaded = loadPicture(*path);
     if (!loaded.ok()) {
-        workspace().prompts().message(this, PictureFileErrors::cannotOpen(fileDialog.fileName, loaded.error),
-                                      QStringLiteral("Load Pattern"), MessageIcon::Critical);
+        m_prompts.message(this, PictureFileErrors::cannotOpen(*path, loaded.error), QStringLiteral("Load Pattern"),
+                          MessageIcon::Critical);
         return false;
     }
-    image->setPicture(loaded.picture);
+    picture.setPicture(loaded.picture);
     return true;
 }
 
 void PatternDialog::loadPattern()
 {
-    if (!loadPatternImage(mask, QStringLiteral("Open Pattern Mask")))
+    if (!loadPatternPicture(mask, QStringLiteral("Open Pattern Mask")))
         return;
-    if (!loadPatternImage(face, QStringLiteral("Open Pattern Face")))
+    if (!loadPatternPicture(face, QStringLiteral("Open Pattern Face")))
         return;
-    preview->cls();
-    preview->refresh();
-    load();
+    preview.eraseDrawing();
+    composePreview();
 }
 
 void PatternDialog::ok()
 {
-    if (DocumentWindow *doc = document()) {
-        doc->mask->setPicture(mask->image());
-        doc->face->setPicture(face->image());
-    }
+    // The pictures as drawn: a loaded file's transparent parts over black, in 24 bits.
+    if (Document *doc = document())
+        doc->pattern() = StampPattern{mask.image(), face.image()};
     unload();
-}
-
-void PatternDialog::unloading()
-{
-    setMainAndDocumentEnabled(true);
 }

@@ -1,22 +1,23 @@
 #include "tools/airbrush.h"
 
-#include "document/documentwindow.h"
-#include "document/picturebox.h"
-#include "tools/palette.h"
-#include "tools/random.h"
+#include "document/document.h"
+#include "tools/randomsource.h"
+#include "tools/toolsettings.h"
 
-#include <QtGlobal>
-
-void airbrushSpray(DocumentWindow &document, Palette &palette, float X, float Y)
+AirbrushTool::AirbrushTool(Document &document, ToolSettings &settings, RandomSource &random)
+    : CanvasTool(document, settings), m_random(random)
 {
-    PictureBox &canvas = *document.canvas;
-    StrokeFields &stroke = document.stroke;
-    canvas.setDrawWidth(1);
+}
+
+void AirbrushTool::spray(float X, float Y)
+{
+    PictureModel &canvas = document().canvas();
+    canvas.setPenWidth(1);
     for (int dot = 0; dot < DotsPerSpray; ++dot) {
-        stroke.sprayX = float(double(Rnd()) * 20 * palette.penWidth() + (X - 25));
-        stroke.sprayY = float(double(Rnd()) * 20 * palette.penWidth() + (Y - 10));
-        canvas.line(QPointF(stroke.sprayX - 1, stroke.sprayY - 1), QPointF(stroke.sprayX, stroke.sprayY),
-                    palette.currentColour());
+        // The width is read anew for each coordinate, x before y.
+        m_sprayX = float(double(m_random.next()) * 20 * settings().penWidth() + (X - 25));
+        m_sprayY = float(double(m_random.next()) * 20 * settings().penWidth() + (Y - 10));
+        canvas.line(QPointF(m_sprayX - 1, m_sprayY - 1), QPointF(m_sprayX, m_sprayY), settings().colour());
     }
-    canvas.setDrawWidth(qint16(palette.penWidth()));
+    canvas.setPenWidth(qint16(settings().penWidth()));
 }

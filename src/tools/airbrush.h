@@ -1,10 +1,22 @@
 #pragma once
-// The airbrush: six one-pixel dots of the current colour at every event, scattered in a
-// square that starts 25 pixels left of and 10 above the pointer and grows right and down by
-// 20 pixels for every step of the slider.
-class DocumentWindow;
-class Palette;
+// The airbrush: six one-pixel dots of the current colour at every event, scattered in a square
+// that starts 25 pixels left of and 10 above the pointer and grows right and down by 20 pixels
+// for every step of the pen width.
+#include "tools/canvastool.h"
 
-inline constexpr int DotsPerSpray = 6;
+class RandomSource;
 
-void airbrushSpray(DocumentWindow &document, Palette &palette, float X, float Y);
+class AirbrushTool : public CanvasTool {
+public:
+    static constexpr int DotsPerSpray = 6;
+
+    AirbrushTool(Document &document, ToolSettings &settings, RandomSource &random);
+    void press(float X, float Y) override { spray(X, Y); }
+    void drag(float X, float Y) override { spray(X, Y); }
+
+private:
+    void spray(float X, float Y);
+
+    RandomSource &m_random;
+    float m_sprayX = 0, m_sprayY = 0; // the dot being drawn
+};

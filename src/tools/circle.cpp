@@ -1,23 +1,21 @@
 #include "tools/circle.h"
 
-#include "document/documentwindow.h"
-#include "document/picturebox.h"
-#include "tools/palette.h"
+#include "document/document.h"
+#include "tools/toolsettings.h"
 
-void circlePress(DocumentWindow &document, Palette &, float X, float Y)
+void CircleTool::press(float X, float Y)
 {
-    document.stroke.startX = X;
-    document.stroke.startY = Y;
-    document.snapshot->setPicture(document.canvas->image());
+    m_startX = X;
+    m_startY = Y;
+    document().snapshot().setPicture(document().canvas().image());
 }
 
-void circleDrag(DocumentWindow &document, Palette &palette, float X, float Y)
+void CircleTool::drag(float X, float Y)
 {
-    PictureBox &canvas = *document.canvas;
-    canvas.cls();
-    const CircleShape shape = palette.centreMode()
-                                  ? circleFromCentre(document.stroke.startX, document.stroke.startY, X, Y)
-                                  : circleFromCorner(document.stroke.startX, document.stroke.startY, X, Y);
-    canvas.circle(QPointF(float(shape.centre.x()), float(shape.centre.y())), float(shape.radius),
-                  palette.currentColour());
+    PictureModel &canvas = document().canvas();
+    canvas.eraseDrawing();
+    const CircleShape shape = settings().fromCentre() ? circleFromCentre(m_startX, m_startY, X, Y)
+                                                      : circleFromCorner(m_startX, m_startY, X, Y);
+    // The centre and the radius go to the drawing as single-precision numbers.
+    canvas.circle(QPointF(float(shape.centre.x()), float(shape.centre.y())), float(shape.radius), settings().colour());
 }

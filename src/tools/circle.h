@@ -1,11 +1,10 @@
 #pragma once
-// The circle tool: an outline in the current colour and the canvas's pen width, previewed
-// live. From the centre, the press point is the centre; from the corner, it is the top-left
-// corner of the circle's bounding square.
-#include <QPointF>
+// The circle tool: an outline in the current colour and the canvas's pen width, previewed live.
+// From the centre, the press point is the centre; from the corner, it is the top-left corner of
+// the circle's bounding square.
+#include "tools/canvastool.h"
 
-class DocumentWindow;
-class Palette;
+#include <QPointF>
 
 struct CircleShape {
     QPointF centre;
@@ -25,5 +24,12 @@ inline CircleShape circleFromCorner(float startX, float startY, float X, float Y
     return {QPointF(startX + d / 4, startY + d / 4), d / 4};
 }
 
-void circlePress(DocumentWindow &document, Palette &palette, float X, float Y);
-void circleDrag(DocumentWindow &document, Palette &palette, float X, float Y);
+class CircleTool : public CanvasTool {
+public:
+    using CanvasTool::CanvasTool;
+    void press(float X, float Y) override;
+    void drag(float X, float Y) override;
+
+private:
+    float m_startX = 0, m_startY = 0;
+};

@@ -1,22 +1,21 @@
 #include "tools/fill.h"
 
-#include "document/dc.h"
-#include "document/documentwindow.h"
-#include "document/picturebox.h"
+#include "document/document.h"
 #include "imagelib/fill.h"
 #include "imagelib/units.h"
-#include "tools/palette.h"
+#include "tools/toolsettings.h"
 
-void fillPress(DocumentWindow &document, Palette &palette, float X, float Y)
+void FillTool::press(float X, float Y)
 {
-    PictureBox &canvas = *document.canvas;
-    document.stroke.targetColour = GetPixel(canvas.dc(), roundEven(X), roundEven(Y));
-    // The scan over the canvas's outer size visits a frame of positions outside the bitmap as
-    // well, where nothing matches: the bitmap alone gives the same result.
+    PictureModel &canvas = document().canvas();
+    m_target = canvas.pixel(roundEven(X), roundEven(Y));
+    // Beside the picture there is no colour that any pixel could match. The scan over the
+    // canvas's outer size visits a frame of positions outside the bitmap as well, where nothing
+    // matches either: the bitmap alone gives the same result.
+    if (!m_target)
+        return;
     bool outOfMemory = false;
-    canvas.markDrawn(replaceColour(canvas.bitmapForRewrite(), document.stroke.targetColour, palette.currentColour(),
-                                   &outOfMemory));
+    canvas.markDrawn(replaceColour(canvas.bitmapForRewrite(), *m_target, settings().colour(), &outOfMemory));
     if (outOfMemory)
-        emit canvas.outOfMemory(canvas.innerSize());
-    canvas.refresh();
+        canvas.reportOutOfMemory(canvas.size());
 }

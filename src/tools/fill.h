@@ -1,7 +1,16 @@
 #pragma once
-// The fill tool: one press gives every pixel of the pressed colour, anywhere in the picture,
-// the current colour. A global colour replacement, not a flood fill.
-class DocumentWindow;
-class Palette;
+// The fill tool: one press gives every pixel of the pressed colour, anywhere in the picture, the
+// current colour. A global colour replacement, not a flood fill.
+#include "imagelib/colour.h"
+#include "tools/canvastool.h"
 
-void fillPress(DocumentWindow &document, Palette &palette, float X, float Y);
+#include <optional>
+
+class FillTool : public CanvasTool {
+public:
+    using CanvasTool::CanvasTool;
+    void press(float X, float Y) override;
+
+private:
+    std::optional<Colour> m_target; // the colour pressed on; none beside the picture
+};

@@ -1,21 +1,25 @@
 #include "tools/palette.h"
 
-#include "document/documentwindow.h"
-#include "document/picturebox.h"
-#include "document/tooldialog.h"
-#include "document/workspace.h"
+#include "document/prompts.h"
+#include "tools/colourswatch.h"
 
 #include <QButtonGroup>
 #include <QGroupBox>
 #include <QIcon>
 #include <QSlider>
 #include <QStyle>
-#include <QToolTip>
 #include <QToolButton>
+#include <QToolTip>
 #include <QVBoxLayout>
 
-static QToolButton *optionButton(QWidget *parent, QButtonGroup *group, const QString &icon, const QString &caption,
-                                 const QString &tip)
+namespace {
+
+// The airbrush spreads its dots by the width, up to 30; the circle's outline is at most 100 wide.
+constexpr int AirbrushWidthLimit = 30;
+constexpr int CircleWidthLimit = 100;
+
+QToolButton *optionButton(QWidget *parent, QButtonGroup *group, const QString &icon, const QString &caption,
+                          const QString &tip, QRect geometry)
 {
     auto *button = new QToolButton(parent);
     button->setCheckable(true);
@@ -27,92 +31,112 @@ static QToolButton *optionButton(QWidget *parent, QButtonGroup *group, const QSt
     } else {
         button->setText(caption);
     }
+    button->setGeometry(geometry);
     group->addButton(button);
     return button;
 }
 
-Palette::Palette(Workspace &workspace, QObject *parent) : QObject(parent), m_workspace(workspace)
+QCursor pointerOf(const QString &picture, QPoint hotSpot)
 {
+    return QCursor(QPixmap(picture), hotSpot.x(), hotSpot.y());
+}
+
+} // namespace
+
+Palette::Palette(ToolSettings &settings, Prompts &prompts, QWidget *dialogParent, QObject *parent)
+    : QObject(parent), m_settings(settings), m_prompts(prompts), m_dialogParent(dialogParent)
+{
+    // The design's places, one button above the other.
     toolPanel = new QWidget;
     toolPanel->setFixedSize(41, 310);
     toolButtons = new QButtonGroup(this);
     pencilButton = optionButton(toolPanel, toolButtons, QStringLiteral(":/resources/pencil.png"), {},
-                                tr("Pencil: draws freehand or straight lines (the modes below)"));
+                                tr("Pencil: draws freehand or straight lines (the modes below)"), {8, 8, 25, 25});
     pickerButton = optionButton(toolPanel, toolButtons, QStringLiteral(":/resources/pipette.png"), {},
-                                tr("Colour picker: press on the picture to take its colour"));
+                                tr("Colour picker: press on the picture to take its colour"), {8, 40, 25, 25});
     airbrushButton = optionButton(toolPanel, toolButtons, QStringLiteral(":/resources/spraygun.png"), {},
-                                  tr("Airbrush: sprays dots as you drag; the pen width spreads them (up to 30)"));
+                                  tr("Airbrush: sprays dots as you drag; the pen width spreads them (up to 30)"),
+                                  {8, 72, 25, 25});
     circleButton = optionButton(toolPanel, toolButtons, {}, QStringLiteral("O"),
-                                tr("Circle: drag to draw a circle, from its centre or its corner (the modes below)"));
+                                tr("Circle: drag to draw a circle, from its centre or its corner (the modes below)"),
+                                {8, 104, 25, 25});
     stampButton = optionButton(toolPanel, toolButtons, QStringLiteral(":/resources/brush.png"), {},
-                               tr("Stamp: prints a pattern along the drag; the Pattern dialog chooses it"));
+                               tr("Stamp: prints a pattern along the drag; the Pattern dialog chooses it"),
+                               {8, 136, 25, 25});
     fillButton = optionButton(toolPanel, toolButtons, QStringLiteral(":/resources/bucket.png"), {},
-                              tr("Fill: press on a colour to replace it everywhere with the current colour"));
-    const int tops[] = {120, 600, 1080, 1560, 2040, 2520};
-    // In the order of Tool: a button's id in the group is its tool.
-    QToolButton *buttons[] = {pencilButton, pickerButton, airbrushButton, circleButton, stampButton, fillButton};
-    for (int i = 0; i < 6; ++i) {
-        toolButtons->setId(buttons[i], i);
-        ToolDialog::place(buttons[i], 120, tops[i], 375, 375);
-    }
-    pencilButton->setChecked(true);
+                              tr("Fill: press on a colour to replace it everywhere with the current colour"),
+                              {8, 168, 25, 25});
+    // In the order of ToolKind: a button's id in the group is its tool.
+    const QToolButton *buttons[] = {pencilButton, pickerButton, airbrushButton, circleButton, stampButton, fillButton};
+    for (int id = 0; id < 6; ++id)
+        toolButtons->setId(const_cast<QToolButton *>(buttons[id]), id);
+    toolButtons->button(int(settings.tool()))->setChecked(true);
 
-    colourSwatch = new PictureBox(toolPanel, 2);
+    colourSwatch = new ColourSwatch(toolPanel);
     colourSwatch->setToolTip(tr("Current colour: click to choose another"));
-    ToolDialog::place(colourSwatch, 120, 3000, 390, 375);
-    colourSwatch->setWidthTwips(390);
-    colourSwatch->setHeightTwips(375);
-    colourSwatch->setBackColour(0);
+    colourSwatch->setGeometry(8, 200, 26, 25);
+    colourSwatch->setColour(settings.colour());
 
     pencilModes = new QFrame(toolPanel);
-    ToolDialog::place(pencilModes, 0, 3360, 615, 1215);
+    pencilModes->setGeometry(0, 224, 41, 81);
     auto *pencilGroup = new QButtonGroup(this);
     freehandButton = optionButton(pencilModes, pencilGroup, {}, QStringLiteral("~"),
-                                  tr("Freehand: the line follows the pointer"));
+                                  tr("Freehand: the line follows the pointer"), {8, 16, 25, 25});
     straightLineButton = optionButton(pencilModes, pencilGroup, {}, QStringLiteral("---"),
-                                      tr("Straight line: from where you press to where you let go"));
-    ToolDialog::place(freehandButton, 120, 240, 375, 375);
-    ToolDialog::place(straightLineButton, 120, 720, 375, 375);
-    freehandButton->setChecked(true);
+                                      tr("Straight line: from where you press to where you let go"), {8, 48, 25, 25});
+    (settings.freehand() ? freehandButton : straightLineButton)->setChecked(true);
 
     circleModes = new QFrame(toolPanel);
-    ToolDialog::place(circleModes, 0, 3360, 615, 1215);
+    circleModes->setGeometry(0, 224, 41, 81);
     auto *circleGroup = new QButtonGroup(this);
     fromCentreButton = optionButton(circleModes, circleGroup, {}, QStringLiteral("O"),
-                                    tr("From the centre: press at the centre, drag right or down to grow it"));
+                                    tr("From the centre: press at the centre, drag right or down to grow it"),
+                                    {8, 16, 25, 25});
     fromCornerButton = optionButton(circleModes, circleGroup, {}, QStringLiteral("o"),
-                                    tr("From the corner: press at the top-left, drag right or down to grow it"));
-    ToolDialog::place(fromCentreButton, 120, 240, 375, 375);
-    ToolDialog::place(fromCornerButton, 120, 720, 375, 375);
-    fromCentreButton->setChecked(true);
-    circleModes->hide();
+                                    tr("From the corner: press at the top-left, drag right or down to grow it"),
+                                    {8, 48, 25, 25});
+    (settings.fromCentre() ? fromCentreButton : fromCornerButton)->setChecked(true);
+    showModesOf(settings.tool());
 
     penWidthFrame = new QGroupBox(tr("Size"));
     penWidthSlider = new QSlider(Qt::Horizontal, penWidthFrame);
-    penWidthSlider->setRange(1, 300);
-    penWidthSlider->setValue(1);
+    penWidthSlider->setRange(1, settings.penWidthLimit());
+    penWidthSlider->setValue(settings.penWidth());
     penWidthSlider->setFixedWidth(160);
     showPenWidthInTip();
     auto *sizeLayout = new QVBoxLayout(penWidthFrame);
     sizeLayout->setContentsMargins(6, 2, 6, 2);
     sizeLayout->addWidget(penWidthSlider);
 
-    circleModesTimer.setInterval(100);
-    pencilModesTimer.setInterval(100);
-    pencilModesTimer.start();
-
-    connect(pencilButton, &QToolButton::clicked, this, &Palette::pencilClicked);
-    connect(pickerButton, &QToolButton::clicked, this, &Palette::pickerClicked);
-    connect(airbrushButton, &QToolButton::clicked, this, &Palette::airbrushClicked);
-    connect(circleButton, &QToolButton::clicked, this, &Palette::circleClicked);
-    connect(stampButton, &QToolButton::clicked, this, &Palette::stampClicked);
-    connect(colourSwatch, &PictureBox::mouseReleased, this, [this] { colourSwatchClicked(); });
-    connect(penWidthSlider, &QSlider::valueChanged, this, &Palette::penWidthChanged);
-    connect(penWidthSlider, &QSlider::valueChanged, this, &Palette::showPenWidthInTip);
+    // The controls edit the settings ...
+    connect(toolButtons, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+        if (checked)
+            m_settings.setTool(ToolKind(id));
+    });
+    connect(toolButtons, &QButtonGroup::idClicked, this, &Palette::toolClicked);
+    connect(freehandButton, &QToolButton::toggled, &settings, &ToolSettings::setFreehand);
+    connect(fromCentreButton, &QToolButton::toggled, &settings, &ToolSettings::setFromCentre);
+    connect(colourSwatch, &ColourSwatch::clicked, this, &Palette::chooseColour);
+    connect(penWidthSlider, &QSlider::valueChanged, this, [this](int width) {
+        m_settings.setPenWidth(width);
+        showPenWidthInTip();
+        emit canvasPenWidthChosen(width);
+    });
     // Moved by the user (a drag, a click beside the handle, the keys, the wheel), not by a tool.
     connect(penWidthSlider, &QSlider::actionTriggered, this, &Palette::showPenWidthWhileMoving);
-    connect(&circleModesTimer, &QTimer::timeout, this, &Palette::circleModesTick);
-    connect(&pencilModesTimer, &QTimer::timeout, this, &Palette::pencilModesTick);
+
+    // ... and show them, whoever changed them.
+    connect(&settings, &ToolSettings::toolChanged, this, [this](ToolKind tool) {
+        toolButtons->button(int(tool))->setChecked(true);
+        showModesOf(tool);
+    });
+    connect(&settings, &ToolSettings::modesChanged, this, [this] {
+        (m_settings.freehand() ? freehandButton : straightLineButton)->setChecked(true);
+        (m_settings.fromCentre() ? fromCentreButton : fromCornerButton)->setChecked(true);
+    });
+    connect(&settings, &ToolSettings::colourChanged, colourSwatch, &ColourSwatch::setColour);
+    connect(&settings, &ToolSettings::penWidthChanged, penWidthSlider, &QSlider::setValue);
+    connect(&settings, &ToolSettings::penWidthLimitChanged, penWidthSlider, &QSlider::setMaximum);
     setToolsEnabled(false);
 }
 
@@ -125,117 +149,60 @@ Palette::~Palette()
         delete penWidthFrame;
 }
 
-Tool Palette::currentTool() const
-{
-    return Tool(toolButtons->checkedId());
-}
-
-bool Palette::freehandMode() const
-{
-    return freehandButton->isChecked();
-}
-
-bool Palette::centreMode() const
-{
-    return fromCentreButton->isChecked();
-}
-
-Colour Palette::currentColour() const
-{
-    return colourSwatch->backColour();
-}
-
-void Palette::setCurrentColour(Colour colour)
-{
-    colourSwatch->setBackColour(colour);
-}
-
-int Palette::penWidth() const
-{
-    return penWidthSlider->value();
-}
-
 void Palette::setToolsEnabled(bool enabled)
 {
     toolPanel->setEnabled(enabled);
-    for (QToolButton *option : {pencilButton, pickerButton, airbrushButton, circleButton, stampButton, fillButton})
-        option->setEnabled(enabled);
+    for (QAbstractButton *button : toolButtons->buttons())
+        button->setEnabled(enabled);
     colourSwatch->setEnabled(enabled);
 }
 
-PictureBox *Palette::activeCanvas() const
+void Palette::showModesOf(ToolKind tool)
 {
-    DocumentWindow *document = m_workspace.activeDocument();
-    return document ? document->canvas : nullptr;
+    // Only the pencil and the circle have modes; their frames share one place.
+    pencilModes->setVisible(tool == ToolKind::Pencil);
+    circleModes->setVisible(tool == ToolKind::Circle);
 }
 
-void Palette::setCanvasPointer(const QString &icon, QPoint hotSpot)
+void Palette::toolClicked(int id)
 {
-    PictureBox *canvas = activeCanvas();
-    if (!canvas)
-        return;
-    if (icon.isEmpty())
-        canvas->setCursor(Qt::ArrowCursor);
-    else
-        canvas->setCursor(QCursor(QPixmap(icon), hotSpot.x(), hotSpot.y()));
+    // What a click asks of the active canvas, tool by tool; the width comes down to a tool's
+    // limit before the limit does.
+    switch (ToolKind(id)) {
+    case ToolKind::Pencil:
+        // The pencil draws 8 pixels below the pointer: the hot spot sits 8 pixels above its point.
+        emit canvasPointerChosen(pointerOf(QStringLiteral(":/resources/pencil.png"), QPoint(3, 20)));
+        m_settings.setPenWidthLimit(ToolSettings::MaximumPenWidth);
+        emit canvasPenWidthChosen(m_settings.penWidth());
+        break;
+    case ToolKind::Picker:
+        emit canvasPointerChosen(pointerOf(QStringLiteral(":/resources/pipette.png"), QPoint(4, 27)));
+        break;
+    case ToolKind::Airbrush:
+        emit canvasPointerChosen(pointerOf(QStringLiteral(":/resources/spraygun.png"), QPoint(16, 16)));
+        m_settings.setPenWidthLimit(AirbrushWidthLimit);
+        emit canvasPenWidthChosen(m_settings.penWidth());
+        break;
+    case ToolKind::Circle:
+        // The circle's button has no picture: the canvas shows the usual arrow.
+        emit canvasPointerChosen(QCursor(Qt::ArrowCursor));
+        m_settings.setPenWidthLimit(CircleWidthLimit);
+        emit canvasPenWidthChosen(m_settings.penWidth());
+        break;
+    case ToolKind::Stamp:
+        emit patternDialogWanted();
+        break;
+    case ToolKind::Fill:
+        break;
+    }
 }
 
-void Palette::clampSlider(int max)
+void Palette::chooseColour()
 {
-    if (penWidthSlider->value() > max)
-        penWidthSlider->setValue(max);
-    penWidthSlider->setMaximum(max);
-}
-
-void Palette::pencilClicked()
-{
-    // The pencil draws 8 pixels below the pointer: the hot spot sits 8 pixels above its point.
-    setCanvasPointer(QStringLiteral(":/resources/pencil.png"), QPoint(3, 20));
-    pencilModesTimer.start();
-    pencilModes->show();
-    penWidthSlider->setMaximum(300);
-    if (PictureBox *canvas = activeCanvas())
-        canvas->setDrawWidth(penWidthSlider->value());
-}
-
-void Palette::pickerClicked()
-{
-    setCanvasPointer(QStringLiteral(":/resources/pipette.png"), QPoint(4, 27));
-}
-
-void Palette::airbrushClicked()
-{
-    setCanvasPointer(QStringLiteral(":/resources/spraygun.png"), QPoint(16, 16));
-    clampSlider(30);
-    if (PictureBox *canvas = activeCanvas())
-        canvas->setDrawWidth(penWidthSlider->value());
-}
-
-void Palette::circleClicked()
-{
-    setCanvasPointer(QString(), QPoint());
-    circleModesTimer.start();
-    circleModes->show();
-    clampSlider(100);
-    if (PictureBox *canvas = activeCanvas())
-        canvas->setDrawWidth(penWidthSlider->value());
-}
-
-void Palette::stampClicked()
-{
-    emit patternDialogWanted();
-}
-
-void Palette::colourSwatchClicked()
-{
-    colourDialog.showColour(m_workspace.prompts(), m_workspace.mainWindow());
-    setCurrentColour(colourDialog.colour);
-}
-
-void Palette::penWidthChanged()
-{
-    if (PictureBox *canvas = activeCanvas())
-        canvas->setDrawWidth(penWidthSlider->value());
+    // Cancelled, the dialog gives back its last colour all the same.
+    if (const auto chosen = m_prompts.chooseColour(m_dialogParent, m_settings.dialogColour(), QString()))
+        m_settings.setDialogColour(*chosen);
+    m_settings.setColour(m_settings.dialogColour());
 }
 
 QString Palette::penWidthText(int width)
@@ -257,20 +224,4 @@ void Palette::showPenWidthWhileMoving()
     // Above the handle: the tip is placed a line below the point it is given.
     const QPoint above(x, -2 * penWidthSlider->fontMetrics().height() - 12);
     QToolTip::showText(penWidthSlider->mapToGlobal(above), penWidthText(width), penWidthSlider);
-}
-
-void Palette::circleModesTick()
-{
-    if (!circleButton->isChecked()) {
-        circleModes->hide();
-        circleModesTimer.stop();
-    }
-}
-
-void Palette::pencilModesTick()
-{
-    if (!pencilButton->isChecked()) {
-        pencilModes->hide();
-        pencilModesTimer.stop();
-    }
 }

@@ -1,29 +1,27 @@
 #pragma once
-// The tool palette on the main window: six tools, the pencil and circle modes, the current
-// colour swatch with its colour dialog, and the pen-width slider. The canvas handlers read
-// these controls at every mouse event; nothing is copied into variables of its own.
-#include "document/prompts.h"
-#include "imagelib/colour.h"
+// The tool palette on the main window: six tool buttons, the pencil's and the circle's modes, the
+// current colour's swatch with its colour dialog, and the pen-width slider. It edits the
+// ToolSettings the canvas tools read, and tells the main window what a click asks of the active
+// document's canvas: a pointer, a pen width, the Pattern dialog.
+#include "tools/toolsettings.h"
 
+#include <QCursor>
 #include <QObject>
-#include <QTimer>
 
-class PictureBox;
-class QAbstractButton;
+class ColourSwatch;
+class Prompts;
 class QButtonGroup;
 class QFrame;
 class QGroupBox;
 class QSlider;
 class QToolButton;
 class QWidget;
-class Workspace;
-
-enum class Tool { Pencil, Picker, Airbrush, Circle, Stamp, Fill };
 
 class Palette : public QObject {
     Q_OBJECT
 public:
-    explicit Palette(Workspace &workspace, QObject *parent = nullptr);
+    // `dialogParent` is the window the colour dialog is shown over.
+    Palette(ToolSettings &settings, Prompts &prompts, QWidget *dialogParent, QObject *parent = nullptr);
     ~Palette() override;
 
     // The panel holding the tool buttons, swatch and mode frames (goes on the main window's tool
@@ -32,55 +30,43 @@ public:
     QWidget *toolPanel = nullptr;
     QGroupBox *penWidthFrame = nullptr;
 
-    QButtonGroup *toolButtons = nullptr; // one button a tool, its id the Tool
+    QButtonGroup *toolButtons = nullptr; // one button a tool, its id the ToolKind
     QToolButton *pencilButton = nullptr;
     QToolButton *pickerButton = nullptr;
     QToolButton *airbrushButton = nullptr;
     QToolButton *circleButton = nullptr;
     QToolButton *stampButton = nullptr;
     QToolButton *fillButton = nullptr;
-    QFrame *circleModes = nullptr;
     QFrame *pencilModes = nullptr;
-    QToolButton *fromCentreButton = nullptr, *fromCornerButton = nullptr;
+    QFrame *circleModes = nullptr;
     QToolButton *freehandButton = nullptr, *straightLineButton = nullptr;
-    PictureBox *colourSwatch = nullptr;
+    QToolButton *fromCentreButton = nullptr, *fromCornerButton = nullptr;
+    ColourSwatch *colourSwatch = nullptr;
     QSlider *penWidthSlider = nullptr;
-    QTimer circleModesTimer;
-    QTimer pencilModesTimer;
-    CommonDialog colourDialog;
 
-    Tool currentTool() const;
-    bool freehandMode() const;
-    bool centreMode() const;
-    Colour currentColour() const;
-    void setCurrentColour(Colour colour);
-    int penWidth() const;
-
+    ToolSettings &settings() const { return m_settings; }
     // The palette buttons and the swatch are usable exactly while a document is open.
     void setToolsEnabled(bool enabled);
 
-    void pencilClicked();
-    void pickerClicked();
-    void airbrushClicked();
-    void circleClicked();
-    void stampClicked();
-    void colourSwatchClicked();
-    void penWidthChanged();
     // The slider's value in its tooltip, and over the slider while the user moves it.
     static QString penWidthText(int width);
-    void showPenWidthInTip();
-    void showPenWidthWhileMoving();
-    void circleModesTick();
-    void pencilModesTick();
 
 signals:
+    // A click asks the active document's canvas to show this pointer.
+    void canvasPointerChosen(const QCursor &pointer);
+    // A click or the slider gives the active document's canvas this pen width.
+    void canvasPenWidthChosen(int width);
     // The stamp button asks for the Pattern dialog.
     void patternDialogWanted();
 
 private:
-    PictureBox *activeCanvas() const;
-    void setCanvasPointer(const QString &icon, QPoint hotSpot);
-    void clampSlider(int max);
+    void toolClicked(int id);
+    void chooseColour();
+    void showPenWidthInTip();
+    void showPenWidthWhileMoving();
+    void showModesOf(ToolKind tool);
 
-    Workspace &m_workspace;
+    ToolSettings &m_settings;
+    Prompts &m_prompts;
+    QWidget *m_dialogParent;
 };

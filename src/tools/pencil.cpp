@@ -1,31 +1,29 @@
 #include "tools/pencil.h"
 
-#include "document/documentwindow.h"
-#include "document/picturebox.h"
-#include "tools/palette.h"
+#include "document/document.h"
+#include "tools/toolsettings.h"
 
-void pencilPress(DocumentWindow &document, Palette &palette, float X, float Y)
+void PencilTool::press(float X, float Y)
 {
-    PictureBox &canvas = *document.canvas;
-    if (palette.freehandMode()) {
-        // A line of no length: a dot of the pen width, and the trail's first current position.
-        const QPointF point(X, Y + PencilDrop);
-        canvas.line(point, point, palette.currentColour());
+    PictureModel &canvas = document().canvas();
+    if (settings().freehand()) {
+        // A line of no length: a dot of the pen width, and the trail's first pen position.
+        const QPointF point(X, Y + Drop);
+        canvas.line(point, point, settings().colour());
     } else {
-        document.stroke.startX = X;
-        document.stroke.startY = Y + PencilDrop;
-        document.snapshot->setPicture(canvas.image());
+        m_start = QPointF(X, Y + Drop);
+        document().snapshot().setPicture(canvas.image());
     }
 }
 
-void pencilDrag(DocumentWindow &document, Palette &palette, float X, float Y)
+void PencilTool::drag(float X, float Y)
 {
-    PictureBox &canvas = *document.canvas;
-    if (palette.freehandMode()) {
-        canvas.lineTo(QPointF(X, Y + PencilDrop), palette.currentColour());
+    PictureModel &canvas = document().canvas();
+    if (settings().freehand()) {
+        canvas.lineTo(QPointF(X, Y + Drop), settings().colour());
     } else {
-        canvas.cls();
-        canvas.line(QPointF(document.stroke.startX, document.stroke.startY), QPointF(X, Y + PencilDrop),
-                    palette.currentColour());
+        // The preview drawn at the last move goes; only the line to the latest position shows.
+        canvas.eraseDrawing();
+        canvas.line(m_start, QPointF(X, Y + Drop), settings().colour());
     }
 }

@@ -1,33 +1,28 @@
 #include "tools/picker.h"
 
-#include "document/dc.h"
-#include "document/documentwindow.h"
-#include "document/picturebox.h"
-#include "document/screen.h"
+#include "document/document.h"
 #include "imagelib/units.h"
-#include "tools/palette.h"
+#include "tools/toolsettings.h"
 
-static void sampleColour(DocumentWindow &document, Palette &palette, float X, float Y)
+void PickerTool::sample(float X, float Y)
 {
-    const Colour c = GetPixel(document.canvas->dc(), roundEven(X), roundEven(Y));
-    // Only the picture has colours to take; around it (the border included) the swatch keeps
-    // the last colour sampled.
-    if (c == CLR_INVALID)
+    // Only the picture has colours to take; around it (the border included) the swatch keeps the
+    // last colour sampled.
+    const std::optional<Colour> c = document().canvas().pixel(roundEven(X), roundEven(Y));
+    if (!c)
         return;
-    palette.setCurrentColour(c);
-    palette.colourDialog.colour = palette.currentColour();
+    settings().setColour(*c);
+    // The colour dialog starts from it next time, and gives it back if cancelled.
+    settings().setDialogColour(*c);
 }
 
-void pickerPress(DocumentWindow &document, Palette &palette, float X, float Y)
+void PickerTool::drag(float X, float Y)
 {
-    sampleColour(document, palette, X, Y);
-}
-
-void pickerDrag(DocumentWindow &document, Palette &palette, float X, float Y)
-{
-    const double W = document.canvas->widthTwips() / Screen::TwipsPerPixelX;
-    const double H = document.canvas->heightTwips() / Screen::TwipsPerPixelY;
+    // The drag stops at the canvas's outer size, border included.
+    const QSize outer = document().canvas().outerSize();
+    const double W = outer.width();
+    const double H = outer.height();
     if (X < 0 || X > float(W - 1) || Y < 0 || Y > float(H - 1))
         return;
-    sampleColour(document, palette, X, Y);
+    sample(X, Y);
 }

@@ -1,8 +1,14 @@
 #pragma once
-// The colour picker: the colour of the picture under the pointer becomes the current colour,
-// at the press and while the button is held. It changes no pixel.
-class DocumentWindow;
-class Palette;
+// The colour picker: the colour of the picture under the pointer becomes the current colour, at
+// the press and while the button is held. It changes no pixel.
+#include "tools/canvastool.h"
 
-void pickerPress(DocumentWindow &document, Palette &palette, float X, float Y);
-void pickerDrag(DocumentWindow &document, Palette &palette, float X, float Y);
+class PickerTool : public CanvasTool {
+public:
+    using CanvasTool::CanvasTool;
+    void press(float X, float Y) override { sample(X, Y); }
+    void drag(float X, float Y) override;
+
+private:
+    void sample(float X, float Y);
+};

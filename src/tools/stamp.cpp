@@ -1,14 +1,12 @@
 #include "tools/stamp.h"
 
-#include "document/documentwindow.h"
-#include "document/picturebox.h"
-#include "document/screen.h"
+#include "document/document.h"
 #include "imagelib/raster.h"
 #include "imagelib/units.h"
 
-QPoint stampCorner(float X, float Y, double outerWidth, double outerHeight)
+QPoint stampCorner(float X, float Y, double width, double height)
 {
-    return QPoint(roundEven(X - outerWidth / 2), roundEven(Y - outerHeight / 2));
+    return QPoint(roundEven(X - width / 2), roundEven(Y - height / 2));
 }
 
 QRect stampPattern(QImage &picture, const QImage &mask, QPoint maskAt, const QImage &face, QPoint faceAt)
@@ -19,21 +17,22 @@ QRect stampPattern(QImage &picture, const QImage &mask, QPoint maskAt, const QIm
     return masked | painted;
 }
 
-static QPoint cornerFor(PictureBox &image, float X, float Y)
+static QPoint cornerFor(const QImage &picture, float X, float Y)
 {
-    // Measured from outside, border included, so the default 62 x 65 images count as 66 x 69.
-    return stampCorner(X, Y, image.widthTwips() / Screen::TwipsPerPixelX, image.heightTwips() / Screen::TwipsPerPixelY);
+    // Each image is centred by its own size with the frame it was kept in, so that the default
+    // 62 x 65 pictures count as 66 x 69.
+    const QSize framed = StampPattern::framedSize(picture);
+    return stampCorner(X, Y, framed.width(), framed.height());
 }
 
-void stampPrint(DocumentWindow &document, Palette &, float X, float Y)
+void StampTool::print(float X, float Y)
 {
-    // Composed straight into the canvas's own bitmap, over the stamp's rectangle only: the
-    // same pixels as composing a whole copy of the canvas and copying it back, without the
-    // two whole-picture copies at every move.
-    PictureBox &canvas = *document.canvas;
-    const QPoint maskAt = cornerFor(*document.mask, X, Y);
-    const QPoint faceAt = cornerFor(*document.face, X, Y);
-    const QRect changed = stampPattern(canvas.bitmapForWrite(), document.mask->bitmapForRead(), maskAt,
-                                       document.face->bitmapForRead(), faceAt);
+    // Composed straight into the canvas's own bitmap, over the stamp's rectangle only: the same
+    // pixels as composing a whole copy of the canvas and copying it back, without the two
+    // whole-picture copies at every move.
+    PictureModel &canvas = document().canvas();
+    const StampPattern &pattern = document().pattern();
+    const QRect changed = stampPattern(canvas.bitmapForWrite(), pattern.mask, cornerFor(pattern.mask, X, Y),
+                                       pattern.face, cornerFor(pattern.face, X, Y));
     canvas.markDrawn(changed);
 }

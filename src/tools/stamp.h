@@ -1,15 +1,14 @@
 #pragma once
-// The stamp: prints the document's pattern, its mask and face images, centred on the pointer
-// at the press and at every held move. It ignores the current colour and the pen width.
+// The stamp: prints the document's pattern, its mask and its face, centred on the pointer at the
+// press and at every held move. It ignores the current colour and the pen width.
+#include "tools/canvastool.h"
+
 #include <QImage>
 #include <QPoint>
 #include <QRect>
 
-class DocumentWindow;
-class Palette;
-
-// The top-left corner that centres a surface of the given outer size, in pixels, on (X, Y).
-QPoint stampCorner(float X, float Y, double outerWidth, double outerHeight);
+// The top-left corner that centres a picture of the given size, in pixels, on (X, Y).
+QPoint stampCorner(float X, float Y, double width, double height);
 
 // Prints a pattern onto a picture: the whole mask ANDed in with its top-left corner at maskAt
 // (its opaque part turns black), then the whole face ORed in at faceAt (its colours fill the
@@ -17,4 +16,12 @@ QPoint stampCorner(float X, float Y, double outerWidth, double outerHeight);
 // the two transfers touched.
 QRect stampPattern(QImage &picture, const QImage &mask, QPoint maskAt, const QImage &face, QPoint faceAt);
 
-void stampPrint(DocumentWindow &document, Palette &palette, float X, float Y);
+class StampTool : public CanvasTool {
+public:
+    using CanvasTool::CanvasTool;
+    void press(float X, float Y) override { print(X, Y); }
+    void drag(float X, float Y) override { print(X, Y); }
+
+private:
+    void print(float X, float Y);
+};

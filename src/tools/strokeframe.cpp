@@ -1,91 +1,52 @@
 #include "tools/strokeframe.h"
 
-#include "document/commit.h"
-#include "document/documentwindow.h"
-#include "document/picturebox.h"
+#include "document/canvasview.h"
+#include "document/document.h"
 #include "tools/airbrush.h"
 #include "tools/circle.h"
 #include "tools/fill.h"
-#include "tools/palette.h"
 #include "tools/pencil.h"
 #include "tools/picker.h"
 #include "tools/stamp.h"
 
-#include <QCoreApplication>
-#include <QMdiArea>
-#include <QMdiSubWindow>
-
-namespace {
-
-using ToolStep = void (*)(DocumentWindow &, Palette &, float, float);
-
-// What each tool does at the press and at every move with the button held; the release
-// commits, whatever the tool. A tool without a step does nothing then.
-struct ToolSteps {
-    ToolStep press;
-    ToolStep drag;
-};
-
-// In the order of Tool.
-constexpr ToolSteps toolSteps[] = {
-    {pencilPress, pencilDrag},       // Tool::Pencil
-    {pickerPress, pickerDrag},       // Tool::Picker
-    {airbrushSpray, airbrushSpray},  // Tool::Airbrush
-    {circlePress, circleDrag},       // Tool::Circle
-    {stampPrint, stampPrint},        // Tool::Stamp
-    {fillPress, nullptr},            // Tool::Fill
-};
-
-const ToolSteps &stepsOf(Tool tool)
+StrokeFrame::StrokeFrame(Document &document, CanvasView &view, ToolSettings &settings, RandomSource &random,
+                         QObject *parent)
+    : QObject(parent), m_document(document), m_settings(settings),
+      m_tools{std::make_unique<PencilTool>(document, settings), std::make_unique<PickerTool>(document, settings),
+              std::make_unique<AirbrushTool>(document, settings, random),
+              std::make_unique<CircleTool>(document, settings), std::make_unique<StampTool>(document, settings),
+              std::make_unique<FillTool>(document, settings)}
 {
-    return toolSteps[int(tool)];
+    connect(&view, &CanvasView::mousePressed, this, &StrokeFrame::press);
+    connect(&view, &CanvasView::mouseMoved, this, &StrokeFrame::move);
+    connect(&view, &CanvasView::mouseReleased, this, &StrokeFrame::release);
 }
 
-// A press on a canvas makes its window the one the user works in.
-void activate(DocumentWindow &document)
+StrokeFrame::~StrokeFrame() = default;
+
+CanvasTool &StrokeFrame::currentTool() const
 {
-    auto *window = qobject_cast<QMdiSubWindow *>(document.parentWidget());
-    if (window && window->mdiArea() && window->mdiArea()->activeSubWindow() != window)
-        window->mdiArea()->setActiveSubWindow(window);
+    return *m_tools[size_t(m_settings.tool())];
 }
 
-} // namespace
-
-void attachCanvasTools(DocumentWindow &document, Palette &palette)
+void StrokeFrame::press(QPointF at)
 {
-    PictureBox *canvas = document.canvas;
-    DocumentWindow *doc = &document;
-    Palette *tools = &palette;
-    QObject::connect(canvas, &PictureBox::mousePressed, doc, [doc, tools](float x, float y) {
-        activate(*doc);
-        canvasPressed(*doc, *tools, x, y);
-    });
-    QObject::connect(canvas, &PictureBox::mouseMoved, doc,
-                     [doc, tools](float x, float y) { canvasMoved(*doc, *tools, x, y); });
-    QObject::connect(canvas, &PictureBox::mouseReleased, doc, [doc] { canvasReleased(*doc); });
+    m_drawing = true;
+    currentTool().press(float(at.x()), float(at.y()));
 }
 
-void canvasPressed(DocumentWindow &document, Palette &palette, float X, float Y)
+void StrokeFrame::move(QPointF at)
 {
-    document.stroke.drawing = true;
-    if (const ToolStep press = stepsOf(palette.currentTool()).press)
-        press(document, palette, X, Y);
+    // Every move, with a button held or not, gives the snapshot the canvas's stored picture. It
+    // is intended: the commands that draw from the snapshot have always relied on finding the
+    // committed picture there, and sharing it costs nothing.
+    m_document.snapshot().setPicture(m_document.canvas().picture());
+    if (m_drawing)
+        currentTool().drag(float(at.x()), float(at.y()));
 }
 
-void canvasMoved(DocumentWindow &document, Palette &palette, float X, float Y)
+void StrokeFrame::release(QPointF)
 {
-    document.snapshot->setPicture(document.canvas->picture());
-    if (!document.stroke.drawing)
-        return;
-    if (const ToolStep drag = stepsOf(palette.currentTool()).drag)
-        drag(document, palette, X, Y);
-    // The release, further moves or even the window's close may run in here: nothing of this
-    // handler touches the window after it, so they always find a finished drag step.
-    QCoreApplication::processEvents();
-}
-
-void canvasReleased(DocumentWindow &document)
-{
-    commitPicture(document);
-    document.stroke.drawing = false;
+    m_document.commitPicture();
+    m_drawing = false;
 }

@@ -1,13 +1,40 @@
 #pragma once
-// The mouse frame every canvas shares: a press starts a stroke, each move with a button held
-// continues it with the selected tool, the release commits the canvas through the temp file.
-// Every mouse button acts as the left one; the palette is read afresh at every event.
-class DocumentWindow;
-class Palette;
+// The mouse frame every canvas shares: a press on the picture starts a stroke with the chosen
+// tool, each move with a button held continues it, the release commits the canvas through the
+// temp file, whatever the tool. Every mouse button acts as the left one. One frame a document,
+// holding that document's tools and their stroke state.
+#include "tools/canvastool.h"
+#include "tools/toolsettings.h"
 
-// Connects a document's canvas mouse events to the drawing tools.
-void attachCanvasTools(DocumentWindow &document, Palette &palette);
+#include <QObject>
+#include <QPointF>
 
-void canvasPressed(DocumentWindow &document, Palette &palette, float X, float Y);
-void canvasMoved(DocumentWindow &document, Palette &palette, float X, float Y);
-void canvasReleased(DocumentWindow &document);
+#include <array>
+#include <memory>
+
+class CanvasView;
+class RandomSource;
+
+class StrokeFrame : public QObject {
+    Q_OBJECT
+public:
+    // Follows the view's mouse on the picture for as long as the frame lives.
+    StrokeFrame(Document &document, CanvasView &view, ToolSettings &settings, RandomSource &random,
+                QObject *parent = nullptr);
+    ~StrokeFrame() override;
+
+    // A button went down on the canvas and the stroke has not ended yet.
+    bool drawing() const { return m_drawing; }
+
+    void press(QPointF at);
+    void move(QPointF at);
+    void release(QPointF at);
+
+private:
+    CanvasTool &currentTool() const;
+
+    Document &m_document;
+    ToolSettings &m_settings;
+    std::array<std::unique_ptr<CanvasTool>, 6> m_tools; // in the order of ToolKind
+    bool m_drawing = false;
+};

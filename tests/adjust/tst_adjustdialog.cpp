@@ -1,6 +1,7 @@
 #include "adjust/adjustdialog.h"
+#include "adjust/levelbar.h"
 #include "document/documentwindow.h"
-#include "document/picturebox.h"
+#include "document/picturemodel.h"
 #include "fixture.h"
 #include "imagelib/picturefiles.h"
 #include "testregistry.h"
@@ -12,7 +13,6 @@
 #include <QTest>
 
 #include <algorithm>
-#include <QTimer>
 
 namespace {
 
@@ -27,26 +27,26 @@ QImage startPicture()
     return picture;
 }
 
-void press(PictureBox *box, int x) { QTest::mousePress(box, Qt::LeftButton, Qt::NoModifier, QPoint(x, 10)); }
-void moveTo(PictureBox *box, int x) { QTest::mouseMove(box, QPoint(x, 10)); }
-void release(PictureBox *box, int x) { QTest::mouseRelease(box, Qt::LeftButton, Qt::NoModifier, QPoint(x, 10)); }
+void press(LevelBar *box, int x) { QTest::mousePress(box, Qt::LeftButton, Qt::NoModifier, QPoint(x, 10)); }
+void moveTo(LevelBar *box, int x) { QTest::mouseMove(box, QPoint(x, 10)); }
+void release(LevelBar *box, int x) { QTest::mouseRelease(box, Qt::LeftButton, Qt::NoModifier, QPoint(x, 10)); }
 
-void drag(PictureBox *box, int from, int to)
+void drag(LevelBar *box, int from, int to)
 {
     press(box, from);
     moveTo(box, to);
     release(box, to);
 }
 
-Colour canvasPixel(DocumentWindow *doc, int x = 5, int y = 5)
+Colour canvasPixel(Document *doc, int x = 5, int y = 5)
 {
-    return pixelOf(doc->canvas->image(), x, y);
+    return pixelOf(doc->canvas().image(), x, y);
 }
 
 // The program with the start picture on its canvas.
 struct Adjusting : Program {
-    DocumentWindow *doc;
-    Adjusting() : doc(active()) { doc->canvas->setPicture(startPicture()); }
+    Document *doc;
+    Adjusting() : doc(active()) { doc->canvas().setPicture(startPicture()); }
 };
 
 } // namespace
@@ -54,12 +54,6 @@ struct Adjusting : Program {
 class TestAdjustDialog : public QObject {
     Q_OBJECT
 private slots:
-    // Before any dialog has filled it (this class runs first in its room).
-    void initTestCase()
-    {
-        QVERIFY(std::all_of(levelTable().begin(), levelTable().end(), [](quint8 v) { return v == 0; }));
-    }
-
     void cleanup()
     {
         closeToolDialogs();
@@ -75,17 +69,18 @@ private slots:
         QCOMPARE(colours->size(), QSize(201, 153));
         QCOMPARE(colours->bars[2]->geometry(), QRect(8, 96, 180, 20));
         QCOMPARE(colours->cancelButton->geometry(), QRect(104, 120, 81, 25));
-        QVERIFY(!main.isEnabled() && !frameOf(program.doc)->isEnabled() && colours->isEnabled());
+        QVERIFY(documentsBlocked(program) && colours->isEnabled());
+        QVERIFY(std::all_of(colours->levelTable().begin(), colours->levelTable().end(), [](quint8 v) { return v == 0; }));
 
-        const QImage green = colours->bars[1]->image();
+        const QImage green = colours->bars[1]->grab().toImage();
         QCOMPARE(pixelOf(green, 89, 19), Colour(0x0000FF00));
         QCOMPARE(pixelOf(green, 91, 0), fromQColor(colours->palette().color(QPalette::Button)));
-        QCOMPARE(program.doc->canvas->image(), startPicture());
+        QCOMPARE(program.doc->canvas().image(), startPicture());
         colours->cancel();
-        QVERIFY(main.isEnabled() && frameOf(program.doc)->isEnabled());
+        QVERIFY(!documentsBlocked(program));
 
         main.adjustContrast();
-        const QImage bar = qobject_cast<AdjustDialog *>(main.contrastDialog.data())->bars[0]->image();
+        const QImage bar = qobject_cast<AdjustDialog *>(main.contrastDialog.data())->bars[0]->grab().toImage();
         QCOMPARE(pixelOf(bar, 89, 5), Magenta);
         QCOMPARE(pixelOf(bar, 91, 5), Colour(0));
     }
@@ -95,7 +90,7 @@ private slots:
         Adjusting program;
         program.window->adjustBrightness();
         auto *dialog = qobject_cast<AdjustDialog *>(program.window->brightnessDialog.data());
-        PictureBox *slider = dialog->bars[0];
+        LevelBar *slider = dialog->bars[0];
 
         moveTo(slider, 0);
         QCOMPARE(canvasPixel(program.doc), Start);
@@ -106,15 +101,15 @@ private slots:
         moveTo(slider, -30);
         QCOMPARE(canvasPixel(program.doc), makeColour(20, 30, 40));
         QCOMPARE(canvasPixel(program.doc, 0, 0), makeColour(51, 51, 51));
-        QCOMPARE(pixelOf(slider->image(), 0, 10), Colour(0)); // left of the pointer, all rest colour
-        QCOMPARE(pixelOf(program.doc->canvas->grab().toImage(), 2 + 5, 2 + 5), makeColour(20, 30, 40));
-        QCOMPARE(program.doc->snapshot->picture(), startPicture());
+        QCOMPARE(pixelOf(slider->grab().toImage(), 0, 10), Colour(0)); // left of the pointer, all rest colour
+        QCOMPARE(pixelOf(canvasArea(program.doc)->grab().toImage(), 2 + 5, 2 + 5), makeColour(20, 30, 40));
+        QCOMPARE(program.doc->snapshot().picture(), startPicture());
 
         moveTo(slider, 90);
         QCOMPARE(canvasPixel(program.doc), makeColour(121, 181, 242));
         // Previews write the stored picture in place and the bitmap shows it without a copy.
-        QCOMPARE(program.doc->canvas->image().constBits(), program.doc->canvas->picture().constBits());
-        QCOMPARE(pixelOf(slider->image(), 89, 10), Magenta);
+        QCOMPARE(program.doc->canvas().image().constBits(), program.doc->canvas().picture().constBits());
+        QCOMPARE(pixelOf(slider->grab().toImage(), 89, 10), Magenta);
 
         release(slider, 90);
         QVERIFY(!dialog->dragging());
@@ -125,14 +120,14 @@ private slots:
     void contrastPreviewIsKeptAndCommittedByOk()
     {
         Adjusting program;
-        program.doc->canvas->setPicture(uniformPicture(QSize(8, 8), makeColour(126, 128, 133)));
+        program.doc->canvas().setPicture(uniformPicture(QSize(8, 8), makeColour(126, 128, 133)));
         program.window->adjustContrast();
         auto *dialog = qobject_cast<AdjustDialog *>(program.window->contrastDialog.data());
         drag(dialog->bars[0], 100, 180);
         QCOMPARE(canvasPixel(program.doc, 0, 0), makeColour(107, 147, 248));
         dialog->ok();
         QCOMPARE(pixelOf(loadPicture(program.tempPath()).picture, 0, 0), makeColour(107, 147, 248));
-        QCOMPARE(pixelOf(program.doc->snapshot->picture(), 0, 0), makeColour(107, 147, 248));
+        QCOMPARE(pixelOf(program.doc->snapshot().picture(), 0, 0), makeColour(107, 147, 248));
     }
 
     void redToTheLeftEdgeThenBlueCombine()
@@ -160,16 +155,16 @@ private slots:
         dialog->cancel();
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!program.window->coloursDialog);
-        QCOMPARE(program.doc->canvas->image(), startPicture());
-        QCOMPARE(program.doc->canvas->picture(), startPicture());
+        QCOMPARE(program.doc->canvas().image(), startPicture());
+        QCOMPARE(program.doc->canvas().picture(), startPicture());
         QCOMPARE(loadPicture(program.tempPath()).picture, startPicture());
-        QVERIFY(program.window->isEnabled());
+        QVERIFY(!documentsBlocked(program));
     }
 
     void showingTwiceIsOneInstanceAndOkWithoutADragCommitsTheUnchangedPicture()
     {
         Adjusting program;
-        QSignalSpy commits(program.doc, &DocumentWindow::committed);
+        QSignalSpy commits(program.doc, &Document::committed);
         program.window->adjustBrightness();
         QPointer<AdjustDialog> first = program.window->brightnessDialog;
         program.window->adjustBrightness();
@@ -177,9 +172,9 @@ private slots:
         QCOMPARE(commits.count(), 1);
         qobject_cast<AdjustDialog *>(first.data())->ok();
         QCOMPARE(commits.count(), 2);
-        QCOMPARE(program.doc->canvas->picture(), startPicture());
-        QCOMPARE(program.doc->canvas->image(), startPicture());
-        QVERIFY(program.window->isEnabled());
+        QCOMPARE(program.doc->canvas().picture(), startPicture());
+        QCOMPARE(program.doc->canvas().image(), startPicture());
+        QVERIFY(!documentsBlocked(program));
     }
 
     void aCanvasPictureThatIsNot24BitGetsTheMessageAndNoChange_data()
@@ -197,7 +192,7 @@ private slots:
         Adjusting program;
         program.window->adjustBrightness();
         auto *dialog = qobject_cast<AdjustDialog *>(program.window->brightnessDialog.data());
-        program.doc->canvas->setPicture(picture);
+        program.doc->canvas().setPicture(picture);
         press(dialog->bars[0], 20);
         moveTo(dialog->bars[0], 0);
         moveTo(dialog->bars[0], 150);
@@ -206,22 +201,26 @@ private slots:
         QCOMPARE(asked->text, QStringLiteral(" 24-bit bitmaps only"));
         QCOMPARE(asked->title, QCoreApplication::applicationName());
         QCOMPARE(asked->icon, MessageIcon::Critical);
-        QCOMPARE(program.doc->canvas->picture(), picture);
+        QCOMPARE(program.doc->canvas().picture(), picture);
     }
 
-    void closingTheDialogDuringADragYieldKeepsTheLastPreview()
+    // Closed by its frame, the dialog runs only its closing steps: the canvas keeps the last
+    // preview, uncommitted, and the snapshot still holds the picture from before.
+    void closingTheDialogByItsFrameKeepsTheLastPreviewUncommitted()
     {
         Adjusting program;
         program.window->adjustBrightness();
         auto *dialog = qobject_cast<AdjustDialog *>(program.window->brightnessDialog.data());
-        PictureBox *slider = dialog->bars[0];
+        QSignalSpy commits(program.doc, &Document::committed);
+        LevelBar *slider = dialog->bars[0];
         press(slider, 40);
-        QTimer::singleShot(0, dialog, [dialog] { dialog->close(); });
         moveTo(slider, 0);
+        dialog->close();
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!program.window->brightnessDialog && program.window->isEnabled());
+        QVERIFY(!program.window->brightnessDialog && !documentsBlocked(program));
         QCOMPARE(canvasPixel(program.doc), makeColour(20, 30, 40));
-        QCOMPARE(program.doc->snapshot->picture(), startPicture());
+        QCOMPARE(program.doc->snapshot().picture(), startPicture());
+        QCOMPARE(commits.count(), 0);
     }
 
     void closingTheDocumentDuringADragLeavesTheDialogHarmless()
@@ -229,18 +228,16 @@ private slots:
         Adjusting program;
         program.window->adjustColours();
         auto *dialog = qobject_cast<AdjustDialog *>(program.window->coloursDialog.data());
-        PictureBox *slider = dialog->bars[0];
+        LevelBar *slider = dialog->bars[0];
         press(slider, 40);
-        QTimer::singleShot(0, program.doc, [&program] {
-            program.prompts->answers.push_back(PromptAnswer::No);
-            frameOf(program.doc)->close();
-        });
         moveTo(slider, 0);
+        program.prompts->answers.push_back(PromptAnswer::No);
+        frameOf(program.doc)->close();
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         moveTo(slider, 20);
         release(slider, 20);
         dialog->ok();
-        QVERIFY(program.window->isEnabled());
+        QVERIFY(!documentsBlocked(program));
         QCOMPARE(program.prompts->count("message"), 0);
     }
 };

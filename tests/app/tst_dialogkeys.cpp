@@ -1,13 +1,15 @@
 #include "adjust/adjustdialog.h"
-#include "document/commit.h"
+#include "adjust/levelbar.h"
+#include "document/canvasview.h"
 #include "document/documentwindow.h"
-#include "document/picturebox.h"
+#include "document/picturemodel.h"
 #include "document/tempfile.h"
 #include "filters/rotatedialog.h"
 #include "filters/sizedialog.h"
 #include "fixture.h"
 #include "pattern/patterndialog.h"
 #include "testregistry.h"
+#include "tools/colourswatch.h"
 #include "tools/palette.h"
 
 #include <QAbstractButton>
@@ -61,7 +63,7 @@ void fillIn(ToolDialog *dialog, Which which)
     } else if (auto *rotate = qobject_cast<RotateDialog *>(dialog)) {
         rotate->angleBox->setText(QStringLiteral("90"));
     } else if (auto *adjust = qobject_cast<AdjustDialog *>(dialog)) {
-        PictureBox *bar = adjust->bars.constLast();
+        LevelBar *bar = adjust->bars.constLast();
         QTest::mousePress(bar, Qt::LeftButton, {}, QPoint(90, 10));
         QTest::mouseMove(bar, QPoint(20, 10));
         QTest::mouseRelease(bar, Qt::LeftButton, {}, QPoint(20, 10));
@@ -77,19 +79,19 @@ struct Outcome {
     QByteArray tempFile;
     qsizetype states = 0;
     bool dialogOpen = false;
-    bool mainEnabled = false;
+    bool documentsFree = false;
     bool operator==(const Outcome &) const = default;
 };
 
 Outcome answerDialog(Which which, Answer answer)
 {
     Program program;
-    DocumentWindow *doc = program.active();
-    doc->canvas->setPicture(numberedPicture(QSize(40, 30), makeColour(10, 20, 30)));
-    commitPicture(*doc);
+    Document *doc = program.active();
+    doc->canvas().setPicture(numberedPicture(QSize(40, 30), makeColour(10, 20, 30)));
+    doc->commitPicture();
     // Another pattern than the dialog's own, so that the Pattern dialog's OK shows.
-    doc->mask->setPicture(uniformPicture(QSize(8, 8), 0));
-    doc->face->setPicture(uniformPicture(QSize(8, 8), Red));
+    doc->pattern().mask = uniformPicture(QSize(8, 8), 0);
+    doc->pattern().face = uniformPicture(QSize(8, 8), Red);
 
     QPointer<ToolDialog> dialog = showDialog(*program.window, which);
     fillIn(dialog, which);
@@ -114,10 +116,10 @@ Outcome answerDialog(Which which, Answer answer)
         break;
     }
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    TempFile::finishWriting();
-    return {doc->canvas->image(), doc->canvas->picture(), doc->snapshot->picture(), doc->mask->image(),
-            doc->face->image(), fileBytes(program.tempPath()), doc->undoList.size(),
-            dialog && dialog->isVisible(), program.window->isEnabled()};
+    program.tempFile().finishWriting();
+    return {doc->canvas().image(), doc->canvas().picture(), doc->snapshot().picture(), doc->pattern().mask,
+            doc->pattern().face, fileBytes(program.tempPath()), doc->history().undoList.size(),
+            dialog && dialog->isVisible(), !documentsBlocked(program)};
 }
 
 // The controls a user can see and use inside `widget`, Qt's own scroll bars and toolbar
@@ -128,7 +130,8 @@ QList<QWidget *> controlsIn(QWidget *widget)
     for (QWidget *child : widget->findChildren<QWidget *>()) {
         const bool control = qobject_cast<QAbstractButton *>(child) || qobject_cast<QSlider *>(child)
                              || qobject_cast<QLineEdit *>(child) || qobject_cast<QProgressBar *>(child)
-                             || qobject_cast<PictureBox *>(child);
+                             || qobject_cast<ColourSwatch *>(child) || qobject_cast<LevelBar *>(child)
+                             || qobject_cast<CanvasView *>(child);
         // A surface hidden for good holds data; a frame's mode buttons hidden with it still count.
         if (control && child->isVisibleTo(child->parentWidget())
             && !child->objectName().startsWith(QLatin1String("qt_")))
@@ -190,7 +193,7 @@ private slots:
         const Outcome ok = answerDialog(Which(which), Answer::ClickOk);
         const Outcome cancel = answerDialog(Which(which), Answer::ClickCancel);
         QVERIFY(!(ok == cancel));
-        QVERIFY(!byKey.dialogOpen && byKey.mainEnabled);
+        QVERIFY(!byKey.dialogOpen && byKey.documentsFree);
         QVERIFY(byKey == (likeOk ? ok : cancel));
     }
 
@@ -252,7 +255,7 @@ private slots:
         QFETCH(QString, level);
         Program program;
         auto *dialog = qobject_cast<AdjustDialog *>(showDialog(*program.window, Which(which)));
-        PictureBox *box = dialog->bars[bar];
+        LevelBar *box = dialog->bars[bar];
         QTest::mousePress(box, Qt::LeftButton, {}, QPoint(90, 10));
         QVERIFY(!QToolTip::isVisible()); // nothing is previewed before the pointer moves
         QTest::mouseMove(box, QPoint(x, 10));
@@ -267,7 +270,7 @@ private slots:
         program.window->newPicture();
         QCOMPARE(program.prompts->last("colour")->title, QStringLiteral("Background Colour of the New Picture"));
         // The swatch's dialog keeps the colour dialog's own title.
-        program.window->palette->colourSwatchClicked();
+        QTest::mouseClick(program.window->palette->colourSwatch, Qt::LeftButton);
         QCOMPARE(program.prompts->last("colour")->title, QString());
     }
 };

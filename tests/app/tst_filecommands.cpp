@@ -1,6 +1,5 @@
-#include "document/commit.h"
 #include "document/documentwindow.h"
-#include "document/picturebox.h"
+#include "document/picturemodel.h"
 #include "document/tempfile.h"
 #include "filters/sizedialog.h"
 #include "fixture.h"
@@ -52,9 +51,9 @@ const QByteArray BlueGif("GIF89a\x02\x00\x02\x00\x81\x00\x00\xff\x00\x00\x00\x00
                          43);
 
 // What a user sees of a document.
-QPair<QString, QImage> lookOf(DocumentWindow *doc)
+QPair<QString, QImage> lookOf(Document *doc)
 {
-    return {doc->caption(), doc->canvas->image()};
+    return {doc->caption(), doc->canvas().image()};
 }
 
 // Writing a file fails beyond `bytes` while it lives, as on a full disk.
@@ -83,10 +82,10 @@ private slots:
         program.window->saveAs();
         QCOMPARE(program.prompts->last("open")->title, QStringLiteral("Open Picture"));
         QCOMPARE(program.prompts->last("open")->filter,
-                 QStringLiteral("Supported Filetypes |*.bmp;*.jpg;*.gif|BitMaps (*.bmp)|*.bmp|Jpeg (*.jpg)|*.jpg|"
-                                "CompuServe Graphics Interchange (*.gif)|*.gif|All types (*.*)|*.*"));
+                 QStringLiteral("Supported Filetypes (*.bmp *.jpg *.gif);;BitMaps (*.bmp);;Jpeg (*.jpg);;"
+                                "CompuServe Graphics Interchange (*.gif);;All types (*.*)"));
         QCOMPARE(program.prompts->last("save")->title, QStringLiteral("Save Picture"));
-        QCOMPARE(program.prompts->last("save")->filter, QStringLiteral("BitMaps (*.bmp)|*.bmp"));
+        QCOMPARE(program.prompts->last("save")->filter, QStringLiteral("BitMaps (*.bmp)"));
         QCOMPARE(program.prompts->count("message"), 0);
         QVERIFY(program.window->firstTime);
         QCOMPARE(lookOf(program.active()), before);
@@ -95,23 +94,23 @@ private slots:
     void firstNewReusesTheStartupWindowAndKeepsItsCommittedDrawing()
     {
         Program program;
-        DocumentWindow *startup = program.active();
-        startup->canvas->line(QPointF(10, 10), QPointF(100, 10), Blue);
-        commitPicture(*startup);
-        startup->setWidthTwips(2000);
+        Document *startup = program.active();
+        startup->canvas().line(QPointF(10, 10), QPointF(100, 10), Blue);
+        startup->commitPicture();
+        frameOf(startup)->resize(133, 180);
         program.prompts->colours = {Red};
         program.window->newPicture();
-        QCOMPARE(program.window->documents(), QList<DocumentWindow *>{startup});
-        QCOMPARE(startup->canvas->backColour(), Red);
+        QCOMPARE(program.documents(), QList<Document *>{startup});
+        QCOMPARE(startup->canvas().backgroundColour(), Red);
         auto *dialog = qobject_cast<SizeDialog *>(program.window->sizeDialog.data());
         QCOMPARE(dialog->windowTitle(), QStringLiteral("Canvas Size"));
         QCOMPARE(dialog->widthBox->text() + dialog->heightBox->text(), QStringLiteral("250250"));
-        QCOMPARE(startup->widthTwips(), startup->canvas->widthTwips() + 100);
-        QCOMPARE(startup->heightTwips(), startup->canvas->heightTwips() + 400);
+        // The window fits its canvas again, the border included.
+        QCOMPARE(windowContentSize(startup), startup->canvas().outerSize());
         QVERIFY(!program.window->firstTime);
 
         answerSize(program, QStringLiteral("300"));
-        const QImage picture = startup->canvas->picture();
+        const QImage picture = startup->canvas().picture();
         QCOMPARE(picture.size(), QSize(296, 246));
         QCOMPARE(pixelOf(picture, 50, 10), Blue);
         QCOMPARE(pixelOf(picture, 50, 100), Colour(0)); // the committed background
@@ -121,19 +120,19 @@ private slots:
     void laterNewsOpenUntitledWindowsAndOpenLoadsIntoTheActiveOne()
     {
         Program program;
-        DocumentWindow *startup = program.active();
+        Document *startup = program.active();
         program.window->newPicture(); // colour dialog cancelled: black
         answerSize(program, {});
         program.window->newPicture();
         answerSize(program, {});
-        DocumentWindow *second = program.active();
-        QCOMPARE(program.window->documents().size(), 2);
+        Document *second = program.active();
+        QCOMPARE(program.documents().size(), 2);
         QCOMPARE(second->caption(), QStringLiteral("Untitled"));
-        QCOMPARE(startup->canvas->picture(), uniformPicture(QSize(246, 246), 0));
+        QCOMPARE(startup->canvas().picture(), uniformPicture(QSize(246, 246), 0));
 
         program.prompts->files = {put(program, QStringLiteral("cat.gif"), BlueGif)};
         program.window->open();
-        QCOMPARE(program.window->documents().size(), 2);
+        QCOMPARE(program.documents().size(), 2);
         QCOMPARE(second->caption(), QStringLiteral("cat.gif"));
         QCOMPARE(startup->caption(), QStringLiteral("Untitled"));
     }
@@ -154,25 +153,25 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(QSize, size);
         Program program;
-        DocumentWindow *doc = program.active();
-        const QImage snapshot = doc->snapshot->picture();
+        Document *doc = program.active();
+        const QImage snapshot = doc->snapshot().picture();
         program.prompts->files = {put(program, name, bytes)};
         program.window->open();
         QCOMPARE(doc->caption(), name);
         QVERIFY(!program.window->firstTime);
-        QCOMPARE(doc->canvas->picture().size(), size);
+        QCOMPARE(doc->canvas().picture().size(), size);
         // The canvas's change rewrote the temp file; Open itself commits nothing.
         const QImage temp = loadPicture(program.tempPath()).picture;
         QCOMPARE(temp.size(), size);
         QVERIFY(qAbs(qBlue(temp.pixel(1, 1)) - 255) + qRed(temp.pixel(1, 1)) < 8);
-        QCOMPARE(doc->snapshot->picture(), snapshot);
+        QCOMPARE(doc->snapshot().picture(), snapshot);
     }
 
     void saveAsWritesExactlyTheNameGivenAsA24BitBitmapOfTheCanvas()
     {
         Program program;
-        DocumentWindow *doc = program.active();
-        doc->canvas->line(QPointF(5, 5), QPointF(200, 120), Red); // drawn, not committed
+        Document *doc = program.active();
+        doc->canvas().line(QPointF(5, 5), QPointF(200, 120), Red); // drawn, not committed
         const QString path = program.folder.path() + QStringLiteral("/drawing");
         program.prompts->files = {path};
         QVERIFY(program.window->saveAs());
@@ -182,7 +181,7 @@ private slots:
         const QByteArray header = file.read(30);
         QCOMPARE(header.left(2), QByteArray("BM"));
         QCOMPARE(int(header[28]), 24);
-        QCOMPARE(loadPicture(path).picture, doc->canvas->image());
+        QCOMPARE(loadPicture(path).picture, doc->canvas().image());
         QCOMPARE(doc->caption(), QStringLiteral("drawing"));
     }
 
@@ -206,8 +205,8 @@ private slots:
         QFETCH(QString, written);
         const bool closing = answers.size() > 1;
         Program program;
-        DocumentWindow *doc = program.active();
-        doc->canvas->line(QPointF(5, 5), QPointF(200, 120), Red);
+        Document *doc = program.active();
+        doc->canvas().line(QPointF(5, 5), QPointF(200, 120), Red);
         const QByteArray photo = encoded(uniformPicture(QSize(30, 20), Blue), "JPG");
         const QString photoPath = put(program, QStringLiteral("photo.jpg"), photo);
         const auto before = lookOf(doc);
@@ -215,7 +214,7 @@ private slots:
         for (const QString &name : names)
             program.prompts->files.push_back(program.folder.filePath(name));
 
-        const bool saved = closing ? (closeDocument(doc), program.window->documents().isEmpty())
+        const bool saved = closing ? (closeDocument(doc), program.documents().isEmpty())
                                    : program.window->saveAs();
 
         QCOMPARE(program.prompts->count("confirm"), 1);
@@ -227,7 +226,7 @@ private slots:
         if (written != QStringLiteral("photo.jpg"))
             QCOMPARE(fileBytes(photoPath), photo);
         if (written.isEmpty()) {
-            QCOMPARE(program.window->documents(), QList<DocumentWindow *>{doc});
+            QCOMPARE(program.documents(), QList<Document *>{doc});
             QCOMPARE(lookOf(doc), before);
             return;
         }
@@ -248,8 +247,8 @@ private slots:
     {
         Program program;
         MainWindow &main = *program.window;
-        DocumentWindow *startup = program.active();
-        startup->canvas->line(QPointF(5, 5), QPointF(100, 5), Red);
+        Document *startup = program.active();
+        startup->canvas().line(QPointF(5, 5), QPointF(100, 5), Red);
         const auto before = lookOf(startup);
         const QImage red = uniformPicture(QSize(30, 20), Red);
         const QList<QUrl> urls = {QUrl::fromLocalFile(put(program, QStringLiteral("red.bmp"), encoded(red, "BMP"))),
@@ -261,7 +260,7 @@ private slots:
         QApplication::sendEvent(&main, &webEnter);
         QVERIFY(!webEnter.isAccepted()); // nothing to open from afar
 
-        main.palette->setCurrentColour(Red);
+        main.palette->settings().setColour(Red);
         QMimeData files;
         files.setUrls(urls);
         main.rotate(); // a dialog open keeps the documents as they are
@@ -276,23 +275,23 @@ private slots:
         QDropEvent drop(QPointF(300, 300), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(&main, &drop);
         QVERIFY(drop.isAccepted());
-        QTRY_COMPARE(main.documents().size(), 3);
+        QTRY_COMPARE(program.documents().size(), 3);
 
         QCOMPARE(program.prompts->count("message"), 1);
         QCOMPARE(program.prompts->last("message")->title, QStringLiteral("Open"));
         QVERIFY(program.prompts->last("message")->text.startsWith(
             QStringLiteral("The file \"%1\"").arg(urls[1].toLocalFile())));
         QCOMPARE(lookOf(startup), before);
-        const QList<DocumentWindow *> opened = main.documents().mid(1);
+        const QList<Document *> opened = program.documents().mid(1);
         QCOMPARE(opened[0]->caption(), QStringLiteral("red.bmp"));
-        QCOMPARE(opened[0]->canvas->picture(), red.convertToFormat(opened[0]->canvas->picture().format()));
+        QCOMPARE(opened[0]->canvas().picture(), red.convertToFormat(opened[0]->canvas().picture().format()));
         QCOMPARE(opened[1]->caption(), QStringLiteral("cat.gif"));
-        QCOMPARE(opened[1]->canvas->picture().size(), QSize(2, 2));
+        QCOMPARE(opened[1]->canvas().picture().size(), QSize(2, 2));
         // Made as New makes a window (the current colour back to black), loaded as Open loads (the
         // history holds the picture).
-        QCOMPARE(main.palette->currentColour(), Colour(0));
+        QCOMPARE(main.palette->settings().colour(), Colour(0));
         QCOMPARE(main.activeDocument(), opened[1]);
-        QCOMPARE(opened[1]->undoList.size(), 2);
+        QCOMPARE(opened[1]->history().undoList.size(), 2);
         QVERIFY(main.firstTime);
     }
 
@@ -309,7 +308,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(bool, diskFull);
         Program program;
-        program.active()->canvas->line(QPointF(5, 5), QPointF(50, 50), Red);
+        program.active()->canvas().line(QPointF(5, 5), QPointF(50, 50), Red);
         const QByteArray old("the old bytes");
         const QString path = name.isEmpty() ? program.folder.path() : program.folder.path() + QLatin1Char('/') + name;
         if (diskFull)
@@ -363,7 +362,7 @@ private slots:
         closeDocument(program.active());
         program.prompts->files = {path};
         program.window->open();
-        QCOMPARE(program.window->documents().size(), 0);
+        QCOMPARE(program.documents().size(), 0);
         QVERIFY(program.window->firstTime);
     }
 
@@ -372,24 +371,24 @@ private slots:
     void openAndSaveAsOfTheTempFileFindTheLastCommit()
     {
         Program program;
-        DocumentWindow *doc = program.active();
+        Document *doc = program.active();
         const QString temp = program.folder.filePath(QStringLiteral("temp"));
-        doc->canvas->setPicture(noisePicture(QSize(2500, 2000)));
-        commitPicture(*doc);
-        doc->canvas->line(QPointF(10, 10), QPointF(2000, 1500), Red);
-        commitPicture(*doc);
-        const QImage last = doc->canvas->picture();
+        doc->canvas().setPicture(noisePicture(QSize(2500, 2000)));
+        doc->commitPicture();
+        doc->canvas().line(QPointF(10, 10), QPointF(2000, 1500), Red);
+        doc->commitPicture();
+        const QImage last = doc->canvas().picture();
         program.prompts->files = {temp};
         program.window->open();
-        QCOMPARE(doc->canvas->picture(), last);
+        QCOMPARE(doc->canvas().picture(), last);
 
-        doc->canvas->line(QPointF(10, 1500), QPointF(2000, 10), Green);
-        commitPicture(*doc);
-        doc->canvas->line(QPointF(10, 700), QPointF(2000, 700), Blue); // drawn, not committed
+        doc->canvas().line(QPointF(10, 1500), QPointF(2000, 10), Green);
+        doc->commitPicture();
+        doc->canvas().line(QPointF(10, 700), QPointF(2000, 700), Blue); // drawn, not committed
         program.prompts->files = {temp};
         program.prompts->answers = {PromptAnswer::Yes}; // replace the temp file
         QVERIFY(program.window->saveAs());
-        QCOMPARE(loadPicture(temp).picture, doc->canvas->image());
+        QCOMPARE(loadPicture(temp).picture, doc->canvas().image());
     }
 
     void openBringsBackAClosedStartupWindowTheFirstTimeOnly()
@@ -399,15 +398,15 @@ private slots:
         closeDocument(program.active());
         program.prompts->files = {put(program, QStringLiteral("cat.gif"), BlueGif)};
         program.window->open();
-        QCOMPARE(program.window->documents().size(), 1);
-        QCOMPARE(program.window->startupDocument(), program.active());
+        QCOMPARE(program.documents().size(), 1);
+        QCOMPARE(&program.window->startupDocument()->document(), program.active());
         QCOMPARE(program.active()->caption(), QStringLiteral("cat.gif"));
 
         program.prompts->answers = {PromptAnswer::No};
         closeDocument(program.active());
-        program.prompts->files = {program.window->fileDialog.fileName};
+        program.prompts->files = {program.window->lastFileName};
         program.window->open();
-        QCOMPARE(program.window->documents().size(), 0);
+        QCOMPARE(program.documents().size(), 0);
         QVERIFY(program.prompts->last("message")->text.contains(QStringLiteral("cat.gif")));
     }
 };

@@ -1,6 +1,5 @@
-#include "document/commit.h"
 #include "document/documentwindow.h"
-#include "document/picturebox.h"
+#include "document/picturemodel.h"
 #include "filters/rotatedialog.h"
 #include "fixture.h"
 #include "imagelib/picturefiles.h"
@@ -23,12 +22,12 @@ QImage numbered(int w, int h) { return numberedPicture(QSize(w, h), makeColour(1
 Colour grey(int level) { return makeColour(level, level, level); }
 
 // The picture committed, then a red dot drawn at (0, 0) and not committed.
-QImage commitThenDraw(DocumentWindow *doc, const QImage &picture)
+QImage commitThenDraw(Document *doc, const QImage &picture)
 {
-    doc->canvas->setPicture(picture);
-    commitPicture(*doc);
-    doc->canvas->line(QPointF(0, 0), QPointF(0, 0), Red);
-    return doc->canvas->image().copy();
+    doc->canvas().setPicture(picture);
+    doc->commitPicture();
+    doc->canvas().line(QPointF(0, 0), QPointF(0, 0), Red);
+    return doc->canvas().image().copy();
 }
 
 RotateDialog *rotateDialog(Program &program)
@@ -56,15 +55,15 @@ private slots:
         QFETCH(QSize, size);
         QFETCH(bool, horizontal);
         Program program;
-        DocumentWindow *doc = program.active();
+        Document *doc = program.active();
         const QImage committed = numbered(size.width(), size.height());
         const QImage drawn = commitThenDraw(doc, committed);
         auto flip = [&] { horizontal ? program.window->flipHorizontal() : program.window->flipVertical(); };
 
         flip();
-        QCOMPARE(doc->snapshot->picture(), drawn.mirrored(horizontal, !horizontal));
-        QCOMPARE(doc->canvas->image(), doc->snapshot->picture());
-        QCOMPARE(doc->canvas->picture(), committed);
+        QCOMPARE(doc->snapshot().picture(), drawn.mirrored(horizontal, !horizontal));
+        QCOMPARE(doc->canvas().image(), doc->snapshot().picture());
+        QCOMPARE(doc->canvas().picture(), committed);
     }
 
     // Edges darken to 6 x 255 div 9 and corners to 4 x 255 div 9 on all four sides: the filter
@@ -73,8 +72,8 @@ private slots:
     {
         Program program;
         MainWindow &main = *program.window;
-        DocumentWindow *doc = program.active();
-        doc->canvas->setPicture(uniformPicture(QSize(246, 246), grey(255)));
+        Document *doc = program.active();
+        doc->canvas().setPicture(uniformPicture(QSize(246, 246), grey(255)));
         QString captionWhileRunning;
         bool inputWhileRunning = true;
         QTimer::singleShot(0, &main, [&] {
@@ -82,7 +81,7 @@ private slots:
             inputWhileRunning = main.isEnabled();
         });
         int messagesAtCommit = -1;
-        connect(doc, &DocumentWindow::committed, this, [&] { messagesAtCommit = program.prompts->count("message"); });
+        connect(doc, &Document::committed, this, [&] { messagesAtCommit = program.prompts->count("message"); });
 
         main.smoothAction->trigger();
         QCOMPARE(captionWhileRunning, QStringLiteral("Vell's Painter [Working]"));
@@ -94,7 +93,7 @@ private slots:
                  QStringLiteral("Done!Smooth"));
         QCOMPARE(messagesAtCommit, 1);
 
-        const QImage after = doc->canvas->picture();
+        const QImage after = doc->canvas().picture();
         for (const QPoint corner : {QPoint(0, 0), QPoint(245, 0), QPoint(0, 245), QPoint(245, 245)})
             QCOMPARE(pixelOf(after, corner.x(), corner.y()), grey(113));
         for (const QPoint edge : {QPoint(100, 0), QPoint(0, 100), QPoint(245, 100), QPoint(100, 245)})
@@ -106,21 +105,21 @@ private slots:
     {
         Program program;
         MainWindow &main = *program.window;
-        DocumentWindow *other = program.active();
-        DocumentWindow *smoothed = main.newDocument();
-        smoothed->canvas->setPicture(uniformPicture(QSize(20, 20), grey(255)));
+        Document *other = program.active();
+        Document *smoothed = program.newDocument();
+        smoothed->canvas().setPicture(uniformPicture(QSize(20, 20), grey(255)));
         int otherCommits = 0;
-        connect(other, &DocumentWindow::committed, this, [&] { ++otherCommits; });
+        connect(other, &Document::committed, this, [&] { ++otherCommits; });
         QTimer::singleShot(0, &main, [&] {
             program.prompts->answers.push_back(PromptAnswer::No);
-            qobject_cast<QMdiSubWindow *>(smoothed->parentWidget())->close();
+            frameOf(smoothed)->close();
         });
 
         main.smooth();
         QCOMPARE(program.prompts->count("question"), 1);
         QCOMPARE(program.prompts->count("message"), 0);
         QCOMPARE(otherCommits, 0);
-        QCOMPARE(other->canvas->image(), uniformPicture(QSize(246, 246), 0));
+        QCOMPARE(other->canvas().image(), uniformPicture(QSize(246, 246), 0));
         QCOMPARE(main.windowTitle(), QStringLiteral("Vell's Painter"));
         QVERIFY(main.isEnabled());
     }
@@ -128,17 +127,16 @@ private slots:
     void rotateDialogStartsAtZeroAtEveryShowing()
     {
         Program program;
-        QWidget *document = program.active()->parentWidget();
         RotateDialog *dialog = rotateDialog(program);
         QVERIFY(dialog);
         QCOMPARE(dialog->windowTitle(), QStringLiteral("Rotate"));
         QCOMPARE(dialog->angleLabel->text(), QStringLiteral("Angle"));
         QCOMPARE(dialog->angleBox->text(), QStringLiteral("0"));
-        QVERIFY(!program.window->isEnabled() && !document->isEnabled());
+        QVERIFY(documentsBlocked(program));
         dialog->angleBox->setText(QStringLiteral("45"));
         QTest::mouseClick(dialog->cancelButton, Qt::LeftButton);
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(program.window->isEnabled() && document->isEnabled());
+        QVERIFY(!documentsBlocked(program));
         QCOMPARE(rotateDialog(program)->angleBox->text(), QStringLiteral("0"));
     }
 
@@ -157,7 +155,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(int, degrees);
         Program program;
-        DocumentWindow *doc = program.active();
+        Document *doc = program.active();
         // 9 pixels: a centre of 4.5 rounds to 4.
         const QImage committed = numbered(9, 9);
         const QImage drawn = commitThenDraw(doc, committed);
@@ -168,7 +166,7 @@ private slots:
 
         QImage expected = committed.copy();
         rotatePicture(drawn, expected, degrees * 3.14159265358979 / 180, 0, 0, 8, 8, 4, 4, 4, 4);
-        const QImage result = doc->canvas->picture();
+        const QImage result = doc->canvas().picture();
         QCOMPARE(result, expected);
         QCOMPARE(loadPicture(program.tempPath()).picture, expected);
         QVERIFY(!program.window->rotateDialog && program.window->isEnabled());

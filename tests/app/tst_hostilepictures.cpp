@@ -1,5 +1,5 @@
 #include "document/documentwindow.h"
-#include "document/picturebox.h"
+#include "document/picturemodel.h"
 #include "document/tempfile.h"
 #include "imagelib/picturefiles.h"
 #include "pattern/patterndialog.h"
@@ -38,10 +38,10 @@ struct DocumentLook {
 
 DocumentLook lookOf(Program &program)
 {
-    DocumentWindow *doc = program.active();
-    return {doc->caption(),         doc->canvas->image(), doc->canvas->picture(),
-            doc->snapshot->picture(), doc->mask->picture(),  doc->face->picture(),
-            program.window->firstTime, program.window->documents().size(), doc->undoList.size()};
+    Document *doc = program.active();
+    return {doc->caption(),         doc->canvas().image(), doc->canvas().picture(),
+            doc->snapshot().picture(), doc->pattern().mask,  doc->pattern().face,
+            program.window->firstTime, program.documents().size(), doc->history().undoList.size()};
 }
 
 struct PatternLook {
@@ -51,7 +51,7 @@ struct PatternLook {
 
 PatternLook lookOf(PatternDialog *dialog)
 {
-    return {dialog->mask->image(), dialog->face->image(), dialog->preview->image()};
+    return {dialog->mask.image(), dialog->face.image(), dialog->preview.image()};
 }
 
 // The one message a refused file must give: critical, under the command's name, naming the
@@ -149,9 +149,9 @@ private slots:
         const QString goodMask = corpus.folder() + QStringLiteral("/good mask.bmp");
         QVERIFY(savePicture(uniformPicture(QSize(9, 7), 0x00FFFFFF), goodMask).isEmpty());
         Program program;
-        program.active()->canvas->line(QPointF(3, 3), QPointF(90, 40), 0x000000FF);
+        program.active()->canvas().line(QPointF(3, 3), QPointF(90, 40), 0x000000FF);
         // The child leaves the temp file alone; its writer must not be caught half-way.
-        TempFile::finishWriting();
+        program.tempFile().finishWriting();
         const bool permissionsBind = vptest::canRunUnprivileged();
         const vptest::ChildResult child = vptest::runInChild(
             [&] { return putEveryEntryThroughTheCommands(program, corpus, permissionsBind, goodMask); },

@@ -1,29 +1,31 @@
-#include "document/commit.h"
 #include "document/documentwindow.h"
-#include "document/picturebox.h"
+#include "document/picturemodel.h"
 #include "document/tempfile.h"
 #include "fixture.h"
 #include "imagelib/picturefiles.h"
 #include "testregistry.h"
+#include "tools/colourswatch.h"
 #include "tools/palette.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
 namespace {
 
 // A stroke drawn straight into the canvas, then committed.
-void drawAndCommit(DocumentWindow *doc)
+void drawAndCommit(Document *doc)
 {
-    doc->canvas->setDrawWidth(5);
-    doc->canvas->line(QPointF(10, 10), QPointF(100, 60), Red);
-    commitPicture(*doc);
+    doc->canvas().setPenWidth(5);
+    doc->canvas().line(QPointF(10, 10), QPointF(100, 60), Red);
+    doc->commitPicture();
 }
 } // namespace
 
@@ -47,35 +49,35 @@ private slots:
         QCOMPARE(main.saveAsAction->text(), QStringLiteral("&Save As"));
         QCOMPARE(main.filterMenu->title(), QStringLiteral("F&ilter"));
 
-        main.palette->setCurrentColour(Red);
-        DocumentWindow *doc = main.newDocument();
+        main.palette->settings().setColour(Red);
+        Document *doc = program.newDocument();
         QVERIFY(main.filterMenu->isEnabled());
         QVERIFY(main.pictureMenu->isEnabled());
         QVERIFY(!main.undoAction->isEnabled());
         QVERIFY(main.palette->fillButton->isEnabled() && main.palette->colourSwatch->isEnabled());
-        QCOMPARE(main.palette->currentColour(), Colour(0));
+        QCOMPARE(main.palette->settings().colour(), Colour(0));
         QCOMPARE(doc->caption(), QStringLiteral("Untitled"));
-        QCOMPARE(doc->canvas->widthTwips(), 3750.0);
-        QCOMPARE(doc->canvas->image(), uniformPicture(QSize(246, 246), 0));
+        QCOMPARE(doc->canvas().outerSize(), QSize(250, 250));
+        QCOMPARE(doc->canvas().image(), uniformPicture(QSize(246, 246), 0));
     }
 
     void closingAsksEveryTimeAndCancelKeepsTheDocument()
     {
         Program program;
-        DocumentWindow *doc = program.active();
+        Document *doc = program.active();
         program.prompts->answers = {PromptAnswer::Cancel};
         closeDocument(doc);
         QCOMPARE(program.prompts->count("question"), 1);
         QCOMPARE(program.prompts->last("question")->text, QStringLiteral("Do You Want To Save Untitled?"));
         QCOMPARE(program.prompts->last("question")->title, QStringLiteral("Save?"));
-        QCOMPARE(program.window->documents().size(), 1);
+        QCOMPARE(program.documents().size(), 1);
         // A cancelled close leaves the tools and menus usable.
         QVERIFY(program.window->palette->pencilButton->isEnabled());
         QVERIFY(program.window->pictureMenu->isEnabled());
 
         program.prompts->answers = {PromptAnswer::No};
         closeDocument(doc);
-        QCOMPARE(program.window->documents().size(), 0);
+        QCOMPARE(program.documents().size(), 0);
         QVERIFY(!program.window->palette->pencilButton->isEnabled());
         QVERIFY(!program.window->filterMenu->isEnabled());
         QVERIFY(!program.window->pictureMenu->isEnabled());
@@ -84,26 +86,26 @@ private slots:
     void yesSavesBeforeClosingAndAFailedSaveKeepsTheDocument()
     {
         Program program;
-        DocumentWindow *doc = program.active();
+        Document *doc = program.active();
         drawAndCommit(doc);
         // Yes, then the Save As dialog is cancelled: the picture is not lost.
         program.prompts->answers = {PromptAnswer::Yes};
         closeDocument(doc);
         QCOMPARE(program.prompts->count("save"), 1);
-        QCOMPARE(program.window->documents().size(), 1);
+        QCOMPARE(program.documents().size(), 1);
         // Yes, then a path that cannot be written: a message, and the document stays.
         program.prompts->answers = {PromptAnswer::Yes};
         program.prompts->files = {program.folder.path() + QStringLiteral("/missing/folder/pic.bmp")};
         closeDocument(doc);
         QCOMPARE(program.prompts->count("message"), 1);
         QVERIFY(program.prompts->last("message")->text.contains(QStringLiteral("missing/folder/pic.bmp")));
-        QCOMPARE(program.window->documents().size(), 1);
+        QCOMPARE(program.documents().size(), 1);
         // Yes and a good path: written, then closed.
         const QString path = program.folder.path() + QStringLiteral("/saved");
         program.prompts->answers = {PromptAnswer::Yes};
         program.prompts->files = {path};
         closeDocument(doc);
-        QCOMPARE(program.window->documents().size(), 0);
+        QCOMPARE(program.documents().size(), 0);
         const LoadedPicture saved = loadPicture(path);
         QVERIFY(saved.ok());
         QCOMPARE(pixelOf(saved.picture, 10, 10), Red);
@@ -112,12 +114,12 @@ private slots:
     void exitAsksOncePerDocumentAndCancelStopsIt()
     {
         Program program;
-        program.window->newDocument();
+        program.newDocument();
         program.prompts->answers = {PromptAnswer::No, PromptAnswer::Cancel};
         program.window->exit();
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCOMPARE(program.prompts->count("question"), 2);
-        QCOMPARE(program.window->documents().size(), 1);
+        QCOMPARE(program.documents().size(), 1);
         QVERIFY(program.window->isVisible());
 
         program.prompts->answers = {PromptAnswer::No};
@@ -133,9 +135,9 @@ private slots:
         MainWindow &main = *program.window;
         main.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&main));
-        DocumentWindow *first = program.active();
-        DocumentWindow *second = main.newDocument();
-        DocumentWindow *third = main.newDocument();
+        Document *first = program.active();
+        Document *second = program.newDocument();
+        Document *third = program.newDocument();
         const auto press = [&main](Qt::Key key, Qt::KeyboardModifiers modifiers) {
             QTest::keyClick(&main, key, modifiers);
             return main.activeDocument();
@@ -150,18 +152,18 @@ private slots:
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCOMPARE(program.prompts->count("question"), 1);
         QCOMPARE(program.prompts->last("question")->text, QStringLiteral("Do You Want To Save Untitled?"));
-        QCOMPARE(main.documents().size(), 3);
+        QCOMPARE(program.documents().size(), 3);
         program.prompts->answers = {PromptAnswer::No};
         press(Qt::Key_W, Qt::ControlModifier);
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCOMPARE(main.documents(), (QList<DocumentWindow *>{first, second}));
+        QCOMPARE(program.documents(), (QList<Document *>{first, second}));
         QCOMPARE(program.prompts->count("question"), 2);
     }
 
     void commitWritesTheTempFileAndTheInfoText()
     {
         Program program;
-        DocumentWindow *doc = program.active();
+        Document *doc = program.active();
         drawAndCommit(doc);
         QCOMPARE(program.window->pictureInfo->text(), QStringLiteral("250x250 178kB"));
         QFile temp(program.tempPath());
@@ -173,70 +175,70 @@ private slots:
         QCOMPARE(int(bytes[28]), 24); // bits per pixel
         const QImage committed = loadPicture(program.tempPath()).picture;
         QCOMPARE(committed.size(), QSize(246, 246));
-        QCOMPARE(committed, doc->canvas->image());
-        QCOMPARE(doc->canvas->picture(), committed);
-        QCOMPARE(doc->snapshot->picture(), committed);
+        QCOMPARE(committed, doc->canvas().image());
+        QCOMPARE(doc->canvas().picture(), committed);
+        QCOMPARE(doc->snapshot().picture(), committed);
         // Cls now goes back to the committed stroke.
-        doc->canvas->line(QPointF(0, 200), QPointF(200, 200), 0x00FF0000);
-        doc->canvas->cls();
-        QCOMPARE(doc->canvas->image(), committed);
+        doc->canvas().line(QPointF(0, 200), QPointF(200, 200), 0x00FF0000);
+        doc->canvas().eraseDrawing();
+        QCOMPARE(doc->canvas().image(), committed);
     }
 
     void commitActsOnTheActiveDocumentOnly()
     {
         Program program;
-        DocumentWindow *first = program.active();
-        DocumentWindow *second = program.window->newDocument();
+        Document *first = program.active();
+        Document *second = program.newDocument();
         QCOMPARE(program.active(), second);
-        first->canvas->line(QPointF(1, 1), QPointF(50, 1), Red);
+        first->canvas().line(QPointF(1, 1), QPointF(50, 1), Red);
         drawAndCommit(second);
-        QCOMPARE(pixelOf(first->canvas->picture(), 20, 1), NoPixel); // never committed
+        QCOMPARE(pixelOf(first->canvas().picture(), 20, 1), NoPixel); // never committed
         QCOMPARE(pixelOf(loadPicture(program.tempPath()).picture, 10, 10), Red);
     }
 
     void infoTextCountsLargeFilesWithoutOverflow()
     {
-        QCOMPARE(DocumentWindow::pictureInfoText(250, 250, 182094), QStringLiteral("250x250 178kB"));
-        QCOMPARE(DocumentWindow::pictureInfoText(8004, 6004, 48'000'054LL * 3), QStringLiteral("8004x6004 140625kB"));
-        QCOMPARE(DocumentWindow::pictureInfoText(10, 10, 1536), QStringLiteral("10x10 2kB")); // 1.5 -> 2
-        QCOMPARE(DocumentWindow::pictureInfoText(10, 10, 2560), QStringLiteral("10x10 2kB")); // 2.5 -> 2
+        QCOMPARE(Document::pictureInfoText(250, 250, 182094), QStringLiteral("250x250 178kB"));
+        QCOMPARE(Document::pictureInfoText(8004, 6004, 48'000'054LL * 3), QStringLiteral("8004x6004 140625kB"));
+        QCOMPARE(Document::pictureInfoText(10, 10, 1536), QStringLiteral("10x10 2kB")); // 1.5 -> 2
+        QCOMPARE(Document::pictureInfoText(10, 10, 2560), QStringLiteral("10x10 2kB")); // 2.5 -> 2
     }
 
     void windowGrowsForAWiderCanvasAndNeverShrinks()
     {
         Program program;
-        DocumentWindow *doc = program.active();
-        const double width = doc->widthTwips();
-        const double height = doc->heightTwips();
-        doc->canvas->setWidthTwips(doc->canvas->widthTwips() + 1500);
-        QCOMPARE(doc->widthTwips(), doc->canvas->widthTwips() + 100);
-        QCOMPARE(doc->heightTwips(), height);
-        doc->canvas->setHeightTwips(doc->canvas->heightTwips() + 600);
-        QCOMPARE(doc->heightTwips(), doc->canvas->heightTwips() + 400);
-        const double grown = doc->widthTwips();
-        doc->canvas->setWidthTwips(1500);
-        QCOMPARE(doc->widthTwips(), grown);
-        QVERIFY(grown > width);
+        Document *doc = program.active();
+        const QSize before = windowContentSize(doc);
+        QCOMPARE(before, QSize(250, 250));
+        doc->canvas().setOuterSize(QSize(350, 250));
+        QCOMPARE(windowContentSize(doc), QSize(350, 250));
+        doc->canvas().setOuterSize(QSize(350, 290));
+        QCOMPARE(windowContentSize(doc), QSize(350, 290));
+        doc->canvas().setOuterSize(QSize(100, 290));
+        QCOMPARE(windowContentSize(doc), QSize(350, 290));
     }
 
     void tempFileMovesToTheFallbackFolderWhenTheProgramFolderRefusesIt()
     {
-        Program program;
-        DocumentWindow *doc = program.active();
+        const QTemporaryDir folders;
+        const QString primary = folders.path() + QStringLiteral("/program");
+        const QString fallback = folders.path() + QStringLiteral("/fallback");
+        QVERIFY(QDir().mkpath(primary));
+        Program program(true, primary, fallback);
+        Document *doc = program.active();
         drawAndCommit(doc);
-        QCOMPARE(QFileInfo(program.tempPath()).absolutePath(), program.folder.path());
+        QCOMPARE(QFileInfo(program.tempPath()).absolutePath(), primary);
         // The program's folder goes away between two commits (a file now stands in its place).
-        const QString primary = program.folder.path() + QStringLiteral("/program");
-        TempFile::setFolders(primary, program.folder.path() + QStringLiteral("/fallback"));
+        QVERIFY(QDir(primary).removeRecursively());
         QFile blocker(primary);
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
-        doc->canvas->line(QPointF(0, 120), QPointF(240, 120), 0x00FF0000);
-        commitPicture(*doc);
-        QCOMPARE(QFileInfo(program.tempPath()).absolutePath(), program.folder.path() + QStringLiteral("/fallback"));
+        doc->canvas().line(QPointF(0, 120), QPointF(240, 120), 0x00FF0000);
+        doc->commitPicture();
+        QCOMPARE(QFileInfo(program.tempPath()).absolutePath(), fallback);
         const QImage committed = loadPicture(program.tempPath()).picture;
         QCOMPARE(pixelOf(committed, 120, 120), Colour(0x00FF0000));
-        QCOMPARE(doc->canvas->picture(), committed);
+        QCOMPARE(doc->canvas().picture(), committed);
         QCOMPARE(program.window->pictureInfo->text(), QStringLiteral("250x250 178kB"));
     }
 };

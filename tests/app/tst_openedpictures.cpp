@@ -1,6 +1,6 @@
 #include "document/documentwindow.h"
 #include "document/history.h"
-#include "document/picturebox.h"
+#include "document/picturemodel.h"
 #include "imagelib/picturefiles.h"
 #include "document/tempfile.h"
 
@@ -187,8 +187,8 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(QImage, expected);
         Program program;
-        DocumentWindow *form = program.active();
-        form->canvas->setBackColour(Background);
+        Document *form = program.active();
+        form->canvas().setBackgroundColour(Background);
         const QString path = program.folder.filePath(name);
         {
             QFile file(path);
@@ -200,12 +200,12 @@ private slots:
             QFAIL(qPrintable(message->text));
         QCOMPARE(form->caption(), name);
 
-        QCOMPARE(difference(form->canvas->image(), expected), QString());
-        QVERIFY(TempFile::finishWriting().isEmpty());
+        QCOMPARE(difference(form->canvas().image(), expected), QString());
+        QVERIFY(program.tempFile().finishWriting().isEmpty());
         const LoadedPicture temp = loadPicture(program.tempPath());
         QVERIFY2(temp.ok(), qPrintable(temp.error));
         QCOMPARE(difference(temp.picture, expected), QString());
-        QCOMPARE(difference(form->undoList.back()->picture, expected), QString());
+        QCOMPARE(difference(form->history().undoList.back()->picture, expected), QString());
         const QString saved = program.folder.filePath(QStringLiteral("saved.bmp"));
         program.prompts->files = {saved};
         QVERIFY(program.window->saveAs());

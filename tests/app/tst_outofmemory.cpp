@@ -1,6 +1,5 @@
-#include "document/commit.h"
 #include "document/documentwindow.h"
-#include "document/picturebox.h"
+#include "document/picturemodel.h"
 #include "document/tempfile.h"
 #include "filters/sizedialog.h"
 #include "imagelib/picturefiles.h"
@@ -53,11 +52,11 @@ QByteArray checksumOf(const QString &path)
     return hash.result();
 }
 
-Look lookOf(DocumentWindow *doc)
+Look lookOf(Program &program, Document *doc)
 {
-    TempFile::finishWriting();
-    return {doc->canvas->image(), doc->canvas->picture(), doc->snapshot->picture(), doc->canvas->outerSizePixels(),
-            doc->undoList.size(), checksumOf(TempFile::path())};
+    program.tempFile().finishWriting();
+    return {doc->canvas().image(), doc->canvas().picture(), doc->snapshot().picture(), doc->canvas().outerSize(),
+            doc->history().undoList.size(), checksumOf(program.tempPath())};
 }
 
 QString describe(const Look &look)
@@ -79,8 +78,8 @@ void answerSize(MainWindow &main, int width, int height)
 void run(Command command, Program &program, const QString &largeFile)
 {
     MainWindow &main = *program.window;
-    DocumentWindow *doc = program.active();
-    PictureBox *canvas = doc->canvas;
+    Document *doc = program.active();
+    QWidget *canvas = canvasArea(doc);
     switch (command) {
     case Command::Stroke:
         main.palette->pencilButton->click();
@@ -141,12 +140,12 @@ private slots:
         QFETCH(int, command);
         QFETCH(QString, says);
         Program program;
-        DocumentWindow *doc = program.active();
-        doc->canvas->setPicture(noisePicture(Large));
-        commitPicture(*doc);
+        Document *doc = program.active();
+        doc->canvas().setPicture(noisePicture(Large));
+        doc->commitPicture();
         const QString largeFile = program.folder.filePath(QStringLiteral("large.bmp"));
         QCOMPARE(savePicture(uniformPicture(QSize(5000, 3000), Green), largeFile), QString());
-        const Look before = lookOf(doc);
+        const Look before = lookOf(program, doc);
         // The child is to find no picture memory put by for reuse.
         releasePooledPictureMemory();
         const vptest::ChildResult child = vptest::runInChild(
@@ -158,7 +157,7 @@ private slots:
                 const QString text = messages ? program.prompts->last(QStringLiteral("message"))->text : QString();
                 if (messages != 1 || !text.contains(says))
                     faults << QStringLiteral("%1 messages, the last \"%2\"").arg(messages).arg(text);
-                const Look after = lookOf(doc);
+                const Look after = lookOf(program, doc);
                 if (!(after == before))
                     faults << QStringLiteral("the document changed: %1, was %2").arg(describe(after), describe(before));
                 return faults.join(QLatin1Char('\n'));
@@ -176,16 +175,16 @@ private slots:
         QSKIP("the sanitizers' allocator ends the process rather than fail an allocation");
 #endif
         Program program;
-        DocumentWindow *doc = program.active();
-        doc->canvas->setPicture(noisePicture(Large));
-        commitPicture(*doc);
+        Document *doc = program.active();
+        doc->canvas().setPicture(noisePicture(Large));
+        doc->commitPicture();
         releasePooledPictureMemory();
         const vptest::ChildResult child = vptest::runInChild(
             [&] {
                 smallThreadStacks();
                 run(Command::Smaller, program, QString());
                 return QStringLiteral("%1 %2").arg(program.prompts->count(QStringLiteral("message")))
-                    .arg(doc->canvas->picture().width());
+                    .arg(doc->canvas().picture().width());
             },
             {false, -1, Room, 60});
         QVERIFY2(child.finished, qPrintable(child.failure));

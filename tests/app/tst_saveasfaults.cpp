@@ -1,6 +1,5 @@
-#include "document/commit.h"
 #include "document/documentwindow.h"
-#include "document/picturebox.h"
+#include "document/picturemodel.h"
 #include "document/tempfile.h"
 
 #include "childprocess.h"
@@ -26,10 +25,10 @@ struct DocumentLook {
     bool operator==(const DocumentLook &) const = default;
 };
 
-DocumentLook lookOf(DocumentWindow *doc)
+DocumentLook lookOf(Document *doc)
 {
-    return {doc->caption(), doc->canvas->image(), doc->canvas->picture(), doc->snapshot->picture(),
-            doc->undoList, doc->redoList};
+    return {doc->caption(), doc->canvas().image(), doc->canvas().picture(), doc->snapshot().picture(),
+            doc->history().undoList, doc->history().redoList};
 }
 
 void setMode(const QString &path, mode_t mode) { ::chmod(QFile::encodeName(path).constData(), mode); }
@@ -37,21 +36,21 @@ void setMode(const QString &path, mode_t mode) { ::chmod(QFile::encodeName(path)
 // A document with a caption, a history both ways and a drawing not yet committed.
 void prepare(Program &program)
 {
-    DocumentWindow *doc = program.active();
+    Document *doc = program.active();
     for (const int y : {20, 40, 60}) {
-        doc->canvas->line(QPointF(10, y), QPointF(200, y), 0x000000FF);
-        commitPicture(*doc);
+        doc->canvas().line(QPointF(10, y), QPointF(200, y), 0x000000FF);
+        doc->commitPicture();
     }
     doc->undo();
     program.prompts->files = {program.folder.filePath(QStringLiteral("first.bmp"))};
     QVERIFY(program.window->saveAs());
-    doc->canvas->line(QPointF(10, 100), QPointF(200, 100), 0x00FF0000);
+    doc->canvas().line(QPointF(10, 100), QPointF(200, 100), 0x00FF0000);
 }
 
 // Runs in the child: Save As to the path, and what went wrong with how it refused.
 QString saveAsAndJudge(Program &program, const QString &path, const QString &reason)
 {
-    DocumentWindow *doc = program.active();
+    Document *doc = program.active();
     const DocumentLook before = lookOf(doc);
     program.prompts->asked.clear();
     program.prompts->files = {path};
@@ -114,7 +113,7 @@ private slots:
         const QStringList entries = QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
         Program program;
         prepare(program);
-        TempFile::finishWriting();
+        program.tempFile().finishWriting();
 
         const vptest::ChildResult child =
             vptest::runInChild([&] { return saveAsAndJudge(program, path, reason); }, {unprivileged, room});

@@ -1,7 +1,8 @@
 #include "adjust/adjustdialog.h"
+#include "adjust/levelbar.h"
 #include "document/documentwindow.h"
 #include "document/history.h"
-#include "document/picturebox.h"
+#include "document/picturemodel.h"
 #include "document/tempfile.h"
 #include "filters/rotatedialog.h"
 #include "filters/sizedialog.h"
@@ -75,7 +76,7 @@ public:
         std::discrete_distribution<int> ops(OpWeights.begin(), OpWeights.end());
         for (step = 0; step < operations && faults.isEmpty(); ++step) {
             op = Op(ops(random));
-            if (main.documents().isEmpty())
+            if (program.documents().isEmpty())
                 op = Op::New;
             const int messages = program.prompts->count(QStringLiteral("message"));
             expectedMessages = 0;
@@ -92,7 +93,7 @@ private:
     std::mt19937 random;
     int expectedMessages = 0;
     QStringList files; // pictures written by Save As, for Open
-    QSet<DocumentWindow *> watched;
+    QSet<Document *> watched;
     QObject connections; // the session's watches end with it
     // A copy of every state as it was recorded, by the entry that holds it; the weak pointer
     // tells an entry the budget dropped from a new one at the same address.
@@ -120,18 +121,18 @@ private:
         case Op::Undo: return stepThroughHistory(true, pick(1, 4));
         case Op::Redo: return stepThroughHistory(false, pick(1, 4));
         case Op::Adjust: return adjust();
-        case Op::Switch: return activate(main.documents()[pick(0, int(main.documents().size()) - 1)]);
+        case Op::Switch: return activate(program.documents()[pick(0, int(program.documents().size()) - 1)]);
         case Op::Close: return closeDocument();
         case Op::Open: return open();
-        case Op::New: return main.documents().size() < Documents ? newDocument() : main.flipVertical();
+        case Op::New: return program.documents().size() < Documents ? newDocument() : main.flipVertical();
         case Op::SaveAs: return saveAs();
         }
     }
 
-    QPoint anywhereOn(PictureBox *canvas)
+    QPoint anywhereOn(const PictureModel &canvas)
     {
         // A little beyond the edges too; the 2-pixel border puts pixel (0, 0) at (2, 2).
-        return QPoint(pick(-6, canvas->innerWidth() + 6), pick(-6, canvas->innerHeight() + 6)) + QPoint(2, 2);
+        return QPoint(pick(-6, canvas.size().width() + 6), pick(-6, canvas.size().height() + 6)) + QPoint(2, 2);
     }
 
     void stroke()
@@ -146,13 +147,14 @@ private:
         deleteWhatWasClosed();
         (chance(0.5) ? palette.freehandButton : palette.straightLineButton)->setChecked(true);
         (chance(0.5) ? palette.fromCentreButton : palette.fromCornerButton)->setChecked(true);
-        palette.setCurrentColour(anyColour());
+        palette.settings().setColour(anyColour());
         palette.penWidthSlider->setValue(pick(1, 25));
-        PictureBox *canvas = main.activeDocument()->canvas;
-        QTest::mousePress(canvas, Qt::LeftButton, {}, anywhereOn(canvas));
+        Document *doc = main.activeDocument();
+        QWidget *canvas = canvasArea(doc);
+        QTest::mousePress(canvas, Qt::LeftButton, {}, anywhereOn(doc->canvas()));
         for (int moves = pick(0, 5); moves > 0; --moves)
-            QTest::mouseMove(canvas, anywhereOn(canvas));
-        QTest::mouseRelease(canvas, Qt::LeftButton, {}, anywhereOn(canvas));
+            QTest::mouseMove(canvas, anywhereOn(doc->canvas()));
+        QTest::mouseRelease(canvas, Qt::LeftButton, {}, anywhereOn(doc->canvas()));
     }
 
     void rotate()
@@ -165,9 +167,9 @@ private:
 
     void smooth()
     {
-        const PictureBox *canvas = main.activeDocument()->canvas;
+        const QSize size = main.activeDocument()->canvas().size();
         // Undo can bring back the start-up document's first, larger state.
-        if (canvas->innerWidth() > LargestSide - 4 || canvas->innerHeight() > LargestSide - 4)
+        if (size.width() > LargestSide - 4 || size.height() > LargestSide - 4)
             return main.flipHorizontal();
         expectedMessages = 1; // "Done!"
         main.smooth();
@@ -200,7 +202,7 @@ private:
     void adjust()
     {
         const int which = pick(0, 2);
-        PictureBox *slider = nullptr;
+        LevelBar *slider = nullptr;
         AdjustDialog *dialog = nullptr;
         if (which == 0) {
             main.adjustColours();
@@ -226,13 +228,13 @@ private:
 
     void closeDocument()
     {
-        const QList<DocumentWindow *> documents = main.documents();
-        DocumentWindow *doc = documents[pick(0, int(documents.size()) - 1)];
+        const QList<Document *> documents = program.documents();
+        Document *doc = documents[pick(0, int(documents.size()) - 1)];
         const QString path = nextFileName();
         const int answer = pick(0, 9);
         program.prompts->answers = {answer == 0 ? PromptAnswer::Cancel : answer == 1 ? PromptAnswer::Yes : PromptAnswer::No};
         program.prompts->files = {path};
-        qobject_cast<QMdiSubWindow *>(doc->parentWidget())->close();
+        frameOf(doc)->close();
         program.prompts->files.clear();
         if (answer == 1)
             files << path;
@@ -248,24 +250,24 @@ private:
     // Undo and Redo bring back the state exactly as it was recorded, stored and shown.
     void stepThroughHistory(bool back)
     {
-        DocumentWindow *doc = main.activeDocument();
-        const qsizetype undone = doc->redoList.size();
-        const UndoElementList &towards = back ? doc->undoList : doc->redoList;
+        Document *doc = main.activeDocument();
+        const qsizetype undone = doc->history().redoList.size();
+        const UndoElementList &towards = back ? doc->history().undoList : doc->history().redoList;
         const qsizetype target = back ? towards.size() - 2 : towards.size() - 1;
         const bool fromTiles = target >= 0 && !towards[target]->changes.isEmpty();
         const bool rebuilt = fromTiles && towards[target]->picture.isNull();
         back ? main.undo() : main.redo();
-        if (doc->redoList.size() == undone)
+        if (doc->history().redoList.size() == undone)
             return;
         tileSteps += fromTiles;
         rebuiltSteps += rebuilt;
-        const auto kept = recorded.find(doc->undoList.last().get());
+        const auto kept = recorded.find(doc->history().undoList.last().get());
         if (kept == recorded.end())
             return fault(QStringLiteral("stepped to a state never seen"));
         const QImage &state = kept->second.second;
-        if (doc->canvas->picture() != state)
+        if (doc->canvas().picture() != state)
             fault(QStringLiteral("the canvas stores another picture than the state recorded"));
-        else if (doc->canvas->image() != state.convertToFormat(PictureFormat))
+        else if (doc->canvas().image() != state.convertToFormat(PictureFormat))
             fault(QStringLiteral("the canvas shows another picture than the state it stores"));
     }
 
@@ -273,8 +275,8 @@ private:
     void keepNewStates()
     {
         std::erase_if(recorded, [](const auto &entry) { return entry.second.first.expired(); });
-        for (DocumentWindow *doc : main.documents()) {
-            for (const UndoElementList *list : {&doc->undoList, &doc->redoList}) {
+        for (Document *doc : program.documents()) {
+            for (const UndoElementList *list : {&doc->history().undoList, &doc->history().redoList}) {
                 for (const auto &element : *list) {
                     if (recorded.contains(element.get()))
                         continue;
@@ -296,7 +298,7 @@ private:
         if (!main.saveAs())
             return fault(QStringLiteral("Save As failed"));
         files << path;
-        if (loadPicture(path).picture != main.activeDocument()->canvas->image())
+        if (loadPicture(path).picture != main.activeDocument()->canvas().image())
             fault(QStringLiteral("the saved file is not the canvas as drawn"));
     }
 
@@ -307,7 +309,7 @@ private:
         const QString path = files[pick(0, int(files.size()) - 1)];
         program.prompts->files = {path};
         main.open();
-        if (main.activeDocument()->canvas->picture() != loadPicture(path).picture)
+        if (main.activeDocument()->canvas().picture() != loadPicture(path).picture)
             fault(QStringLiteral("Open did not load %1").arg(path));
     }
 
@@ -322,31 +324,31 @@ private:
     void watchNewDocuments()
     {
         keepNewStates();
-        for (DocumentWindow *doc : main.documents()) {
+        for (Document *doc : program.documents()) {
             if (watched.contains(doc))
                 continue;
             watched.insert(doc);
-            QObject::connect(doc, &DocumentWindow::committed, &connections, [this, doc] { checkCommit(doc); });
+            QObject::connect(doc, &Document::committed, &connections, [this, doc] { checkCommit(doc); });
             QObject::connect(doc, &QObject::destroyed, &connections, [this, doc] { watched.remove(doc); });
         }
     }
 
     // The temp file holds exactly what the committed canvas now stores.
-    void checkCommit(DocumentWindow *doc)
+    void checkCommit(Document *doc)
     {
         ++commits;
         keepNewStates();
         if (doc != main.activeDocument())
             fault(QStringLiteral("a document committed while another was active"));
-        const QString writeError = TempFile::finishWriting();
-        const QImage stored = doc->canvas->picture();
-        QFile file(TempFile::path());
+        const QString writeError = program.tempFile().finishWriting();
+        const QImage stored = doc->canvas().picture();
+        QFile file(program.tempPath());
         const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
         if (!writeError.isEmpty())
             fault(QStringLiteral("the temp file could not be written: %1").arg(writeError));
         else if (const QString wrong = bmpHeaderFault(bytes, stored.size()); !wrong.isEmpty())
             fault(QStringLiteral("temp file: %1").arg(wrong));
-        else if (loadPicture(TempFile::path()).picture != stored)
+        else if (loadPicture(program.tempPath()).picture != stored)
             fault(QStringLiteral("the temp file differs from the committed canvas"));
     }
 
@@ -363,24 +365,24 @@ private:
         for (const ToolDialog *dialog : dialogs)
             if (dialog)
                 fault(QStringLiteral("%1 is still open").arg(dialog->windowTitle()));
-        if (!main.isEnabled())
+        if (!main.isEnabled() || documentsBlocked(program))
             fault(QStringLiteral("the main window is left disabled"));
 
         // Beyond the state each document shows, the history keeps within its budget.
         QSet<qint64> current;
         qint64 currentBytes = 0;
-        for (DocumentWindow *doc : main.documents()) {
-            if (doc->undoList.isEmpty())
+        for (Document *doc : program.documents()) {
+            if (doc->history().undoList.isEmpty())
                 continue;
-            const QImage &shown = doc->undoList.last()->picture;
+            const QImage &shown = doc->history().undoList.last()->picture;
             if (!current.contains(shown.cacheKey())) {
                 current.insert(shown.cacheKey());
                 currentBytes += shown.sizeInBytes();
             }
         }
-        peakHeld = qMax(peakHeld, HistoryBudget::held());
-        if (HistoryBudget::held() - currentBytes > Budget)
-            fault(QStringLiteral("the history holds %1 kB beyond the current states").arg((HistoryBudget::held() - currentBytes) >> 10));
+        peakHeld = qMax(peakHeld, program.historyBudget().held());
+        if (program.historyBudget().held() - currentBytes > Budget)
+            fault(QStringLiteral("the history holds %1 kB beyond the current states").arg((program.historyBudget().held() - currentBytes) >> 10));
     }
 };
 
@@ -389,12 +391,10 @@ private:
 class TestSoak : public QObject {
     Q_OBJECT
 private slots:
-    void cleanup() { HistoryBudget::setBytes(0); }
-
     void aLongRandomSessionLosesNoCommitAndKeepsItsHistoryInBudget()
     {
-        HistoryBudget::setBytes(Budget);
         Program program;
+        program.historyBudget().setBytes(Budget);
         Session session(program);
         QElapsedTimer clock;
         clock.start();

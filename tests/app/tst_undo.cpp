@@ -1,7 +1,6 @@
-#include "document/commit.h"
 #include "document/documentwindow.h"
 #include "document/history.h"
-#include "document/picturebox.h"
+#include "document/picturemodel.h"
 #include "document/tempfile.h"
 #include "fixture.h"
 #include "hostilecorpus.h"
@@ -22,16 +21,16 @@ namespace {
 
 
 // A stroke across the canvas at row y, committed as a tool's release would.
-void stroke(DocumentWindow *doc, int y, Colour colour)
+void stroke(Document *doc, int y, Colour colour)
 {
-    doc->canvas->setDrawWidth(3);
-    doc->canvas->line(QPointF(5, y), QPointF(200, y), colour);
-    commitPicture(*doc);
+    doc->canvas().setPenWidth(3);
+    doc->canvas().line(QPointF(5, y), QPointF(200, y), colour);
+    doc->commitPicture();
 }
 
-Colour shown(DocumentWindow *doc, int y)
+Colour shown(Document *doc, int y)
 {
-    return pixelOf(doc->canvas->image(), 100, y);
+    return pixelOf(doc->canvas().image(), 100, y);
 }
 
 QList<UndoElement *> entries(const UndoElementList &list)
@@ -42,10 +41,10 @@ QList<UndoElement *> entries(const UndoElementList &list)
     return raw;
 }
 
-void closeWithoutSaving(Program &program, DocumentWindow *doc)
+void closeWithoutSaving(Program &program, Document *doc)
 {
     program.prompts->answers.push_back(PromptAnswer::No);
-    qobject_cast<QMdiSubWindow *>(doc->parentWidget())->close();
+    frameOf(doc)->close();
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
@@ -65,10 +64,10 @@ struct KeptStates {
     std::map<const UndoElement *, std::pair<std::weak_ptr<UndoElement>, QImage>> pictures;
 
     // The states that have come to be current since the last look.
-    void look(const QList<DocumentWindow *> &documents)
+    void look(const QList<Document *> &documents)
     {
-        for (DocumentWindow *doc : documents) {
-            const std::shared_ptr<UndoElement> &current = doc->undoList.last();
+        for (Document *doc : documents) {
+            const std::shared_ptr<UndoElement> &current = doc->history().undoList.last();
             auto found = pictures.find(current.get());
             // An entry at the address of one the budget dropped is a new state.
             if (found == pictures.end() || found->second.first.expired())
@@ -80,14 +79,14 @@ struct KeptStates {
 
 // What an Undo or Redo must have left: the canvas, its bitmap and the temp file all hold the
 // state as it was recorded. Empty when they do.
-QString faultAfterStep(Program &program, DocumentWindow *doc, const KeptStates &kept)
+QString faultAfterStep(Program &program, Document *doc, const KeptStates &kept)
 {
-    const QImage recorded = kept.of(doc->undoList.last().get());
-    if (doc->canvas->picture() != recorded)
+    const QImage recorded = kept.of(doc->history().undoList.last().get());
+    if (doc->canvas().picture() != recorded)
         return QStringLiteral("the canvas stores another picture");
-    if (doc->canvas->image() != recorded.convertToFormat(PictureFormat))
+    if (doc->canvas().image() != recorded.convertToFormat(PictureFormat))
         return QStringLiteral("the canvas shows another picture");
-    TempFile::finishWriting();
+    program.tempFile().finishWriting();
     if (loadPicture(program.tempPath()).picture != recorded.convertToFormat(PictureFormat))
         return QStringLiteral("the temp file holds another picture");
     return {};
@@ -114,31 +113,29 @@ template <> char *toString(const Menus &menus)
 class TestUndo : public QObject {
     Q_OBJECT
 private slots:
-    void cleanup() { HistoryBudget::setBytes(0); }
-
     void aNewDocumentHoldsItsCanvasAsTheOnlyState()
     {
         Program program;
-        DocumentWindow *doc = program.active();
-        QCOMPARE(doc->undoList.size(), 1);
-        QCOMPARE(doc->undoList.first()->picture, uniformPicture(QSize(246, 246), 0));
+        Document *doc = program.active();
+        QCOMPARE(doc->history().undoList.size(), 1);
+        QCOMPARE(doc->history().undoList.first()->picture, uniformPicture(QSize(246, 246), 0));
         QCOMPARE(menusOf(program), (Menus{false, false}));
         doc->undo();
-        QCOMPARE(doc->undoList.size(), 1);
-        QVERIFY(doc->redoList.isEmpty());
-        QVERIFY(doc->historyReady);
+        QCOMPARE(doc->history().undoList.size(), 1);
+        QVERIFY(doc->history().redoList.isEmpty());
+        QVERIFY(doc->isOpen());
     }
 
     void undoTwiceShowsTheFirstStrokeTwoRedosTheThirdAndAStrokeEmptiesRedo()
     {
         Program program;
-        DocumentWindow *doc = program.active();
+        Document *doc = program.active();
         stroke(doc, 20, Red);
         stroke(doc, 40, Green);
         stroke(doc, 60, Blue);
-        QCOMPARE(doc->undoList.size(), 4);
-        const QList<UndoElement *> before = entries(doc->undoList);
-        const QImage third = doc->canvas->picture();
+        QCOMPARE(doc->history().undoList.size(), 4);
+        const QList<UndoElement *> before = entries(doc->history().undoList);
+        const QImage third = doc->canvas().picture();
         QCOMPARE(menusOf(program), (Menus{true, false}));
 
         doc->undo();
@@ -146,30 +143,30 @@ private slots:
         QCOMPARE(shown(doc, 20), Red);
         QCOMPARE(shown(doc, 40), Colour(0));
         QCOMPARE(shown(doc, 60), Colour(0));
-        QCOMPARE(entries(doc->undoList), before.mid(0, 2));
-        QCOMPARE(entries(doc->redoList), (QList<UndoElement *>{before[3], before[2]}));
+        QCOMPARE(entries(doc->history().undoList), before.mid(0, 2));
+        QCOMPARE(entries(doc->history().redoList), (QList<UndoElement *>{before[3], before[2]}));
         QCOMPARE(menusOf(program), (Menus{true, true}));
 
         // Undo then Redo puts lists and canvas back as they were.
-        const QImage first = doc->canvas->image();
+        const QImage first = doc->canvas().image();
         doc->undo();
         doc->redo();
-        QCOMPARE(entries(doc->undoList), before.mid(0, 2));
-        QCOMPARE(entries(doc->redoList), (QList<UndoElement *>{before[3], before[2]}));
-        QCOMPARE(doc->canvas->image(), first);
+        QCOMPARE(entries(doc->history().undoList), before.mid(0, 2));
+        QCOMPARE(entries(doc->history().redoList), (QList<UndoElement *>{before[3], before[2]}));
+        QCOMPARE(doc->canvas().image(), first);
 
         doc->redo();
         doc->redo();
-        QCOMPARE(entries(doc->undoList), before);
-        QVERIFY(doc->redoList.isEmpty());
-        QCOMPARE(doc->canvas->image(), third);
+        QCOMPARE(entries(doc->history().undoList), before);
+        QVERIFY(doc->history().redoList.isEmpty());
+        QCOMPARE(doc->canvas().image(), third);
         QCOMPARE(menusOf(program), (Menus{true, false}));
 
         // A stroke after an Undo: what was undone cannot come back.
         doc->undo();
         stroke(doc, 80, Red);
-        QVERIFY(doc->redoList.isEmpty());
-        QCOMPARE(doc->undoList.size(), 4);
+        QVERIFY(doc->history().redoList.isEmpty());
+        QCOMPARE(doc->history().undoList.size(), 4);
         QCOMPARE(shown(doc, 60), Colour(0));
         QCOMPARE(menusOf(program), (Menus{true, false}));
     }
@@ -177,36 +174,36 @@ private slots:
     void aCommitThatChangesNothingAddsNoState()
     {
         Program program;
-        DocumentWindow *doc = program.active();
+        Document *doc = program.active();
         stroke(doc, 20, Red);
         // A release with nothing drawn (the colour picker's).
-        QTest::mouseClick(doc->canvas, Qt::LeftButton, {}, QPoint(30, 30));
-        commitPicture(*doc);
-        QCOMPARE(doc->undoList.size(), 2);
+        QTest::mouseClick(canvasArea(doc), Qt::LeftButton, {}, QPoint(30, 30));
+        doc->commitPicture();
+        QCOMPARE(doc->history().undoList.size(), 2);
         // The same stroke again: new pixels, the same picture.
         stroke(doc, 20, Red);
-        QCOMPARE(doc->undoList.size(), 2);
+        QCOMPARE(doc->history().undoList.size(), 2);
         // An Undo followed by the identical commit keeps what is there to redo.
         doc->undo();
-        commitPicture(*doc);
-        QCOMPARE(doc->undoList.size(), 1);
-        QCOMPARE(doc->redoList.size(), 1);
+        doc->commitPicture();
+        QCOMPARE(doc->history().undoList.size(), 1);
+        QCOMPARE(doc->history().redoList.size(), 1);
     }
 
     void documentsKeepTheirOwnHistoryAndTheMenusFollowTheActiveOne()
     {
         Program program;
-        DocumentWindow *first = program.active();
+        Document *first = program.active();
         stroke(first, 20, Red);
         stroke(first, 40, Green);
-        DocumentWindow *second = program.window->newDocument();
+        Document *second = program.newDocument();
         QCOMPARE(menusOf(program), (Menus{false, false}));
         stroke(second, 60, Blue);
         QCOMPARE(menusOf(program), (Menus{true, false}));
         program.window->undo();
         QCOMPARE(menusOf(program), (Menus{false, true}));
         QCOMPARE(shown(second, 60), Colour(0));
-        QCOMPARE(first->undoList.size(), 3);
+        QCOMPARE(first->history().undoList.size(), 3);
         QCOMPARE(shown(first, 40), Green);
 
         activate(first);
@@ -214,22 +211,22 @@ private slots:
         program.window->undo();
         program.window->undo();
         QCOMPARE(menusOf(program), (Menus{false, true}));
-        QCOMPARE(first->redoList.size(), 2);
-        QCOMPARE(second->redoList.size(), 1);
+        QCOMPARE(first->history().redoList.size(), 2);
+        QCOMPARE(second->history().redoList.size(), 1);
 
         activate(second);
         program.window->redo();
         QCOMPARE(menusOf(program), (Menus{true, false}));
         QCOMPARE(shown(second, 60), Blue);
-        QCOMPARE(first->redoList.size(), 2);
+        QCOMPARE(first->history().redoList.size(), 2);
     }
 
     void closingTheLastDocumentDisablesUndoAndRedo()
     {
         Program program;
-        DocumentWindow *first = program.active();
+        Document *first = program.active();
         stroke(first, 20, Red);
-        DocumentWindow *second = program.window->newDocument();
+        Document *second = program.newDocument();
         stroke(second, 20, Red);
         stroke(second, 40, Green);
         second->undo();
@@ -246,22 +243,22 @@ private slots:
     void aClosedDocumentNoLongerStepsThroughItsHistory()
     {
         Program program;
-        DocumentWindow *doc = program.active();
+        Document *doc = program.active();
         stroke(doc, 20, Red);
-        doc->historyReady = false; // as its confirmed close leaves it
+        doc->close(); // as its confirmed close leaves it
         doc->undo();
-        QCOMPARE(doc->undoList.size(), 2);
-        QVERIFY(!doc->historyReady);
+        doc->redo();
+        QVERIFY(doc->history().undoList.isEmpty());
         QCOMPARE(shown(doc, 20), Red);
     }
 
     void theTempFileAndTheInfoTextFollowUndoAndRedo()
     {
         Program program;
-        DocumentWindow *doc = program.active();
+        Document *doc = program.active();
         stroke(doc, 20, Red);
-        doc->canvas->setPicture(uniformPicture(QSize(96, 46), Blue));
-        commitPicture(*doc);
+        doc->canvas().setPicture(uniformPicture(QSize(96, 46), Blue));
+        doc->commitPicture();
         QCOMPARE(program.window->pictureInfo->text(), QStringLiteral("100x50 13kB"));
 
         doc->undo();
@@ -269,9 +266,9 @@ private slots:
         const QImage undone = loadPicture(program.tempPath()).picture;
         QCOMPARE(undone.size(), QSize(246, 246));
         QCOMPARE(pixelOf(undone, 100, 20), Red);
-        QCOMPARE(undone, doc->canvas->image());
+        QCOMPARE(undone, doc->canvas().image());
         // The snapshot keeps the last commit.
-        QCOMPARE(doc->snapshot->picture().size(), QSize(96, 46));
+        QCOMPARE(doc->snapshot().picture().size(), QSize(96, 46));
 
         doc->redo();
         QCOMPARE(program.window->pictureInfo->text(), QStringLiteral("100x50 13kB"));
@@ -282,16 +279,16 @@ private slots:
     void theBudgetDropsTheOldestStatesFirst()
     {
         Program program;
-        DocumentWindow *doc = program.active();
-        const qint64 stateBytes = doc->undoList.first()->picture.sizeInBytes();
-        HistoryBudget::setBytes(3 * stateBytes);
+        Document *doc = program.active();
+        const qint64 stateBytes = doc->history().undoList.first()->picture.sizeInBytes();
+        program.historyBudget().setBytes(3 * stateBytes);
         // Changes of the whole picture: every state keeps a whole picture.
         for (Colour colour : {Red, Green, Blue, White, Red | Blue}) {
-            doc->canvas->fillBox(QPointF(0, 0), QPointF(245, 245), colour);
-            commitPicture(*doc);
+            doc->canvas().replaceBitmap(uniformPicture(QSize(246, 246), colour));
+            doc->commitPicture();
         }
-        QCOMPARE(doc->undoList.size(), 3);
-        QVERIFY(HistoryBudget::held() <= 3 * stateBytes);
+        QCOMPARE(doc->history().undoList.size(), 3);
+        QVERIFY(program.historyBudget().held() <= 3 * stateBytes);
         doc->undo();
         doc->undo();
         QCOMPARE(shown(doc, 60), Blue);
@@ -308,63 +305,65 @@ private slots:
         Program program;
         MainWindow &main = *program.window;
         const qint64 budget = 12 * 246 * 246 * 3;
-        HistoryBudget::setBytes(budget);
-        QList<DocumentWindow *> documents = {program.active(), main.newDocument(), main.newDocument()};
+        program.historyBudget().setBytes(budget);
+        QList<Document *> documents = {program.active(), program.newDocument(), program.newDocument()};
         std::mt19937 random(14);
         const auto pick = [&random](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
         KeptStates kept;
         kept.look(documents);
         int commits = 0;
         for (int op = 0; op < 200; ++op) {
-            DocumentWindow *doc = main.activeDocument();
-            PictureBox *canvas = doc->canvas;
+            Document *doc = program.active();
+            PictureModel *canvas = &doc->canvas();
             const int kind = pick(0, 9);
             if (kind <= 4) {
-                canvas->setDrawWidth(pick(1, 9));
-                const auto anywhere = [&] { return QPointF(pick(-5, canvas->innerWidth() + 5), pick(-5, canvas->innerHeight() + 5)); };
+                canvas->setPenWidth(pick(1, 9));
+                const auto anywhere = [&] {
+                    return QPointF(pick(-5, canvas->size().width() + 5), pick(-5, canvas->size().height() + 5));
+                };
                 canvas->line(anywhere(), anywhere(), Colour(random() & 0xFFFFFF));
-                commitPicture(*doc);
+                doc->commitPicture();
                 ++commits;
             } else if (kind == 5) {
                 pick(0, 1) ? main.flipHorizontal() : main.flipVertical();
-                commitPicture(*doc);
+                doc->commitPicture();
                 ++commits;
             } else if (kind == 6) {
                 canvas->setPicture(noisePicture(QSize(pick(100, 300), pick(100, 300)), PictureFormat, unsigned(op)));
-                commitPicture(*doc);
+                doc->commitPicture();
                 ++commits;
             } else if (kind == 7) {
                 activate(documents[pick(0, 2)]);
             } else {
                 const bool undo = kind == 8;
-                if (undo ? doc->undoList.size() < 2 : doc->redoList.isEmpty())
+                if (undo ? doc->history().undoList.size() < 2 : doc->history().redoList.isEmpty())
                     continue;
                 undo ? main.undo() : main.redo();
                 const QString fault = faultAfterStep(program, doc, kept);
                 QVERIFY2(fault.isEmpty(), qPrintable(QStringLiteral("step %1: %2").arg(op).arg(fault)));
             }
             kept.look(documents);
-            QVERIFY(HistoryBudget::held() <= budget);
+            QVERIFY(program.historyBudget().held() <= budget);
         }
         QVERIFY(commits > 100);
 
         // Then with half the budget: the oldest states go, every later one stays exact.
-        HistoryBudget::setBytes(budget / 2);
-        for (DocumentWindow *doc : documents) {
+        program.historyBudget().setBytes(budget / 2);
+        for (Document *doc : documents) {
             activate(doc);
-            const qsizetype states = doc->undoList.size() + doc->redoList.size();
-            while (doc->undoList.size() > 1) {
+            const qsizetype states = doc->history().undoList.size() + doc->history().redoList.size();
+            while (doc->history().undoList.size() > 1) {
                 main.undo();
                 const QString fault = faultAfterStep(program, doc, kept);
                 QVERIFY2(fault.isEmpty(), qPrintable(QStringLiteral("undoing: %1").arg(fault)));
             }
-            while (!doc->redoList.isEmpty()) {
+            while (!doc->history().redoList.isEmpty()) {
                 main.redo();
                 const QString fault = faultAfterStep(program, doc, kept);
                 QVERIFY2(fault.isEmpty(), qPrintable(QStringLiteral("redoing: %1").arg(fault)));
             }
-            QCOMPARE(doc->undoList.size(), states);
-            QVERIFY(HistoryBudget::held() <= budget / 2);
+            QCOMPARE(doc->history().undoList.size(), states);
+            QVERIFY(program.historyBudget().held() <= budget / 2);
         }
     }
 
@@ -384,39 +383,39 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QByteArray, bytes);
         Program program;
-        DocumentWindow *doc = program.active();
+        Document *doc = program.active();
         const QString path = put(program, name, bytes);
         const QImage opened = loadPicture(path).picture;
         QVERIFY(opened.format() != PictureFormat);
         program.prompts->files = {path};
         program.window->open();
-        QCOMPARE(doc->canvas->picture(), opened);
+        QCOMPARE(doc->canvas().picture(), opened);
         stroke(doc, 20, Red);
-        const QImage first = doc->canvas->picture();
+        const QImage first = doc->canvas().picture();
         stroke(doc, 40, Green);
-        const QImage second = doc->canvas->picture();
+        const QImage second = doc->canvas().picture();
         doc->undo();
-        QCOMPARE(doc->canvas->picture(), first);
+        QCOMPARE(doc->canvas().picture(), first);
         doc->undo();
-        QCOMPARE(doc->canvas->picture(), opened);
-        QCOMPARE(doc->canvas->picture().format(), opened.format());
-        QCOMPARE(doc->canvas->image(), opened.convertToFormat(PictureFormat));
+        QCOMPARE(doc->canvas().picture(), opened);
+        QCOMPARE(doc->canvas().picture().format(), opened.format());
+        QCOMPARE(doc->canvas().image(), opened.convertToFormat(PictureFormat));
         doc->redo();
         doc->redo();
-        QCOMPARE(doc->canvas->picture(), second);
-        QCOMPARE(doc->canvas->image(), second);
+        QCOMPARE(doc->canvas().picture(), second);
+        QCOMPARE(doc->canvas().image(), second);
     }
 
     void ctrlZAndCtrlYUndoAndRedo()
     {
         Program program;
-        DocumentWindow *doc = program.active();
+        Document *doc = program.active();
         stroke(doc, 20, Red);
         program.window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(program.window.get()));
-        QTest::keyClick(doc->canvas, Qt::Key_Z, Qt::ControlModifier);
+        QTest::keyClick(canvasArea(doc), Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(shown(doc, 20), Colour(0));
-        QTest::keyClick(doc->canvas, Qt::Key_Y, Qt::ControlModifier);
+        QTest::keyClick(canvasArea(doc), Qt::Key_Y, Qt::ControlModifier);
         QCOMPARE(shown(doc, 20), Red);
     }
 };

@@ -1,7 +1,7 @@
 #include "app/viewstatus.h"
 #include "document/canvasview.h"
 #include "document/documentwindow.h"
-#include "document/picturebox.h"
+#include "document/picturemodel.h"
 #include "fixture.h"
 #include "testregistry.h"
 
@@ -18,14 +18,14 @@
 
 namespace {
 
-DocumentWindow *documentWithPicture(Program &program, QSize size)
+Document *documentWithPicture(Program &program, QSize size)
 {
-    DocumentWindow *doc = program.window->newDocument();
-    doc->canvas->setPicture(uniformPicture(size, Green));
+    Document *doc = program.newDocument();
+    doc->canvas().setPicture(uniformPicture(size, Green));
     return doc;
 }
 
-void closeWithoutSaving(Program &program, DocumentWindow *document)
+void closeWithoutSaving(Program &program, Document *document)
 {
     program.prompts->answers.push_back(PromptAnswer::No);
     closeDocument(document);
@@ -48,15 +48,15 @@ private slots:
     {
         Program program;
         QLabel *info = program.window->pictureInfo;
-        DocumentWindow *first = program.active();
-        first->canvas->setPicture(uniformPicture(QSize(20, 10), Red));
-        DocumentWindow *second = documentWithPicture(program, QSize(30, 10));
+        Document *first = program.active();
+        first->canvas().setPicture(uniformPicture(QSize(20, 10), Red));
+        Document *second = documentWithPicture(program, QSize(30, 10));
         QCOMPARE(info->text(), QStringLiteral("34x14 1kB"));
         activate(first);
         QCOMPARE(info->text(), QStringLiteral("24x14 1kB"));
         activate(second);
         QCOMPARE(info->text(), QStringLiteral("34x14 1kB"));
-        first->canvas->setPicture(uniformPicture(QSize(40, 10), Red)); // behind the active one
+        first->canvas().setPicture(uniformPicture(QSize(40, 10), Red)); // behind the active one
         QCOMPARE(info->text(), QStringLiteral("34x14 1kB"));
         closeWithoutSaving(program, second);
         QCOMPARE(program.active(), first);
@@ -70,7 +70,7 @@ private slots:
     {
         Program program;
         QMdiArea *area = program.window->mdiArea;
-        DocumentWindow *doc = program.active();
+        Document *doc = program.active();
         frameOf(doc)->move(area->viewport()->width() - 50, 0); // dragged partly out of sight
         QApplication::processEvents();
         QVERIFY(area->horizontalScrollBar()->maximum() > 0);
@@ -84,27 +84,26 @@ private slots:
     void aPictureLargerThanTheWorkspaceScrollsInAWindowInsideIt()
     {
         Program program;
-        DocumentWindow *doc = program.active();
-        doc->canvas->setPicture(uniformPicture(QSize(3000, 2000), Green));
+        Document *doc = program.active();
+        doc->canvas().setPicture(uniformPicture(QSize(3000, 2000), Green));
         QApplication::processEvents();
         QVERIFY(workspaceOf(program).contains(frameOf(doc)->geometry()));
-        QCOMPARE(doc->canvas->widthTwips(), 3004 * 15.0); // the canvas keeps its size and twips
-        QCOMPARE(doc->canvas->innerSize(), QSize(3000, 2000));
-        QVERIFY(doc->view->horizontalScrollBar()->maximum() > 0);
-        QVERIFY(doc->view->verticalScrollBar()->maximum() > 0);
+        QCOMPARE(doc->canvas().outerSize(), QSize(3004, 2004)); // the picture keeps its size
+        QCOMPARE(doc->canvas().size(), QSize(3000, 2000));
+        QVERIFY(viewOf(doc).horizontalScrollBar()->maximum() > 0);
+        QVERIFY(viewOf(doc).verticalScrollBar()->maximum() > 0);
         frameOf(doc)->showMaximized(); // a maximized window used to show no scrollbars either
         QApplication::processEvents();
-        QVERIFY(doc->view->verticalScrollBar()->maximum() > 0);
-        QCOMPARE(doc->view->verticalScrollBar()->maximum(),
-                 doc->canvas->height() - doc->view->viewport()->height());
+        QVERIFY(viewOf(doc).verticalScrollBar()->maximum() > 0);
+        QCOMPARE(viewOf(doc).verticalScrollBar()->maximum(),
+                 viewOf(doc).pictureArea()->height() - viewOf(doc).viewport()->height());
         frameOf(doc)->showNormal();
         // A window that fits is sized as it always was: grown to a wider canvas plus the frame,
         // kept where the canvas is smaller.
-        DocumentWindow *small = documentWithPicture(program, QSize(296, 200));
-        QCOMPARE(small->widthTwips(), 300 * 15.0 + 100);
-        QCOMPARE(small->heightTwips(), 250 * 15.0 + 400);
-        QCOMPARE(small->view->horizontalScrollBar()->maximum(), 0);
-        QCOMPARE(small->view->verticalScrollBar()->maximum(), 0);
+        Document *small = documentWithPicture(program, QSize(296, 200));
+        QCOMPARE(windowContentSize(small), QSize(300, 250));
+        QCOMPARE(viewOf(small).horizontalScrollBar()->maximum(), 0);
+        QCOMPARE(viewOf(small).verticalScrollBar()->maximum(), 0);
     }
 
     void windowsOpenInsideTheVisibleWorkspace()
@@ -116,7 +115,7 @@ private slots:
         QVERIFY((program.window->geometry().center() - available.center()).manhattanLength() <= 40);
         QList<QPoint> places;
         for (int i = 0; i < 3; ++i) {
-            DocumentWindow *doc = i == 0 ? program.active() : program.window->newDocument();
+            Document *doc = i == 0 ? program.active() : program.newDocument();
             QVERIFY(workspaceOf(program).contains(frameOf(doc)->geometry()));
             places << frameOf(doc)->pos();
         }
@@ -129,39 +128,39 @@ private slots:
     {
         Program program;
         ViewStatus &status = *program.window->viewStatus;
-        DocumentWindow *doc = program.active();
-        doc->canvas->setPicture(uniformPicture(QSize(400, 300), Green));
+        Document *doc = program.active();
+        doc->canvas().setPicture(uniformPicture(QSize(400, 300), Green));
         QCOMPARE(status.pictureSize->text(), QStringLiteral("400 x 300")); // the bitmap's, not 404 x 304
         QCOMPARE(status.zoomBox->currentText(), QStringLiteral("100 %"));
-        QTest::mouseMove(doc->canvas, QPoint(12, 22));
+        QTest::mouseMove(canvasArea(doc), QPoint(12, 22));
         QCOMPARE(status.pointerPosition->text(), QStringLiteral("10, 20"));
-        QTest::mouseMove(doc->canvas, QPoint(1, 1)); // on the border
+        QTest::mouseMove(canvasArea(doc), QPoint(1, 1)); // on the border
         QCOMPARE(status.pointerPosition->text(), QString());
 
-        doc->view->setZoom(0.5);
+        viewOf(doc).setZoom(0.5);
         QCOMPARE(status.zoomBox->currentText(), QStringLiteral("50 %"));
-        QTest::mouseMove(doc->canvas, QPoint(12, 22));
+        QTest::mouseMove(canvasArea(doc), QPoint(12, 22));
         QCOMPARE(status.pointerPosition->text(), QStringLiteral("20, 40"));
         QEvent leave(QEvent::Leave);
-        QApplication::sendEvent(doc->canvas, &leave);
+        QApplication::sendEvent(canvasArea(doc), &leave);
         QCOMPARE(status.pointerPosition->text(), QString());
 
         status.zoomBox->lineEdit()->setText(QStringLiteral("150"));
         QTest::keyClick(status.zoomBox->lineEdit(), Qt::Key_Return);
-        QCOMPARE(doc->view->zoom(), 1.5);
+        QCOMPARE(viewOf(doc).zoom(), 1.5);
         QCOMPARE(status.zoomBox->currentText(), QStringLiteral("150 %"));
         // Bad input says so and changes nothing.
         status.zoomBox->lineEdit()->setText(QStringLiteral("huge"));
         QTest::keyClick(status.zoomBox->lineEdit(), Qt::Key_Return);
-        QCOMPARE(doc->view->zoom(), 1.5);
+        QCOMPARE(viewOf(doc).zoom(), 1.5);
         QCOMPARE(status.zoomBox->currentText(), QStringLiteral("150 %"));
         QVERIFY(program.window->statusBar()->currentMessage().contains(QStringLiteral("huge")));
         status.zoomBox->setCurrentIndex(0);
         emit status.zoomBox->activated(0);
-        QCOMPARE(doc->view->zoom(), 0.125);
+        QCOMPARE(viewOf(doc).zoom(), 0.125);
 
         // Each document keeps its own zoom; the status bar shows the active one's.
-        DocumentWindow *other = documentWithPicture(program, QSize(50, 60));
+        Document *other = documentWithPicture(program, QSize(50, 60));
         QCOMPARE(status.zoomBox->currentText(), QStringLiteral("100 %"));
         QCOMPARE(status.pictureSize->text(), QStringLiteral("50 x 60"));
         activate(doc);
@@ -181,18 +180,18 @@ private slots:
         QCOMPARE(status.fitAction->shortcut(), QKeySequence(QStringLiteral("Ctrl+0")));
         QCOMPARE(status.actualSizeAction->shortcut(), QKeySequence(QStringLiteral("Ctrl+1")));
         QVERIFY(program.window->actions().contains(status.fitAction)); // without a menu
-        DocumentWindow *first = program.active();
-        DocumentWindow *doc = documentWithPicture(program, QSize(2000, 1500));
+        Document *first = program.active();
+        Document *doc = documentWithPicture(program, QSize(2000, 1500));
         status.fitAction->trigger();
-        QCOMPARE(doc->view->zoom(), doc->view->fitZoom());
-        QVERIFY(doc->view->zoom() < 1);
+        QCOMPARE(viewOf(doc).zoom(), viewOf(doc).fitZoom());
+        QVERIFY(viewOf(doc).zoom() < 1);
         status.zoomInAction->trigger();
-        QCOMPARE(doc->view->zoom(), CanvasView::stepAbove(doc->view->fitZoom()));
+        QCOMPARE(viewOf(doc).zoom(), CanvasView::stepAbove(viewOf(doc).fitZoom()));
         status.actualSizeAction->trigger();
-        QCOMPARE(doc->view->zoom(), 1.0);
+        QCOMPARE(viewOf(doc).zoom(), 1.0);
         status.zoomOutAction->trigger();
-        QCOMPARE(doc->view->zoom(), 2.0 / 3);
-        QCOMPARE(first->view->zoom(), 1.0);
+        QCOMPARE(viewOf(doc).zoom(), 2.0 / 3);
+        QCOMPARE(viewOf(first).zoom(), 1.0);
     }
 };
 VP_TEST(TestView)

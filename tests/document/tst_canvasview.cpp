@@ -1,5 +1,5 @@
 #include "document/canvasview.h"
-#include "document/picturebox.h"
+#include "document/picturemodel.h"
 #include "fixture.h"
 #include "imagelib/zoom.h"
 #include "testregistry.h"
@@ -15,14 +15,16 @@ namespace {
 
 // A canvas in its view, the view `viewSize` large in a window of its own.
 struct ViewedCanvas {
+    PictureModel model{2};
     std::unique_ptr<QWidget> window = std::make_unique<QWidget>();
-    PictureBox *canvas = new PictureBox(nullptr, 2);
     CanvasView *view = nullptr;
+    QWidget *canvas = nullptr; // where the picture shows, its border included
 
     ViewedCanvas(const QImage &picture, QSize viewSize)
     {
-        canvas->setPicture(picture);
-        view = new CanvasView(canvas, window.get());
+        model.setPicture(picture);
+        view = new CanvasView(model, window.get());
+        canvas = view->pictureArea();
         view->resize(viewSize);
         window->resize(viewSize);
         window->show();
@@ -33,11 +35,10 @@ struct ViewedCanvas {
     // The picture pixel the canvas reports for a press at a point of the viewport.
     QPointF pressAt(QPoint viewportPoint) const
     {
-        QSignalSpy pressed(canvas, &PictureBox::mousePressed);
+        QSignalSpy pressed(view, &CanvasView::mousePressed);
         QTest::mousePress(canvas, Qt::LeftButton, {}, onCanvas(viewportPoint));
         QTest::mouseRelease(canvas, Qt::LeftButton, {}, onCanvas(viewportPoint));
-        return pressed.isEmpty() ? QPointF(-999, -999)
-                                 : QPointF(pressed.first().at(0).toFloat(), pressed.first().at(1).toFloat());
+        return pressed.isEmpty() ? QPointF(-999, -999) : pressed.first().at(0).toPointF();
     }
     void wheel(QPoint viewportPoint, QPoint angle, Qt::KeyboardModifiers modifiers) const
     {
@@ -47,10 +48,10 @@ struct ViewedCanvas {
     }
 };
 
-// What the canvas shows inside its border.
-QImage shown(PictureBox &box)
+// What the view shows of the picture inside its border.
+QImage shown(CanvasView &view)
 {
-    const QImage all = box.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage all = view.pictureArea()->grab().toImage().convertToFormat(QImage::Format_RGB32);
     return all.copy(QRect(QPoint(2, 2), all.size() - QSize(4, 4)));
 }
 
@@ -137,7 +138,7 @@ private slots:
         const QSize canvasSize = viewed.canvas->size();
         QVERIFY(canvasSize.width() <= 400 && canvasSize.height() <= 300);
         QVERIFY(canvasSize.width() == 400 || canvasSize.height() == 300);
-        QCOMPARE(viewed.canvas->widthTwips(), (picture.width() + 4) * 15.0); // the canvas itself is unchanged
+        QCOMPARE(viewed.model.outerSize(), picture + QSize(4, 4)); // the picture itself is unchanged
     }
 
     void zoomKeepsThePixelUnderThePointerInPlace()
@@ -205,37 +206,56 @@ private slots:
     void theViewFollowsEveryChangeOfTheBitmap()
     {
         QFETCH(double, zoom);
-        PictureBox box(nullptr, 2);
+        PictureModel box(2);
         box.setPicture(noisePicture(QSize(330, 270)));
-        box.setZoom(zoom);
+        CanvasView view(box);
+        view.resize(400, 300);
+        view.setZoom(zoom);
         auto expected = [&] {
             return zoom < 1 ? expectedReduced(box.image(), zoom) : expectedMagnified(box.image(), zoom);
         };
-        QCOMPARE(shown(box), expected());
-        box.setDrawWidth(3);
+        QCOMPARE(shown(view), expected());
+        box.setPenWidth(3);
         box.line(QPointF(200, 150), QPointF(320, 260), Red); // one corner, a few tiles
-        QCOMPARE(shown(box), expected());
-        box.cls();
-        QCOMPARE(shown(box), expected());
+        QCOMPARE(shown(view), expected());
+        box.eraseDrawing();
+        QCOMPARE(shown(view), expected());
         QImage changed = box.picture().copy();
         changed.setPixel(131, 67, qRgb(255, 255, 255));
         box.setPicture(changed); // a new picture that differs in one pixel only
-        QCOMPARE(shown(box), expected());
+        QCOMPARE(shown(view), expected());
         box.setPicture(changed.copy()); // the same pixels again, as a commit reads them back
-        QCOMPARE(shown(box), expected());
+        QCOMPARE(shown(view), expected());
         box.setPicture(noisePicture(QSize(330, 270), PictureFormat, 11));
-        QCOMPARE(shown(box), expected());
-        box.setZoom(1);
-        QCOMPARE(shown(box), box.image().convertToFormat(QImage::Format_RGB32));
+        QCOMPARE(shown(view), expected());
+        view.setZoom(1);
+        QCOMPARE(shown(view), box.image().convertToFormat(QImage::Format_RGB32));
         box.line(QPointF(10, 10), QPointF(100, 20), Blue); // drawn at 100 %, shown later below it
-        box.setZoom(zoom);
-        QCOMPARE(shown(box), expected());
+        view.setZoom(zoom);
+        QCOMPARE(shown(view), expected());
         // Undo and Redo patch into the bitmap only the tiles that differ: the view must follow.
         QImage undone = box.picture().copy();
         for (int y = 140; y < 200; ++y)
             undone.setPixel(250, y, qRgb(0, 255, 0));
         box.setPicture(undone, {QRect(250, 140, 1, 60)});
-        QCOMPARE(shown(box), expected());
+        QCOMPARE(shown(view), expected());
+    }
+
+    // A press on the border counts as one on the picture, measured inside the border; a press
+    // beside the picture starts nothing, so a drag from there that crosses it draws nothing.
+    void onlyAPressOnThePictureOrItsBorderStartsAStroke()
+    {
+        ViewedCanvas viewed(uniformPicture(QSize(50, 50), White), QSize(300, 200));
+        QSignalSpy pressed(viewed.view, &CanvasView::mousePressed);
+        QSignalSpy moved(viewed.view, &CanvasView::mouseMoved);
+        QTest::mousePress(viewed.canvas, Qt::RightButton, {}, QPoint(1, 0));
+        QCOMPARE(pressed.last().at(0).toPointF(), QPointF(-1, -2));
+        QTest::mouseRelease(viewed.canvas, Qt::RightButton, {}, QPoint(1, 0));
+        QTest::mousePress(viewed.view->viewport(), Qt::LeftButton, {}, QPoint(150, 100));
+        QTest::mouseMove(viewed.view->viewport(), QPoint(20, 20));
+        QTest::mouseRelease(viewed.view->viewport(), Qt::LeftButton, {}, QPoint(20, 20));
+        QCOMPARE(pressed.count(), 1);
+        QCOMPARE(moved.count(), 0);
     }
 };
 VP_TEST(TestCanvasView)

@@ -28,11 +28,6 @@ QList<Colour> coloursOf(const UndoElementList &list)
     return colours;
 }
 
-struct BudgetGuard {
-    explicit BudgetGuard(qint64 bytes) { HistoryBudget::setBytes(bytes); }
-    ~BudgetGuard() { HistoryBudget::setBytes(0); }
-};
-
 // The picture with the rows from `top` to `bottom` inverted.
 QImage withRowsInverted(const QImage &picture, int top, int bottom)
 {
@@ -67,13 +62,14 @@ class TestHistory : public QObject {
 private slots:
     void theBudgetDropsTheOldestStatesOfAllDocumentsButNoCurrentOne()
     {
-        BudgetGuard budget(4 * StateBytes);
-        DocumentHistory a, b;
+        HistoryBudget budget;
+        budget.setBytes(4 * StateBytes);
+        DocumentHistory a(budget), b(budget);
         a.recordPicture(state(0xA1));
         a.recordPicture(state(0xA2));
         b.recordPicture(state(0xB1));
         b.recordPicture(state(0xB2));
-        QCOMPARE(HistoryBudget::held(), 4 * StateBytes);
+        QCOMPARE(budget.held(), 4 * StateBytes);
         a.recordPicture(state(0xA3));
         QCOMPARE(coloursOf(a.undoList), (QList<Colour>{0xA2, 0xA3}));
         b.recordPicture(state(0xB3));
@@ -81,21 +77,22 @@ private slots:
         QCOMPARE(coloursOf(b.undoList), (QList<Colour>{0xB1, 0xB2, 0xB3}));
 
         // Less than the current states need: each document keeps the one its canvas shows.
-        HistoryBudget::setBytes(StateBytes);
+        budget.setBytes(StateBytes);
         QCOMPARE(coloursOf(a.undoList), (QList<Colour>{0xA3}));
         QCOMPARE(coloursOf(b.undoList), (QList<Colour>{0xB3}));
     }
 
     void undoneStatesGoOnlyWhenNothingIsLeftToUndo()
     {
-        BudgetGuard budget(10 * StateBytes);
-        DocumentHistory history;
+        HistoryBudget budget;
+        budget.setBytes(10 * StateBytes);
+        DocumentHistory history(budget);
         for (Colour colour : {1, 2, 3, 4})
             history.recordPicture(state(colour));
         // Two undone, as Undo leaves them: the most recently undone last.
         history.redoList = {history.undoList[3], history.undoList[2]};
         history.undoList.resize(2);
-        HistoryBudget::setBytes(2 * StateBytes);
+        budget.setBytes(2 * StateBytes);
         QCOMPARE(coloursOf(history.undoList), (QList<Colour>{2}));
         QCOMPARE(coloursOf(history.redoList), (QList<Colour>{3}));
     }
@@ -107,10 +104,11 @@ private slots:
         const qint64 twoLargest = 2 * PictureLimits::MaxPixels * 3;
         const qint64 quarter = qint64(::sysconf(_SC_PHYS_PAGES)) * ::sysconf(_SC_PAGE_SIZE) / 4;
         QCOMPARE(HistoryBudget::defaultBytes(), quarter > 0 ? qMin(twoLargest, quarter) : twoLargest);
-        HistoryBudget::setBytes(12345);
-        QCOMPARE(HistoryBudget::bytes(), qint64(12345));
-        HistoryBudget::setBytes(0);
-        QCOMPARE(HistoryBudget::bytes(), HistoryBudget::defaultBytes());
+        HistoryBudget budget;
+        budget.setBytes(12345);
+        QCOMPARE(budget.bytes(), qint64(12345));
+        budget.setBytes(0);
+        QCOMPARE(budget.bytes(), HistoryBudget::defaultBytes());
     }
 
     // What a state keeps, and that it comes back exactly either way.
@@ -130,8 +128,9 @@ private slots:
     {
         QFETCH(QImage, next);
         QFETCH(bool, whole);
-        BudgetGuard budget(qint64(1) << 30);
-        DocumentHistory history;
+        HistoryBudget budget;
+        budget.setBytes(qint64(1) << 30);
+        DocumentHistory history(budget);
         const QImage first = noisePicture(QSize(640, 480));
         history.recordPicture(first);
         QVERIFY(history.recordPicture(next));
@@ -151,7 +150,7 @@ private slots:
             QVERIFY(differsOnlyWithin(first, forth));
             // The second round rebuilds from tiles alone.
             if (!whole)
-                HistoryBudget::setBytes(next.sizeInBytes() + history.undoList.first()->changes.bytes());
+                budget.setBytes(next.sizeInBytes() + history.undoList.first()->changes.bytes());
         }
     }
 
@@ -159,8 +158,9 @@ private slots:
     // a quick Undo goes before any state does.
     void aStrokeCostsItsRowsAndTheSparePictureGoesFirst()
     {
-        BudgetGuard budget(qint64(1) << 30);
-        DocumentHistory history;
+        HistoryBudget budget;
+        budget.setBytes(qint64(1) << 30);
+        DocumentHistory history(budget);
         const QImage first = noisePicture(QSize(640, 480));
         const QImage second = withRowsInverted(first, 100, 102);
         history.recordPicture(first);
@@ -168,7 +168,7 @@ private slots:
         const UndoElement &past = *history.undoList.first();
         QCOMPARE(past.changes.rects.size(), 10);
         QCOMPARE(past.changes.pixels.size(), 640 * 3 * 3);
-        HistoryBudget::setBytes(second.sizeInBytes() + past.changes.bytes());
+        budget.setBytes(second.sizeInBytes() + past.changes.bytes());
         QVERIFY(past.picture.isNull());
         QCOMPARE(history.undoList.size(), 2);
         QCOMPARE(history.stepBack().picture, first);
@@ -179,7 +179,8 @@ private slots:
     // picture: trusting it for another one would take a real change for no change.
     void whereAPictureCanDifferIsTrustedOnlyForTheCurrentPicture()
     {
-        DocumentHistory history;
+        HistoryBudget budget;
+        DocumentHistory history(budget);
         const QImage first = noisePicture(QSize(200, 100));
         history.recordPicture(first);
         const QImage second = withRowsInverted(first, 10, 10);

@@ -1,6 +1,5 @@
-#include "document/commit.h"
 #include "document/documentwindow.h"
-#include "document/picturebox.h"
+#include "document/picturemodel.h"
 #include "document/tempfile.h"
 #include "imagelib/picturefiles.h"
 
@@ -162,13 +161,14 @@ private slots:
         const vptest::ChildResult child = vptest::runInChild(
             [&] {
                 QDir().mkpath(primary);
-                TempFile::setFolders(primary, fallback);
-                const QString firstError = TempFile::write(first);
-                const QString firstPath = TempFile::path();
+                TempFile file(primary, fallback);
+                const QString firstError = file.write(first);
+                const QString firstPath = file.path();
                 setMode(primary, 0555);
-                const QString secondError = TempFile::write(second);
-                const bool readsBack = TempFile::read().picture == second;
-                return QStringList{firstError, firstPath, secondError, TempFile::path(), readsBack ? "same" : "different"}.join('\n');
+                const QString secondError = file.write(second);
+                const bool readsBack = file.read().picture == second;
+                return QStringList{firstError, firstPath, secondError, file.path(), readsBack ? "same" : "different"}
+                    .join('\n');
             },
             {true, -1});
         QVERIFY2(child.finished, qPrintable(child.failure));
@@ -203,8 +203,8 @@ private slots:
         const QStringList before = folder.entries();
         const vptest::ChildResult child = vptest::runInChild(
             [&] {
-                TempFile::setFolders(primary, parentOfFallback + "/user");
-                return TempFile::write(bigPicture());
+                TempFile file(primary, parentOfFallback + "/user");
+                return file.write(bigPicture());
             },
             {readOnlyFolders, room});
         QVERIFY2(child.finished, qPrintable(child.failure));
@@ -222,21 +222,20 @@ private slots:
         const QImage older = noisePicture(QSize(10, 10), QImage::Format_BGR888, 5);
         const vptest::ChildResult child = vptest::runInChild(
             [&] {
-                Program program;
-                TempFile::setFolders(folder.makeFolder("program"), folder.path("user"));
-                const QString olderError = TempFile::write(older);
-                DocumentWindow *doc = program.active();
-                doc->canvas->setPicture(bigPicture());
-                doc->canvas->line(QPointF(3, 3), QPointF(200, 150), Red);
-                const QImage drawn = doc->canvas->image().copy();
-                commitPicture(*doc);
-                const QString commitError = TempFile::finishWriting();
+                Program program(true, folder.makeFolder("program"), folder.path("user"));
+                const QString olderError = program.tempFile().write(older);
+                Document *doc = program.active();
+                doc->canvas().setPicture(bigPicture());
+                doc->canvas().line(QPointF(3, 3), QPointF(200, 150), Red);
+                const QImage drawn = doc->canvas().image().copy();
+                doc->commitPicture();
+                const QString commitError = program.tempFile().finishWriting();
                 QStringList faults;
                 if (!olderError.isEmpty() || commitError.isEmpty())
                     faults << QStringLiteral("the older picture: \"%1\", the commit: \"%2\"").arg(olderError, commitError);
-                if (doc->canvas->picture() != drawn || doc->canvas->image() != drawn || doc->snapshot->picture() != drawn)
+                if (doc->canvas().picture() != drawn || doc->canvas().image() != drawn || doc->snapshot().picture() != drawn)
                     faults << QStringLiteral("the committed canvas is not the picture as drawn");
-                if (loadPicture(TempFile::path()).picture != older)
+                if (loadPicture(program.tempPath()).picture != older)
                     faults << QStringLiteral("the older temp file was not kept");
                 return faults.join(QLatin1Char('\n'));
             },
@@ -252,9 +251,9 @@ private slots:
         folder.makeFolder("program/temp");
         const QImage picture = noisePicture(QSize(8, 8));
         const vptest::ChildResult child = vptest::runInChild([&] {
-            TempFile::setFolders(primary, fallback);
-            const QString error = TempFile::write(picture);
-            return error + '\n' + TempFile::path();
+            TempFile file(primary, fallback);
+            const QString error = file.write(picture);
+            return error + '\n' + file.path();
         });
         QVERIFY2(child.finished, qPrintable(child.failure));
         QCOMPARE(child.text, '\n' + fallback + "/temp");

@@ -25,7 +25,13 @@ private slots:
     void init()
     {
         QVERIFY(folder.isValid());
-        TempFile::setFolders(folder.path(), folder.path() + QStringLiteral("/fallback"));
+        useFolders(folder.path(), folder.path() + QStringLiteral("/fallback"));
+    }
+
+    void cleanup()
+    {
+        vptest::untrackTempFile(file.get());
+        file.reset();
     }
 
     void aReadAfterWritesInTheBackgroundFindsTheNewestPicture()
@@ -33,18 +39,18 @@ private slots:
         // Large enough that the writer is still busy when the next pictures arrive.
         const QSize size(1500, 1000);
         for (Colour colour : {0x000001, 0x000002, 0x000003, 0x000004})
-            TempFile::writeLater(uniformPicture(size, colour));
-        const LoadedPicture back = TempFile::read();
+            file->writeLater(uniformPicture(size, colour));
+        const LoadedPicture back = file->read();
         QVERIFY(back.ok());
         QCOMPARE(cornerOf(back.picture), Colour(0x000004));
-        QCOMPARE(QFileInfo(TempFile::path()).size(), qint64(bmp24FileSize(size)));
+        QCOMPARE(QFileInfo(file->path()).size(), qint64(bmp24FileSize(size)));
     }
 
     void aSynchronousWriteIsNotOvertakenByAnEarlierBackgroundOne()
     {
-        TempFile::writeLater(uniformPicture(QSize(1200, 900), 0x0000FF));
-        QCOMPARE(TempFile::write(uniformPicture(QSize(4, 4), 0xFF0000)), QString());
-        QCOMPARE(cornerOf(TempFile::read().picture), Colour(0xFF0000));
+        file->writeLater(uniformPicture(QSize(1200, 900), 0x0000FF));
+        QCOMPARE(file->write(uniformPicture(QSize(4, 4), 0xFF0000)), QString());
+        QCOMPARE(cornerOf(file->read().picture), Colour(0xFF0000));
     }
 
     void backgroundWritesMoveToTheFallbackFolderToo()
@@ -53,11 +59,11 @@ private slots:
         QFile blocker(primary); // a file where the program's folder should be
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
-        TempFile::setFolders(primary, folder.path() + QStringLiteral("/fallback"));
-        TempFile::writeLater(uniformPicture(QSize(10, 10), 0x123456));
-        QCOMPARE(TempFile::finishWriting(), QString());
-        QCOMPARE(QFileInfo(TempFile::path()).absolutePath(), folder.path() + QStringLiteral("/fallback"));
-        QCOMPARE(cornerOf(TempFile::read().picture), Colour(0x123456));
+        useFolders(primary, folder.path() + QStringLiteral("/fallback"));
+        file->writeLater(uniformPicture(QSize(10, 10), 0x123456));
+        QCOMPARE(file->finishWriting(), QString());
+        QCOMPARE(QFileInfo(file->path()).absolutePath(), folder.path() + QStringLiteral("/fallback"));
+        QCOMPARE(cornerOf(file->read().picture), Colour(0x123456));
     }
 
     void aBackgroundWriteThatFailsEverywhereIsReported()
@@ -68,10 +74,10 @@ private slots:
             QFile blocker(path);
             QVERIFY(blocker.open(QIODevice::WriteOnly));
         }
-        TempFile::setFolders(primary, fallback);
-        TempFile::writeLater(uniformPicture(QSize(10, 10), 0x123456));
-        QVERIFY(!TempFile::finishWriting().isEmpty());
-        QVERIFY(!TempFile::read().ok());
+        useFolders(primary, fallback);
+        file->writeLater(uniformPicture(QSize(10, 10), 0x123456));
+        QVERIFY(!file->finishWriting().isEmpty());
+        QVERIFY(!file->read().ok());
     }
 
     // A writer thread kept waiting between writes is missing in a forked child (and at exit it
@@ -79,15 +85,15 @@ private slots:
     // would wait for ever.
     void aChildForkedAfterBackgroundWritesWritesInTheBackgroundToo()
     {
-        TempFile::writeLater(uniformPicture(QSize(300, 200), 0x010203));
-        QCOMPARE(TempFile::finishWriting(), QString());
+        file->writeLater(uniformPicture(QSize(300, 200), 0x010203));
+        QCOMPARE(file->finishWriting(), QString());
         vptest::ChildSetup setup;
         setup.secondsAllowed = 30;
         const vptest::ChildResult child = vptest::runInChild(
-            [] {
-                TempFile::writeLater(uniformPicture(QSize(300, 200), 0x040506));
-                const QString error = TempFile::finishWriting();
-                return error + QLatin1Char('|') + QString::number(cornerOf(TempFile::read().picture), 16);
+            [this] {
+                file->writeLater(uniformPicture(QSize(300, 200), 0x040506));
+                const QString error = file->finishWriting();
+                return error + QLatin1Char('|') + QString::number(cornerOf(file->read().picture), 16);
             },
             setup);
         QVERIFY2(child.finished, qPrintable(child.failure));
@@ -95,7 +101,15 @@ private slots:
     }
 
 private:
+    void useFolders(const QString &primary, const QString &fallback)
+    {
+        cleanup();
+        file = std::make_unique<TempFile>(primary, fallback);
+        vptest::trackTempFile(file.get());
+    }
+
     QTemporaryDir folder;
+    std::unique_ptr<TempFile> file;
 };
 VP_TEST(TestTempFile)
 #include "tst_tempfile.moc"

@@ -1,6 +1,5 @@
-#include "document/commit.h"
 #include "document/documentwindow.h"
-#include "document/picturebox.h"
+#include "document/picturemodel.h"
 #include "filters/sizedialog.h"
 #include "fixture.h"
 #include "testregistry.h"
@@ -28,16 +27,16 @@ void answer(SizeDialog *dialog, const QString &width, const QString &height, boo
 }
 
 // A committed picture of a red left half and a blue right half, on a green background.
-QImage halvesCommitted(DocumentWindow *doc, QSize inner)
+QImage halvesCommitted(Document *doc, QSize inner)
 {
     QImage picture = uniformPicture(inner, Blue);
     for (int y = 0; y < inner.height(); ++y)
         for (int x = 0; x < inner.width() / 2; ++x)
             picture.setPixelColor(x, y, toQColor(Red));
-    doc->canvas->setBackColour(Green);
-    doc->canvas->setPicture(picture);
-    commitPicture(*doc);
-    return doc->canvas->picture();
+    doc->canvas().setBackgroundColour(Green);
+    doc->canvas().setPicture(picture);
+    doc->commitPicture();
+    return doc->canvas().picture();
 }
 } // namespace
 
@@ -47,14 +46,14 @@ private slots:
     void opensInTheCommandsModeWithTheCanvasOuterSize()
     {
         Program program;
-        DocumentWindow *doc = program.active();
-        doc->canvas->setWidthTwips(300 * 15);
+        Document *doc = program.active();
+        doc->canvas().setOuterSize(QSize(300, 250));
         SizeDialog *dialog = openDialog(program, false);
         QCOMPARE(dialog->windowTitle(), QStringLiteral("Size"));
         QCOMPARE(dialog->widthBox->text() + QLatin1Char('x') + dialog->heightBox->text(), QStringLiteral("300x250"));
-        QVERIFY(!program.window->isEnabled() && !doc->parentWidget()->isEnabled());
+        QVERIFY(documentsBlocked(program));
         answer(dialog, {}, {}, false);
-        QVERIFY(program.window->isEnabled() && doc->parentWidget()->isEnabled());
+        QVERIFY(!documentsBlocked(program));
         QCOMPARE(openDialog(program, true)->windowTitle(), QStringLiteral("Canvas Size"));
     }
 
@@ -80,16 +79,16 @@ private slots:
     void sizeStretchesTheCommittedPictureBeyondTheOldSixteenBitLimit()
     {
         Program program;
-        DocumentWindow *doc = program.active();
+        Document *doc = program.active();
         halvesCommitted(doc, QSize(40, 20));
-        QSignalSpy commits(doc, &DocumentWindow::committed);
+        QSignalSpy commits(doc, &Document::committed);
         answer(openDialog(program, false), QStringLiteral("3004"), QStringLiteral("14"));
-        const QImage picture = doc->canvas->picture();
+        const QImage picture = doc->canvas().picture();
         QCOMPARE(picture.size(), QSize(3000, 10));
         QCOMPARE(pixelOf(picture, 1400, 9), Red);
         QCOMPARE(pixelOf(picture, 1600, 0), Blue);
-        QCOMPARE(doc->snapshot->picture(), picture);
-        QCOMPARE(doc->canvas->image(), picture);
+        QCOMPARE(doc->snapshot().picture(), picture);
+        QCOMPARE(doc->canvas().image(), picture);
         QCOMPARE(commits.count(), 3);
         QCOMPARE(program.prompts->count("message"), 0);
     }
@@ -114,30 +113,30 @@ private slots:
         QFETCH(QSize, size);
         QFETCH(int, commits);
         Program program;
-        DocumentWindow *doc = program.active();
+        Document *doc = program.active();
         const QImage before = halvesCommitted(doc, QSize(246, 246));
-        QSignalSpy committed(doc, &DocumentWindow::committed);
+        QSignalSpy committed(doc, &Document::committed);
         answer(openDialog(program, canvasSize), width, canvasSize ? QStringLiteral("100") : QString("250"), ok);
         QVERIFY(!program.window->sizeDialog);
         QCOMPARE(committed.count(), commits);
-        QCOMPARE(doc->canvas->picture(), size == before.size() ? before : before.copy(QRect({}, size)));
+        QCOMPARE(doc->canvas().picture(), size == before.size() ? before : before.copy(QRect({}, size)));
     }
 
     void canvasSizeKeepsPixelsTopLeftFillsWithTheBackgroundAndCrops()
     {
         Program program;
-        DocumentWindow *doc = program.active();
+        Document *doc = program.active();
         halvesCommitted(doc, QSize(246, 246));
         answer(openDialog(program, true), QStringLiteral("300"), QStringLiteral("280"));
-        QImage picture = doc->canvas->picture();
+        QImage picture = doc->canvas().picture();
         QCOMPARE(picture.size(), QSize(296, 276));
         QCOMPARE(pixelOf(picture, 245, 245), Blue);
         QCOMPARE(pixelOf(picture, 246, 10), Green);
         QCOMPARE(pixelOf(picture, 10, 246), Green);
-        QCOMPARE(doc->snapshot->picture(), picture);
+        QCOMPARE(doc->snapshot().picture(), picture);
 
         answer(openDialog(program, true), QStringLiteral("104"), QStringLiteral("54"));
-        QCOMPARE(doc->canvas->picture(), uniformPicture(QSize(100, 50), Red));
+        QCOMPARE(doc->canvas().picture(), uniformPicture(QSize(100, 50), Red));
     }
 
     void sizesBeyondTheLimitsAreRefusedWithAMessage_data()
@@ -161,20 +160,20 @@ private slots:
         QFETCH(QString, width);
         QFETCH(QString, height);
         Program program;
-        DocumentWindow *doc = program.active();
+        Document *doc = program.active();
         const QImage before = halvesCommitted(doc, QSize(246, 246));
-        QSignalSpy commits(doc, &DocumentWindow::committed);
+        QSignalSpy commits(doc, &Document::committed);
         SizeDialog *dialog = openDialog(program, canvasSize);
         answer(dialog, width, height);
         QCOMPARE(program.prompts->count("message"), 1);
         const QString message = program.prompts->last("message")->text;
         QVERIFY2(message.contains(QStringLiteral("16388")) && message.contains(QStringLiteral("268 megapixels")),
                  qPrintable(message));
-        QCOMPARE(doc->canvas->picture(), before);
-        QCOMPARE(doc->canvas->widthTwips(), 250 * 15.0);
+        QCOMPARE(doc->canvas().picture(), before);
+        QCOMPARE(doc->canvas().outerSize(), QSize(250, 250));
         QCOMPARE(commits.count(), 0);
         // The dialog stays open for a better value.
-        QVERIFY(dialog->isVisible() && !program.window->isEnabled());
+        QVERIFY(dialog->isVisible() && documentsBlocked(program));
         // A 16384 x 16384 picture inside the border is the largest.
         QVERIFY(canvasSizeAllowed(16388, 16388) && !canvasSizeAllowed(16388, 16389) && canvasSizeAllowed(5, 5));
     }

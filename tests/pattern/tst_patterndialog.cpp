@@ -1,6 +1,6 @@
-#include "document/defaultpattern.h"
+#include "document/stamppattern.h"
 #include "document/documentwindow.h"
-#include "document/picturebox.h"
+#include "document/picturemodel.h"
 #include "fixture.h"
 #include "imagelib/picturefiles.h"
 #include "pattern/patterndialog.h"
@@ -28,37 +28,35 @@ private slots:
     void okGivesTheActiveDocumentTheDefaultPattern()
     {
         Program program;
-        DocumentWindow *doc = program.active();
-        doc->mask->setPicture(uniformPicture(QSize(10, 10), Red));
-        doc->face->setPicture(uniformPicture(QSize(10, 10), Red));
+        Document *doc = program.active();
+        doc->pattern().mask = (uniformPicture(QSize(10, 10), Red));
+        doc->pattern().face = (uniformPicture(QSize(10, 10), Red));
         PatternDialog *dialog = showDialog(program);
         QVERIFY(dialog);
-        QVERIFY(!program.window->isEnabled());
-        QVERIFY(!doc->parentWidget()->isEnabled());
+        QVERIFY(documentsBlocked(program));
         QVERIFY(dialog->isEnabled());
         // The disc shows at the top-left corner, the box's own background everywhere else.
-        const QImage preview = dialog->preview->image();
-        const Colour background = dialog->preview->backColour();
-        QCOMPARE(pixelOf(preview, 31, 32), pixelOf(defaultPatternFace(), 31, 32));
+        const QImage preview = dialog->preview.image();
+        const Colour background = dialog->preview.backgroundColour();
+        QCOMPARE(pixelOf(preview, 31, 32), pixelOf(StampPattern::defaultPattern().face, 31, 32));
         QCOMPARE(pixelOf(preview, 0, 0), background);
         QCOMPARE(pixelOf(preview, 100, 100), background);
         dialog->okButton->click();
-        QCOMPARE(doc->mask->picture(), defaultPatternMask());
-        QCOMPARE(doc->face->picture(), defaultPatternFace());
-        QVERIFY(program.window->isEnabled());
-        QVERIFY(doc->parentWidget()->isEnabled());
+        QCOMPARE(doc->pattern().mask, StampPattern::defaultPattern().mask);
+        QCOMPARE(doc->pattern().face, StampPattern::defaultPattern().face);
+        QVERIFY(!documentsBlocked(program));
     }
 
     void cancelOrCloseKeepsTheDocumentsPattern()
     {
         for (bool byFrame : {false, true}) {
             Program program;
-            DocumentWindow *doc = program.active();
-            doc->mask->setPicture(uniformPicture(QSize(10, 10), Red));
+            Document *doc = program.active();
+            doc->pattern().mask = (uniformPicture(QSize(10, 10), Red));
             PatternDialog *dialog = showDialog(program);
             byFrame ? (void)dialog->close() : dialog->cancelButton->click();
-            QCOMPARE(doc->mask->picture(), uniformPicture(QSize(10, 10), Red));
-            QVERIFY(program.window->isEnabled());
+            QCOMPARE(doc->pattern().mask, uniformPicture(QSize(10, 10), Red));
+            QVERIFY(!documentsBlocked(program));
         }
     }
 
@@ -94,7 +92,7 @@ private slots:
             program.prompts->files.push_back(answer.isEmpty() ? std::nullopt : std::optional(folder + answer));
 
         PatternDialog *dialog = showDialog(program);
-        const QImage previewBefore = dialog->preview->image();
+        const QImage previewBefore = dialog->preview.image();
         dialog->loadPatternButton->click();
         QCOMPARE(program.prompts->count("open"), opens);
         QCOMPARE(program.prompts->asked.front().title, QStringLiteral("Open Pattern Mask"));
@@ -105,14 +103,14 @@ private slots:
             QVERIFY(program.prompts->last("message")->text.contains(folder + "junk.bmp"));
         QVERIFY(dialog->isVisible());
         // The preview is composed again only once both images are in.
-        QCOMPARE(dialog->preview->image() == previewBefore, !newFace);
+        QCOMPARE(dialog->preview.image() == previewBefore, !newFace);
         if (newFace)
-            QCOMPARE(pixelOf(dialog->preview->image(), 2, 2), Blue);
+            QCOMPARE(pixelOf(dialog->preview.image(), 2, 2), Blue);
 
         dialog->okButton->click();
-        DocumentWindow *doc = program.active();
-        QCOMPARE(doc->mask->picture(), newMask ? mask : defaultPatternMask());
-        QCOMPARE(doc->face->picture(), newFace ? face : defaultPatternFace());
+        Document *doc = program.active();
+        QCOMPARE(doc->pattern().mask, newMask ? mask : StampPattern::defaultPattern().mask);
+        QCOMPARE(doc->pattern().face, newFace ? face : StampPattern::defaultPattern().face);
     }
 
     void everyShowingStartsFromTheDefaultPattern()
@@ -122,15 +120,15 @@ private slots:
         QVERIFY(savePicture(uniformPicture(QSize(8, 6), Red), file).isEmpty());
         program.prompts->files = {file, file};
         PatternDialog *dialog = showDialog(program);
-        const QImage firstPreview = dialog->preview->image();
+        const QImage firstPreview = dialog->preview.image();
         dialog->loadPatternButton->click();
-        QCOMPARE(dialog->mask->picture().size(), QSize(8, 6));
+        QCOMPARE(dialog->mask.picture().size(), QSize(8, 6));
         dialog->cancelButton->click();
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         dialog = showDialog(program);
-        QCOMPARE(dialog->mask->image(), defaultPatternMask());
-        QCOMPARE(dialog->face->image(), defaultPatternFace());
-        QCOMPARE(dialog->preview->image(), firstPreview);
+        QCOMPARE(dialog->mask.image(), StampPattern::defaultPattern().mask);
+        QCOMPARE(dialog->face.image(), StampPattern::defaultPattern().face);
+        QCOMPARE(dialog->preview.image(), firstPreview);
         dialog->cancelButton->click();
     }
 };

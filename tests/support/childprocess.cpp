@@ -101,9 +101,26 @@ qint64 peakMemoryBytes()
     return qint64(usage.ru_maxrss) * 1024;
 }
 
+static QList<TempFile *> &trackedTempFiles()
+{
+    static QList<TempFile *> files;
+    return files;
+}
+
+void trackTempFile(TempFile *file)
+{
+    trackedTempFiles().append(file);
+}
+
+void untrackTempFile(TempFile *file)
+{
+    trackedTempFiles().removeAll(file);
+}
+
 void settleThreads()
 {
-    TempFile::finishWriting();
+    for (TempFile *file : std::as_const(trackedTempFiles()))
+        file->finishWriting();
     letPooledThreadsEnd();
 }
 

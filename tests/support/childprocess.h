@@ -6,6 +6,8 @@
 // first, so that the child starts with nothing half done by a thread it does not have.
 #include <QString>
 
+class TempFile;
+
 #include <functional>
 #include <optional>
 
@@ -32,9 +34,12 @@ ChildResult runInChild(const std::function<QString()> &work, ChildSetup setup = 
 bool canRunUnprivileged();
 bool runningAsRoot();
 
-// Waits until the temp file's writer and Qt's pooled threads are gone: no thread is on its way
+// Waits until the temp files' writers and Qt's pooled threads are gone: no thread is on its way
 // out when the process forks, or ends under the leak checker.
 void settleThreads();
+// The temp files whose writers settleThreads waits for (every Program's, and a test's own).
+void trackTempFile(TempFile *file);
+void untrackTempFile(TempFile *file);
 
 // The child's peak resident memory so far, in bytes.
 qint64 peakMemoryBytes();

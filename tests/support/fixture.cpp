@@ -1,6 +1,6 @@
 #include "fixture.h"
 
-#include "document/documentwindow.h"
+#include "childprocess.h"
 #include "document/tempfile.h"
 #include "document/tooldialog.h"
 
@@ -10,12 +10,15 @@
 #include <QMdiSubWindow>
 #include <random>
 
-Program::Program(bool withStartupDocument)
+Program::Program(bool withStartupDocument, const QString &tempFolder, const QString &fallback)
 {
-    TempFile::setFolders(folder.path(), folder.path() + QStringLiteral("/fallback"));
     auto scripted = std::make_unique<ScriptedPrompts>();
     prompts = scripted.get();
-    window = std::make_unique<MainWindow>(std::move(scripted));
+    auto temp = tempFolder.isEmpty()
+                    ? std::make_unique<TempFile>(folder.path(), folder.path() + QStringLiteral("/fallback"))
+                    : std::make_unique<TempFile>(tempFolder, fallback);
+    window = std::make_unique<MainWindow>(std::move(scripted), std::move(temp));
+    vptest::trackTempFile(&window->tempFile());
     window->show();
     if (withStartupDocument)
         window->newDocument();
@@ -25,18 +28,37 @@ Program::Program(bool withStartupDocument)
 Program::~Program()
 {
     closeAllWithoutSaving();
+    vptest::untrackTempFile(&window->tempFile());
     window.reset();
     QApplication::processEvents();
 }
 
-DocumentWindow *Program::active() const
+Document *Program::active() const
 {
     return window->activeDocument();
 }
 
+DocumentWindow *Program::activeWindow() const
+{
+    return window->activeDocumentWindow();
+}
+
+Document *Program::newDocument() const
+{
+    return &window->newDocument()->document();
+}
+
+QList<Document *> Program::documents() const
+{
+    QList<Document *> list;
+    for (DocumentWindow *open : window->documents())
+        list << &open->document();
+    return list;
+}
+
 QString Program::tempPath() const
 {
-    return TempFile::path();
+    return window->tempFile().path();
 }
 
 void Program::closeAllWithoutSaving()
@@ -75,18 +97,38 @@ QImage noisePicture(QSize size, QImage::Format format, unsigned seed)
     return picture.convertToFormat(format);
 }
 
-void activate(DocumentWindow *document)
+DocumentWindow *windowOf(Document *document)
+{
+    return qobject_cast<DocumentWindow *>(document->parent());
+}
+
+CanvasView &viewOf(Document *document)
+{
+    return windowOf(document)->view();
+}
+
+QWidget *canvasArea(Document *document)
+{
+    return viewOf(document).pictureArea();
+}
+
+void activate(Document *document)
 {
     QMdiSubWindow *window = frameOf(document);
     window->mdiArea()->setActiveSubWindow(window);
 }
 
-QMdiSubWindow *frameOf(DocumentWindow *document)
+QMdiSubWindow *frameOf(Document *document)
 {
-    return qobject_cast<QMdiSubWindow *>(document->parentWidget());
+    return qobject_cast<QMdiSubWindow *>(windowOf(document)->parentWidget());
 }
 
-void closeDocument(DocumentWindow *document)
+QSize windowContentSize(Document *document)
+{
+    return frameOf(document)->contentsRect().size();
+}
+
+void closeDocument(Document *document)
 {
     frameOf(document)->close();
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -123,6 +165,12 @@ QImage numberedPicture(QSize size, Colour first)
         for (int x = 0; x < size.width(); ++x)
             setPixelBGR(picture.scanLine(y) + 3 * x, makeColour(redOf(first) + x, greenOf(first) + y, blueOf(first)));
     return picture;
+}
+
+bool documentsBlocked(const Program &program)
+{
+    QWidget *modal = QApplication::activeModalWidget();
+    return modal && modal->isVisible() && modal->parentWidget() == program.window.get();
 }
 
 void closeToolDialogs()

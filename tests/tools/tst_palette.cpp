@@ -1,9 +1,10 @@
 #include "document/documentwindow.h"
-#include "document/picturebox.h"
+#include "document/picturemodel.h"
 #include "document/tooldialog.h"
 #include "fixture.h"
 #include "pattern/patterndialog.h"
 #include "testregistry.h"
+#include "tools/colourswatch.h"
 #include "tools/palette.h"
 
 #include <QFrame>
@@ -19,39 +20,39 @@ private slots:
     {
         Program program;
         Palette &palette = *program.window->palette;
-        PictureBox *canvas = program.active()->canvas;
+        PictureModel *canvas = &program.active()->canvas();
         palette.penWidthSlider->setValue(120);
         palette.airbrushButton->click();
         QCOMPARE(palette.penWidthSlider->value(), 30);
         QCOMPARE(palette.penWidthSlider->maximum(), 30);
-        QCOMPARE(canvas->drawWidth(), 30);
+        QCOMPARE(canvas->penWidth(), 30);
         palette.circleButton->click();
         QCOMPARE(palette.penWidthSlider->maximum(), 100);
         QCOMPARE(palette.penWidthSlider->value(), 30);
         palette.pencilButton->click();
         QCOMPARE(palette.penWidthSlider->maximum(), 300);
         QCOMPARE(palette.penWidthSlider->value(), 30);
-        QCOMPARE(palette.currentTool(), Tool::Pencil);
+        QCOMPARE(palette.settings().tool(), ToolKind::Pencil);
     }
 
     void pickerStampAndFillLeaveTheWidthAlone()
     {
         Program program;
         Palette &palette = *program.window->palette;
-        PictureBox *canvas = program.active()->canvas;
+        PictureModel *canvas = &program.active()->canvas();
         palette.penWidthSlider->setValue(40);
-        canvas->setDrawWidth(7);
+        canvas->setPenWidth(7);
         QSignalSpy pattern(&palette, &Palette::patternDialogWanted);
         for (QToolButton *button : {palette.pickerButton, palette.stampButton, palette.fillButton}) {
             button->click();
-            if (program.window->patternDialog) // it keeps the main window disabled while open
+            if (program.window->patternDialog) // it keeps the documents from the user while open
                 program.window->patternDialog->close();
             QCOMPARE(palette.penWidthSlider->value(), 40);
             QCOMPARE(palette.penWidthSlider->maximum(), 300);
-            QCOMPARE(canvas->drawWidth(), 7);
+            QCOMPARE(canvas->penWidth(), 7);
         }
         QCOMPARE(pattern.count(), 1);
-        QCOMPARE(palette.currentTool(), Tool::Fill);
+        QCOMPARE(palette.settings().tool(), ToolKind::Fill);
     }
 
     void aNewDocumentDrawsOnePixelWideInBlack()
@@ -59,12 +60,12 @@ private slots:
         Program program;
         Palette &palette = *program.window->palette;
         palette.penWidthSlider->setValue(10);
-        palette.setCurrentColour(0x000000FF);
-        DocumentWindow *second = program.window->newDocument();
-        QCOMPARE(second->canvas->drawWidth(), 1);
-        QCOMPARE(palette.currentColour(), Colour(0));
+        palette.settings().setColour(0x000000FF);
+        Document *second = program.newDocument();
+        QCOMPARE(second->canvas().penWidth(), 1);
+        QCOMPARE(palette.settings().colour(), Colour(0));
         palette.penWidthSlider->setValue(12);
-        QCOMPARE(second->canvas->drawWidth(), 12);
+        QCOMPARE(second->canvas().penWidth(), 12);
     }
 
     void colourDialogCancelShowsItsLastColour()
@@ -72,15 +73,16 @@ private slots:
         Program program;
         Palette &palette = *program.window->palette;
         program.prompts->colours = {Colour(0x000000FF)};
-        palette.colourSwatchClicked();
-        QCOMPARE(palette.currentColour(), Colour(0x000000FF));
-        program.window->newDocument();
-        QCOMPARE(palette.currentColour(), Colour(0));
-        palette.colourSwatchClicked(); // cancelled
-        QCOMPARE(palette.currentColour(), Colour(0x000000FF));
+        QTest::mouseClick(palette.colourSwatch, Qt::LeftButton);
+        QCOMPARE(palette.settings().colour(), Colour(0x000000FF));
+        program.newDocument();
+        QCOMPARE(palette.settings().colour(), Colour(0));
+        QTest::mouseClick(palette.colourSwatch, Qt::LeftButton); // cancelled
+        QCOMPARE(palette.settings().colour(), Colour(0x000000FF));
     }
 
-    void modeFramesFollowTheChosenTool()
+    // The frames once followed the tool only at a timer's next tick; they follow it at once.
+    void modeFramesFollowTheChosenToolAtOnce()
     {
         Program program;
         Palette &palette = *program.window->palette;
@@ -88,12 +90,16 @@ private slots:
         QVERIFY(!palette.circleModes->isVisible());
         palette.circleButton->click();
         QVERIFY(palette.circleModes->isVisible());
-        QTRY_VERIFY_WITH_TIMEOUT(!palette.pencilModes->isVisible(), 1000);
-        QVERIFY(!palette.pencilModesTimer.isActive());
+        QVERIFY(!palette.pencilModes->isVisible());
+        palette.pickerButton->click();
+        QVERIFY(!palette.pencilModes->isVisible() && !palette.circleModes->isVisible());
         palette.pencilButton->click();
-        QVERIFY(palette.pencilModes->isVisible()); // at once
-        QTRY_VERIFY_WITH_TIMEOUT(!palette.circleModes->isVisible(), 1000);
-        QVERIFY(!palette.circleModesTimer.isActive());
+        QVERIFY(palette.pencilModes->isVisible());
+        QVERIFY(!palette.circleModes->isVisible());
+        // A tool chosen in the settings, not by a click, shows its button and its modes too.
+        palette.settings().setTool(ToolKind::Circle);
+        QVERIFY(palette.circleButton->isChecked());
+        QVERIFY(palette.circleModes->isVisible());
     }
 };
 VP_TEST(TestPalette)

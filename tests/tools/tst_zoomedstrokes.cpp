@@ -1,6 +1,6 @@
 #include "document/canvasview.h"
 #include "document/documentwindow.h"
-#include "document/picturebox.h"
+#include "document/picturemodel.h"
 #include "fixture.h"
 #include "testregistry.h"
 #include "tools/palette.h"
@@ -30,13 +30,13 @@ private slots:
         QFETCH(QPoint, widgetPoint);
         QFETCH(QPoint, dot);
         Program program;
-        DocumentWindow *doc = program.active();
+        Document *doc = program.active();
         program.window->palette->pencilButton->setChecked(true);
-        program.window->palette->setCurrentColour(Red);
-        doc->view->setZoom(zoom);
-        QTest::mousePress(doc->canvas, Qt::LeftButton, {}, widgetPoint);
-        QTest::mouseRelease(doc->canvas, Qt::LeftButton, {}, widgetPoint);
-        const QImage picture = doc->canvas->picture();
+        program.window->palette->settings().setColour(Red);
+        viewOf(doc).setZoom(zoom);
+        QTest::mousePress(canvasArea(doc), Qt::LeftButton, {}, widgetPoint);
+        QTest::mouseRelease(canvasArea(doc), Qt::LeftButton, {}, widgetPoint);
+        const QImage picture = doc->canvas().picture();
         QCOMPARE(pixelOf(picture, dot.x(), dot.y()), Red);
         QCOMPARE(pixelOf(picture, dot.x(), dot.y() - 8), Colour(0));
         QCOMPARE(pixelOf(picture, dot.x() + 1, dot.y()), Colour(0)); // a dot of the pen's width
@@ -47,23 +47,23 @@ private slots:
     void pickerTakesThePixelShownUnderThePointer()
     {
         Program program;
-        DocumentWindow *doc = program.active();
-        doc->canvas->setPicture(numberedPicture(QSize(100, 80), makeColour(0, 0, 7)));
+        Document *doc = program.active();
+        doc->canvas().setPicture(numberedPicture(QSize(100, 80), makeColour(0, 0, 7)));
         Palette &palette = *program.window->palette;
         palette.pickerButton->setChecked(true);
-        doc->view->setZoom(4);
-        QTest::mousePress(doc->canvas, Qt::LeftButton, {}, QPoint(2 + 4 * 21 + 3, 2 + 4 * 13));
-        QCOMPARE(palette.currentColour(), makeColour(21, 13, 7));
-        doc->view->setZoom(0.5);
-        QTest::mouseMove(doc->canvas, QPoint(2 + 30, 2 + 20));
-        QCOMPARE(palette.currentColour(), makeColour(60, 40, 7));
+        viewOf(doc).setZoom(4);
+        QTest::mousePress(canvasArea(doc), Qt::LeftButton, {}, QPoint(2 + 4 * 21 + 3, 2 + 4 * 13));
+        QCOMPARE(palette.settings().colour(), makeColour(21, 13, 7));
+        viewOf(doc).setZoom(0.5);
+        QTest::mouseMove(canvasArea(doc), QPoint(2 + 30, 2 + 20));
+        QCOMPARE(palette.settings().colour(), makeColour(60, 40, 7));
         // 49 view pixels at 50 % are picture pixel 98; 50 are pixel 100, off the picture, where
         // the swatch keeps the last colour taken.
-        QTest::mouseMove(doc->canvas, QPoint(2 + 49, 2 + 20));
-        QCOMPARE(palette.currentColour(), makeColour(98, 40, 7));
-        QTest::mouseMove(doc->canvas, QPoint(2 + 50, 2 + 20));
-        QCOMPARE(palette.currentColour(), makeColour(98, 40, 7));
-        QTest::mouseRelease(doc->canvas, Qt::LeftButton, {}, QPoint(2 + 50, 2 + 20));
+        QTest::mouseMove(canvasArea(doc), QPoint(2 + 49, 2 + 20));
+        QCOMPARE(palette.settings().colour(), makeColour(98, 40, 7));
+        QTest::mouseMove(canvasArea(doc), QPoint(2 + 50, 2 + 20));
+        QCOMPARE(palette.settings().colour(), makeColour(98, 40, 7));
+        QTest::mouseRelease(canvasArea(doc), Qt::LeftButton, {}, QPoint(2 + 50, 2 + 20));
     }
 };
 VP_TEST(TestZoomedStrokes)

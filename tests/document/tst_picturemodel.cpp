@@ -1,6 +1,6 @@
-#include "document/dc.h"
-#include "document/picturebox.h"
+#include "document/picturemodel.h"
 #include "imagelib/fill.h"
+#include "imagelib/raster.h"
 #include "fixture.h"
 #include "testregistry.h"
 
@@ -22,44 +22,41 @@ int countColour(const QImage &image, Colour colour)
 }
 } // namespace
 
-class TestPictureBox : public QObject {
+class TestPictureModel : public QObject {
     Q_OBJECT
 private slots:
     void canvasBorderTakesTwoPixelsEachSide()
     {
-        PictureBox canvas(nullptr, 2);
-        canvas.setWidthTwips(3750);
-        canvas.setHeightTwips(3750);
-        QCOMPARE(canvas.innerWidth(), 246);
-        QCOMPARE(canvas.innerHeight(), 246);
-        QCOMPARE(canvas.widthTwips(), 3750.0);
+        PictureModel canvas(2, QSize(250, 250));
+        QCOMPARE(canvas.size(), QSize(246, 246));
+        QCOMPARE(canvas.outerSize(), QSize(250, 250));
         QCOMPARE(canvas.image().size(), QSize(246, 246));
         QCOMPARE(canvas.image().format(), PictureFormat);
     }
 
     void storingAPictureSizesTheSurfaceAndRaisesChange()
     {
-        PictureBox box(nullptr, 2);
-        QSignalSpy change(&box, &PictureBox::pictureChanged);
-        QSignalSpy resize(&box, &PictureBox::resized);
+        PictureModel box(2);
+        QSignalSpy change(&box, &PictureModel::pictureChanged);
+        QSignalSpy resize(&box, &PictureModel::resized);
         box.setPicture(uniformPicture(QSize(10, 20), Red));
-        QCOMPARE(box.innerSize(), QSize(10, 20));
-        QCOMPARE(box.outerSizePixels(), QSize(14, 24));
+        QCOMPARE(box.size(), QSize(10, 20));
+        QCOMPARE(box.outerSize(), QSize(14, 24));
         QCOMPARE(change.count(), 1);
         QCOMPARE(resize.count(), 1);
         box.setPicture(uniformPicture(QSize(10, 20), Green));
         QCOMPARE(change.count(), 2);
         QCOMPARE(resize.count(), 1); // same size: no resize
         // An empty picture keeps the size and shows the background.
-        box.setBackColour(Blue);
+        box.setBackgroundColour(Blue);
         box.setPicture(QImage());
-        QCOMPARE(box.innerSize(), QSize(10, 20));
+        QCOMPARE(box.size(), QSize(10, 20));
         QCOMPARE(countColour(box.image(), Blue), 200);
     }
 
     void storingAPictureErasesWhatWasDrawn()
     {
-        PictureBox box;
+        PictureModel box;
         box.setPicture(uniformPicture(QSize(8, 8), Red));
         box.line(QPointF(1, 1), QPointF(6, 6), Green);
         QVERIFY(countColour(box.image(), Green) > 0);
@@ -88,24 +85,24 @@ private slots:
     {
         QFETCH(QImage, next);
         QFETCH(QList<QRect>, rects);
-        PictureBox box(nullptr, 2);
+        PictureModel box(2);
         box.setPicture(noisePicture(QSize(40, 30)));
-        box.setDrawWidth(3);
+        box.setPenWidth(3);
         box.line(QPointF(2, 25), QPointF(20, 25), Red);
-        QSignalSpy change(&box, &PictureBox::pictureChanged);
+        QSignalSpy change(&box, &PictureModel::pictureChanged);
         box.setPicture(next, rects);
         QCOMPARE(change.count(), 1);
         QCOMPARE(box.picture(), next);
-        QCOMPARE(box.innerSize(), next.size());
+        QCOMPARE(box.size(), next.size());
         QCOMPARE(box.image(), next.convertToFormat(PictureFormat));
-        box.cls();
+        box.eraseDrawing();
         QCOMPARE(box.image(), next.convertToFormat(PictureFormat));
     }
 
     void aTransparentPictureShowsTheBackground()
     {
-        PictureBox box;
-        box.setBackColour(Green);
+        PictureModel box;
+        box.setBackgroundColour(Green);
         QImage picture(4, 4, QImage::Format_ARGB32);
         picture.fill(Qt::transparent);
         picture.setPixel(1, 1, qRgb(255, 0, 0));
@@ -116,50 +113,50 @@ private slots:
 
     void clsBringsBackTheStoredPictureOnly()
     {
-        PictureBox box;
+        PictureModel box;
         QImage picture = uniformPicture(QSize(20, 10), White);
         picture.setPixel(19, 9, qRgb(0, 0, 255));
         box.setPicture(picture);
-        box.setDrawWidth(3);
+        box.setPenWidth(3);
         box.line(QPointF(2, 2), QPointF(15, 7), Red);
         box.circle(QPointF(10, 5), 4, Green);
-        SetPixelV(box.dc(), 0, 9, Blue);
-        box.cls();
+        setPixelAt(box.bitmapForWrite(), 0, 9, Blue);
+        box.markDrawn(QRect(0, 9, 1, 1));
+        box.eraseDrawing();
         QCOMPARE(box.image(), picture);
     }
 
     void backColorEraseShowsTheNewColourUnderThePicture()
     {
-        PictureBox box;
-        box.setOuterSizePixels(QSize(6, 6));
+        PictureModel box;
+        box.setOuterSize(QSize(6, 6));
         box.line(QPointF(0, 0), QPointF(5, 5), Red);
-        box.setBackColour(Blue);
+        box.setBackgroundColour(Blue);
         QCOMPARE(countColour(box.image(), Blue), 36);
         // With a stored picture the picture stays over the new colour.
         box.setPicture(uniformPicture(QSize(6, 6), Green));
         box.line(QPointF(0, 0), QPointF(5, 5), Red);
-        box.setBackColour(White);
+        box.setBackgroundColour(White);
         QCOMPARE(countColour(box.image(), Green), 36);
     }
 
     void resizeKeepsCropsAndFillsWithBackground()
     {
-        PictureBox box(nullptr, 2);
-        box.setBackColour(Blue);
+        PictureModel box(2);
+        box.setBackgroundColour(Blue);
         QImage picture = uniformPicture(QSize(4, 4), Red);
         picture.setPixel(3, 3, qRgb(0, 255, 0));
         box.setPicture(picture);
-        QSignalSpy resize(&box, &PictureBox::resized);
-        box.setWidthTwips((6 + 4) * 15);
-        box.setHeightTwips((5 + 4) * 15);
-        QCOMPARE(resize.count(), 2);
+        QSignalSpy resize(&box, &PictureModel::resized);
+        QVERIFY(box.setOuterSize(QSize(6 + 4, 5 + 4)));
+        QCOMPARE(resize.count(), 1);
         QImage grown = box.image();
         QCOMPARE(grown.size(), QSize(6, 5));
         QCOMPARE(pixelOf(grown, 3, 3), Green);
         QCOMPARE(pixelOf(grown, 0, 0), Red);
         QCOMPARE(pixelOf(grown, 4, 0), Blue);
         QCOMPARE(pixelOf(grown, 0, 4), Blue);
-        box.setWidthTwips((2 + 4) * 15);
+        box.setOuterSize(QSize(2 + 4, 5 + 4));
         QCOMPARE(box.image().size(), QSize(2, 5));
         QCOMPARE(pixelOf(box.image(), 1, 1), Red);
         // The stored picture is not touched by a resize.
@@ -168,13 +165,13 @@ private slots:
 
     void linesHaveRoundEndsAndAZeroLengthLineIsADot()
     {
-        PictureBox box;
+        PictureModel box;
         box.setPicture(uniformPicture(QSize(21, 21), White));
         box.line(QPointF(4, 4), QPointF(4, 4), Red);
         QCOMPARE(countColour(box.image(), Red), 1);
         QCOMPARE(pixelOf(box.image(), 4, 4), Red);
-        box.cls();
-        box.setDrawWidth(7);
+        box.eraseDrawing();
+        box.setPenWidth(7);
         box.line(QPointF(10, 10), QPointF(10, 10), Red);
         const QImage dot = box.image();
         QCOMPARE(pixelOf(dot, 10, 10), Red);
@@ -182,17 +179,17 @@ private slots:
         QCOMPARE(pixelOf(dot, 10, 13), Red);
         QCOMPARE(pixelOf(dot, 7, 7), White); // round, not square
         QVERIFY(countColour(dot, Red) > 25 && countColour(dot, Red) < 49);
-        QCOMPARE(box.currentPosition(), QPointF(10, 10));
-        box.cls();
-        box.setDrawWidth(1);
+        QCOMPARE(box.penPosition(), QPointF(10, 10));
+        box.eraseDrawing();
+        box.setPenWidth(1);
         box.lineTo(QPointF(10, 2), Red);
         QCOMPARE(pixelOf(box.image(), 10, 5), Red);
-        QCOMPARE(box.currentPosition(), QPointF(10, 2));
+        QCOMPARE(box.penPosition(), QPointF(10, 2));
     }
 
     void circleDrawsTheOutlineOnlyAndNothingForNoRadius()
     {
-        PictureBox box;
+        PictureModel box;
         box.setPicture(uniformPicture(QSize(41, 41), White));
         box.circle(QPointF(20, 20), 0, Red);
         box.circle(QPointF(20, 20), -5, Red);
@@ -207,8 +204,8 @@ private slots:
 
     void hiddenSurfacesSharePicturesInsteadOfCopying()
     {
-        PictureBox canvas;
-        PictureBox snapshot;
+        PictureModel canvas;
+        PictureModel snapshot;
         const QImage picture = uniformPicture(QSize(50, 40), Red);
         canvas.setPicture(picture);
         snapshot.setPicture(canvas.picture());
@@ -225,7 +222,7 @@ private slots:
     void aStoredBitmapStaysAsItWasWhateverWritesNext_data()
     {
         QTest::addColumn<int>("writer");
-        const char *const names[] = {"line", "SetPixelV", "BitBlt onto itself", "StretchBlt onto itself",
+        const char *const names[] = {"line", "a pixel", "a blit onto itself", "a mirrored stretch onto itself",
                                      "Cls after a line", "the fill's colour replacement", "the pixel engine's write"};
         for (int writer = 0; writer < int(std::size(names)); ++writer)
             QTest::newRow(names[writer]) << writer;
@@ -233,21 +230,21 @@ private slots:
     void aStoredBitmapStaysAsItWasWhateverWritesNext()
     {
         QFETCH(int, writer);
-        PictureBox box(nullptr, 2);
+        PictureModel box(2);
         box.setPicture(numberedPicture(QSize(40, 30), 0x00000000));
         box.line(QPointF(0, 0), QPointF(39, 29), Green);
         box.setPicture(box.image()); // as a commit stores it
         const QImage stored = box.picture();
         const QImage before = stored.copy();
-        const Dc dc = box.dc();
+        const QImage shown = box.bitmapForRead();
         switch (writer) {
         case 0: box.line(QPointF(0, 29), QPointF(39, 0), Red); break;
-        case 1: SetPixelV(dc, 5, 5, Red); break;
-        case 2: BitBlt(dc, 3, 3, 20, 20, dc, 0, 0, RasterOp::Copy); break;
-        case 3: StretchBlt(dc, 40, 0, -40, 30, dc, 0, 0, 40, 30, RasterOp::Copy); break;
+        case 1: box.markDrawn(setPixelAt(box.bitmapForWrite(), 5, 5, Red) ? QRect(5, 5, 1, 1) : QRect()); break;
+        case 2: box.markDrawn(blit(box.bitmapForWrite(), 3, 3, 20, 20, shown, 0, 0, RasterOp::Copy)); break;
+        case 3: box.markDrawn(stretchBlit(box.bitmapForWrite(), 40, 0, -40, 30, shown, 0, 0, 40, 30)); break;
         case 4:
             box.line(QPointF(0, 29), QPointF(39, 0), Red);
-            box.cls();
+            box.eraseDrawing();
             break;
         case 5: box.markDrawn(replaceColour(box.bitmapForRewrite(), Green, Red)); break;
         case 6: box.pictureForWrite().setPixel(1, 1, toQRgb(Red)); break;
@@ -261,42 +258,46 @@ private slots:
     // A stretch that covers the whole surface becomes its bitmap; anything else is not taken.
     void replaceBitmapTakesOnlyAWholeBitmap()
     {
-        PictureBox box(nullptr, 2);
+        PictureModel box(2);
         box.setPicture(uniformPicture(QSize(8, 6), Red));
         box.replaceBitmap(uniformPicture(QSize(8, 5), Green));
         box.replaceBitmap(uniformPicture(QSize(8, 6), Green, QImage::Format_RGB32));
         QCOMPARE(box.image(), uniformPicture(QSize(8, 6), Red));
         box.replaceBitmap(uniformPicture(QSize(8, 6), Green));
         QCOMPARE(box.image(), uniformPicture(QSize(8, 6), Green));
-        box.cls(); // the whole of it counts as drawn
+        box.eraseDrawing(); // the whole of it counts as drawn
         QCOMPARE(box.image(), uniformPicture(QSize(8, 6), Red));
     }
 
-    void deviceContextReadsAndWritesInsideTheBitmapOnly()
+    void pixelReadsStayInsideTheBitmapAndDrawingLeavesTheStoredPicture()
     {
-        PictureBox box(nullptr, 2);
+        PictureModel box(2);
         box.setPicture(uniformPicture(QSize(5, 5), Green));
-        const Dc dc = box.dc();
-        QCOMPARE(GetPixel(dc, 4, 4), Green);
-        QCOMPARE(GetPixel(dc, 5, 0), CLR_INVALID);
-        QCOMPARE(GetPixel(dc, -1, 0), CLR_INVALID);
-        QVERIFY(!SetPixelV(dc, 5, 5, Red));
-        QVERIFY(SetPixelV(dc, 2, 3, Red));
-        QCOMPARE(GetPixel(dc, 2, 3), Red);
-        QCOMPARE(pixelOf(box.picture(), 2, 3), Green); // drawing never changes the stored picture
+        QCOMPARE(box.pixel(4, 4), std::optional(Green));
+        QVERIFY(!box.pixel(5, 0));
+        QVERIFY(!box.pixel(-1, 0));
+        box.line(QPointF(2, 3), QPointF(2, 3), Red);
+        QCOMPARE(box.pixel(2, 3), std::optional(Red));
+        QCOMPARE(pixelOf(box.picture(), 2, 3), Green);
     }
 
-    void mouseCoordinatesAreMeasuredInsideTheBorder()
+    // A view that keeps reduced copies needs to know which pixels a new stored picture changed:
+    // the picture it showed before comes with the signal, whatever the bitmap was.
+    void replacingThePictureTellsWhatWasShownBefore()
     {
-        PictureBox box(nullptr, 2);
-        box.setOuterSizePixels(QSize(50, 50));
-        box.show();
-        QSignalSpy down(&box, &PictureBox::mousePressed);
-        QTest::mousePress(&box, Qt::RightButton, Qt::NoModifier, QPoint(12, 7));
-        QCOMPARE(down.count(), 1);
-        QCOMPARE(down.at(0).at(0).toFloat(), 10.0f);
-        QCOMPARE(down.at(0).at(1).toFloat(), 5.0f);
+        PictureModel box(2);
+        const QImage first = uniformPicture(QSize(6, 4), Red);
+        box.setPicture(first);
+        QSignalSpy replaced(&box, &PictureModel::pictureReplaced);
+        box.line(QPointF(1, 1), QPointF(1, 1), Green);
+        const QImage drawn = box.image();
+        box.setPicture(uniformPicture(QSize(6, 4), Blue));
+        QCOMPARE(replaced.count(), 1);
+        QCOMPARE(replaced.at(0).at(0).value<QImage>(), drawn);
+        // Storing the bitmap itself (a commit) replaces nothing that is shown.
+        box.setPicture(box.image());
+        QCOMPARE(replaced.count(), 1);
     }
 };
-VP_TEST(TestPictureBox)
-#include "tst_picturebox.moc"
+VP_TEST(TestPictureModel)
+#include "tst_picturemodel.moc"

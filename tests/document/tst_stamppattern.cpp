@@ -1,4 +1,4 @@
-#include "document/defaultpattern.h"
+#include "document/stamppattern.h"
 #include "imagelib/colour.h"
 #include "testregistry.h"
 
@@ -36,14 +36,14 @@ QImage stampOver(QImage picture, const QImage &mask, const QImage &face)
 
 } // namespace
 
-class TestDefaultPattern : public QObject {
+class TestStampPattern : public QObject {
     Q_OBJECT
 private slots:
     void patternImagesAre24BitAndSameSize_data()
     {
         QTest::addColumn<QImage>("image");
-        QTest::newRow("mask") << defaultPatternMask();
-        QTest::newRow("face") << defaultPatternFace();
+        QTest::newRow("mask") << StampPattern::defaultPattern().mask;
+        QTest::newRow("face") << StampPattern::defaultPattern().face;
     }
     void patternImagesAre24BitAndSameSize()
     {
@@ -55,7 +55,7 @@ private slots:
 
     void maskIsABlackDiscCentredOnWhite()
     {
-        const QImage mask = defaultPatternMask();
+        const QImage mask = StampPattern::defaultPattern().mask;
         double sumX = 0, sumY = 0;
         int count = 0, left = mask.width(), right = -1, top = mask.height(), bottom = -1;
         for (int y = 0; y < mask.height(); ++y) {
@@ -82,7 +82,7 @@ private slots:
 
     void faceIsBlackWhereverTheMaskLetsThePictureThrough()
     {
-        const QImage mask = defaultPatternMask(), face = defaultPatternFace();
+        const QImage mask = StampPattern::defaultPattern().mask, face = StampPattern::defaultPattern().face;
         for (int y = 0; y < mask.height(); ++y)
             for (int x = 0; x < mask.width(); ++x)
                 if (at(mask, x, y) == White)
@@ -91,7 +91,7 @@ private slots:
 
     void faceIsMostlyYellowWithDarkFeatures()
     {
-        const QImage face = defaultPatternFace();
+        const QImage face = StampPattern::defaultPattern().face;
         int yellow = 0, features = 0;
         for (int y = 0; y < face.height(); ++y) {
             for (int x = 0; x < face.width(); ++x) {
@@ -108,7 +108,7 @@ private slots:
 
     void stampOverGreyLeavesGreyOutsideAndTheFaceInside()
     {
-        const QImage mask = defaultPatternMask(), face = defaultPatternFace();
+        const QImage mask = StampPattern::defaultPattern().mask, face = StampPattern::defaultPattern().face;
         QImage grey(mask.size(), PictureFormat);
         grey.fill(toQColor(MidGrey));
         const QImage stamped = stampOver(grey, mask, face);
@@ -119,5 +119,5 @@ private slots:
         QCOMPARE(at(stamped, 0, 0), MidGrey);
     }
 };
-VP_TEST(TestDefaultPattern)
-#include "tst_defaultpattern.moc"
+VP_TEST(TestStampPattern)
+#include "tst_stamppattern.moc"

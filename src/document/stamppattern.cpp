@@ -1,8 +1,10 @@
-#include "document/defaultpattern.h"
+#include "document/stamppattern.h"
 
 #include "imagelib/colour.h"
 
 namespace {
+
+constexpr int PatternFrame = 2;
 
 QImage loadPattern(const char *path)
 {
@@ -16,12 +18,12 @@ QImage loadPattern(const char *path)
 
 } // namespace
 
-QImage defaultPatternMask()
+StampPattern StampPattern::defaultPattern()
 {
-    return loadPattern(":/resources/pattern-mask.png");
+    return {loadPattern(":/resources/pattern-mask.png"), loadPattern(":/resources/pattern-face.png")};
 }
 
-QImage defaultPatternFace()
+QSize StampPattern::framedSize(const QImage &picture)
 {
-    return loadPattern(":/resources/pattern-face.png");
+    return picture.size() + QSize(2 * PatternFrame, 2 * PatternFrame);
 }
