@@ -2,11 +2,15 @@
 #include "app/mainwindow.h"
 
 #include "document/document.h"
+#include "document/canvasview.h"
 #include "document/documentwindow.h"
 #include "filters/sizedialog.h"
 #include "imagelib/picturefiles.h"
 
+#include <QClipboard>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QStatusBar>
 #include <QLineEdit>
 #include <QPointer>
 #include <optional>
@@ -59,7 +63,7 @@ void MainWindow::open()
                           QStringLiteral("Open"), MessageIcon::Critical);
         return;
     }
-    if (showOpenedPicture(window->document(), path, *picture))
+    if (showOpenedPicture(window->document(), *picture, QFileInfo(path).fileName(), QStringLiteral("Open"), path))
         firstTime = false;
 }
 
@@ -70,7 +74,8 @@ void MainWindow::openInNewWindows(const QStringList &paths)
         const std::optional<QImage> picture = readPicture(path);
         if (!picture)
             continue;
-        showOpenedPicture(newDocument()->document(), path, *picture);
+        showOpenedPicture(newDocument()->document(), *picture, QFileInfo(path).fileName(), QStringLiteral("Open"),
+                          path);
     }
 }
 
@@ -87,15 +92,16 @@ std::optional<QImage> MainWindow::readPicture(const QString &path)
     return loaded.picture;
 }
 
-bool MainWindow::showOpenedPicture(Document &document, const QString &path, const QImage &picture)
+bool MainWindow::showOpenedPicture(Document &document, const QImage &picture, const QString &caption,
+                                   const QString &command, const QString &from)
 {
     // The screen shows transparent pixels over the canvas's background: the stored picture, and
     // with it the temp file, the history and Save As, holds the same.
     PictureModel &canvas = document.canvas();
     const QImage flat = flattenedOver(picture, canvas.backgroundColour());
     if (flat.isNull()) {
-        prompts().message(this, PictureFileErrors::cannotOpen(path, PictureFileErrors::outOfMemory()),
-                          QStringLiteral("Open"), MessageIcon::Critical);
+        prompts().message(this, PictureFileErrors::cannotOpen(from, PictureFileErrors::outOfMemory()), command,
+                          MessageIcon::Critical);
         return false;
     }
     const QImage previous = canvas.picture();
@@ -105,9 +111,40 @@ bool MainWindow::showOpenedPicture(Document &document, const QString &path, cons
         canvas.setPicture(previous);
         return false;
     }
-    document.setCaption(QFileInfo(path).fileName());
+    document.setCaption(caption);
     document.recordState();
+    // A picture opened into a window zoomed in on another would show a corner of itself.
+    if (auto *window = qobject_cast<DocumentWindow *>(document.parent()))
+        window->view().showWhole();
     return true;
+}
+
+void MainWindow::copy()
+{
+    Document *document = activeDocument();
+    const QImage drawn = document ? document->canvas().image() : QImage();
+    if (drawn.isNull()) {
+        statusBar()->showMessage(tr("There is no picture to copy: open or draw one first."), 6000);
+        return;
+    }
+    QGuiApplication::clipboard()->setImage(drawn);
+    statusBar()->showMessage(tr("The picture is on the clipboard."), 3000);
+}
+
+void MainWindow::paste()
+{
+    const QImage picture = QGuiApplication::clipboard()->image();
+    if (picture.isNull()) {
+        statusBar()->showMessage(tr("The clipboard holds no picture to paste."), 6000);
+        return;
+    }
+    const QString from = tr("the picture on the clipboard");
+    if (!PictureLimits::accepts(picture.size())) {
+        prompts().message(this, PictureFileErrors::cannotOpen(from, PictureFileErrors::tooLarge()),
+                          QStringLiteral("Paste"), MessageIcon::Critical);
+        return;
+    }
+    showOpenedPicture(newDocument()->document(), picture, QStringLiteral("Untitled"), QStringLiteral("Paste"), from);
 }
 
 bool MainWindow::saveAs()
@@ -122,27 +159,29 @@ bool MainWindow::saveAs(Document &document)
 
 bool MainWindow::saveDocumentAs(QPointer<Document> document)
 {
-    // After a No the dialog comes back with the name chosen, so that the user can choose another.
-    QString path;
-    do {
-        const std::optional<QString> chosen =
-            prompts().saveFile(this, QStringLiteral("Save Picture"), SaveFilter, lastFileName);
-        if (!chosen)
+    // Until the picture is written or the user cancels: after a No the dialog comes back with the
+    // name chosen, and after a write that failed with the folder it failed in.
+    for (;;) {
+        QString path;
+        do {
+            const std::optional<QString> chosen =
+                prompts().saveFile(this, QStringLiteral("Save Picture"), SaveFilter, lastFileName);
+            if (!chosen)
+                return false;
+            lastFileName = path = *chosen;
+        } while (!mayWriteOver(path));
+        if (!document)
             return false;
-        lastFileName = path = *chosen;
-    } while (!mayWriteOver(path));
-    if (!document)
-        return false;
-    // The name chosen may be the temp file's, which a pending write would then overwrite.
-    tempFile().finishWriting();
-    const QString error = savePicture(document->canvas().image(), path);
-    if (!error.isEmpty()) {
+        // The name chosen may be the temp file's, which a pending write would then overwrite.
+        tempFile().finishWriting();
+        const QString error = savePicture(document->canvas().image(), path);
+        if (error.isEmpty()) {
+            document->setCaption(QFileInfo(path).fileName());
+            return true;
+        }
         prompts().message(this, QStringLiteral("The picture could not be saved as \"%1\": %2.").arg(path, error),
                           QStringLiteral("Save As"), MessageIcon::Critical);
-        return false;
     }
-    document->setCaption(QFileInfo(path).fileName());
-    return true;
 }
 
 bool MainWindow::mayWriteOver(const QString &path)

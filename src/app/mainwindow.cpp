@@ -120,6 +120,8 @@ void MainWindow::createMenus()
     editMenu = menuBar()->addMenu(QStringLiteral("&Edit"));
     undoAction = item(editMenu, QStringLiteral("&Undo"), QKeySequence(Qt::CTRL | Qt::Key_Z), &MainWindow::undo);
     redoAction = item(editMenu, QStringLiteral("&Redo"), QKeySequence(Qt::CTRL | Qt::Key_Y), &MainWindow::redo);
+    // The desktop's usual redo key as well.
+    redoAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
     undoAction->setEnabled(false);
     redoAction->setEnabled(false);
 
@@ -159,6 +161,8 @@ void MainWindow::createDocumentKeys()
         key(tr("Previous Picture"),
             {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab)},
             [this] { mdiArea->activatePreviousSubWindow(); });
+    copyAction = key(tr("Copy Picture"), {QKeySequence(Qt::CTRL | Qt::Key_C)}, &MainWindow::copy);
+    pasteAction = key(tr("Paste Picture"), {QKeySequence(Qt::CTRL | Qt::Key_V)}, &MainWindow::paste);
 }
 
 void MainWindow::createToolbars()

@@ -75,8 +75,9 @@ public:
     QAction *adjustColorsAction = nullptr, *adjustBrightnessAction = nullptr, *adjustContrastAction = nullptr;
     QAction *rotateAction = nullptr, *sizeAction = nullptr, *canvasSizeAction = nullptr;
     QAction *flipHorizontalAction = nullptr, *flipVerticalAction = nullptr;
-    // Keys of the window, in no menu: Ctrl+W, Ctrl+Tab and Ctrl+Shift+Tab.
+    // Keys of the window, in no menu: Ctrl+W, Ctrl+Tab and Ctrl+Shift+Tab, Ctrl+C and Ctrl+V.
     QAction *closeDocumentAction = nullptr, *nextDocumentAction = nullptr, *previousDocumentAction = nullptr;
+    QAction *copyAction = nullptr, *pasteAction = nullptr;
 
     // Each dialog exists once; the command that shows it passes the active document.
     QPointer<AdjustDialog> coloursDialog, brightnessDialog, contrastDialog;
@@ -107,6 +108,10 @@ public:
     void showPatternDialog();
     // Closes the active document through its save question.
     void closeActiveDocument();
+    // The active picture, as drawn, onto the clipboard; the clipboard's picture into a new window,
+    // as a dropped file opens.
+    void copy();
+    void paste();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -128,9 +133,11 @@ private:
     bool mayWriteOver(const QString &path);
     // The picture in a file, or nothing after Open's message has told the user why.
     std::optional<QImage> readPicture(const QString &path);
-    // The picture flattened over the canvas's background, into the document; false (after telling
-    // the user) when there is no memory for it.
-    bool showOpenedPicture(Document &document, const QString &path, const QImage &picture);
+    // The picture flattened over the canvas's background, into the document, shown whole, with
+    // the caption; false (after telling the user, under `command` and what the picture came from)
+    // when there is no memory for it.
+    bool showOpenedPicture(Document &document, const QImage &picture, const QString &caption,
+                           const QString &command, const QString &from);
     // The first document window, re-created as at start-up when the user has closed it.
     DocumentWindow *firstDocument();
     // What the window shows of the documents follows the active one.

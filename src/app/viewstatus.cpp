@@ -4,6 +4,8 @@
 #include "document/canvasview.h"
 #include "document/document.h"
 #include "document/documentwindow.h"
+#include "tools/pencil.h"
+#include "tools/toolsettings.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -40,7 +42,8 @@ ViewStatus::ViewStatus(MainWindow &main) : QObject(&main), m_main(main)
         // The keys go back to the window: Ctrl+Z is Undo again, not the box's own.
         m_main.setFocus();
     });
-    connect(zoomBox->lineEdit(), &QLineEdit::returnPressed, this, &ViewStatus::applyTypedZoom);
+    // Enter, or leaving the box: a level it cannot take is refused with a word, never ignored.
+    connect(zoomBox->lineEdit(), &QLineEdit::editingFinished, this, &ViewStatus::applyTypedZoom);
 
     auto action = [this, &main](const QList<QKeySequence> &keys, void (CanvasView::*zoom)()) {
         auto *a = new QAction(this);
@@ -75,14 +78,23 @@ void ViewStatus::follow(DocumentWindow *window)
     }
     CanvasView *view = &window->view();
     m_connections << connect(view, &CanvasView::zoomChanged, this, &ViewStatus::showZoom)
-                  << connect(view, &CanvasView::pointerMoved, this,
-                             [this](QPoint pixel) {
-                                 pointerPosition->setText(QStringLiteral("%1, %2").arg(pixel.x()).arg(pixel.y()));
-                             })
+                  << connect(view, &CanvasView::pointerMoved, this, &ViewStatus::showPointer)
                   << connect(view, &CanvasView::pointerLeft, pointerPosition, &QLabel::clear)
                   << connect(&window->document().canvas(), &PictureModel::resized, this, &ViewStatus::showPictureSize);
     showZoom(view->zoom());
     showPictureSize();
+}
+
+void ViewStatus::showPointer(QPointF areaPosition)
+{
+    if (!m_window)
+        return;
+    // The pixel the chosen tool acts on: the pencil draws at its pointer's tip, below the hot spot.
+    const QPointF tip(0, m_main.toolSettings->tool() == ToolKind::Pencil ? PencilTool::TipDrop : 0);
+    if (const std::optional<QPoint> pixel = m_window->view().picturePixelAt(areaPosition + tip))
+        pointerPosition->setText(QStringLiteral("%1, %2").arg(pixel->x()).arg(pixel->y()));
+    else
+        pointerPosition->clear();
 }
 
 void ViewStatus::showZoom(double zoom)
@@ -106,17 +118,20 @@ void ViewStatus::applyTypedZoom()
     DocumentWindow *window = m_main.activeDocumentWindow();
     if (!window)
         return;
-    // A level as the list writes it is the list's own step (33 % is a third): the box chose it.
+    CanvasView &view = window->view();
     const QString text = zoomBox->currentText();
-    if (zoomBox->findText(text) >= 0)
+    if (text == CanvasView::zoomText(view.zoom()))
         return;
-    const double zoom = CanvasView::zoomFromText(text);
+    // A level as the list writes it is the list's own step (33 % is a third).
+    const int step = zoomBox->findText(text);
+    const double zoom = step >= 0 ? zoomBox->itemData(step).toDouble() : CanvasView::zoomFromText(text);
     if (zoom > 0)
-        window->view().setZoom(zoom);
+        view.setZoom(zoom);
     else
         m_main.statusBar()->showMessage(tr("\"%1\" is no zoom level: type one from 1 % to 3200 %, such as 150 %.")
                                             .arg(text.trimmed()),
                                         6000);
-    showZoom(window->view().zoom());
+    // The box shows the level the picture is at, whatever was typed.
+    showZoom(view.zoom());
     m_main.setFocus();
 }

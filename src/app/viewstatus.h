@@ -1,5 +1,5 @@
 #pragma once
-// The view's part of the status bar and its keys: the pointer's position in picture pixels, the
+// The view's part of the status bar and its keys: the picture pixel the chosen tool acts on, the
 // picture's size in pixels and the zoom box, all following the document the user works in; and
 // the zoom keys, which need no menu: Ctrl++ and Ctrl+- step, Ctrl+0 fits, Ctrl+1 is 100 %.
 #include <QList>
@@ -27,6 +27,7 @@ public:
     QAction *zoomInAction = nullptr, *zoomOutAction = nullptr, *fitAction = nullptr, *actualSizeAction = nullptr;
 
 private:
+    void showPointer(QPointF areaPosition);
     void showZoom(double zoom);
     void showPictureSize();
     void applyTypedZoom();

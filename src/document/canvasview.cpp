@@ -52,19 +52,13 @@ protected:
         QPainter painter(this);
         m_view.paintArea(painter, event->rect());
     }
-    void mousePressEvent(QMouseEvent *event) override
-    {
-        emit m_view.mousePressed(m_view.picturePositionAt(event->position()));
-    }
+    void mousePressEvent(QMouseEvent *event) override { emit m_view.mousePressed(event->position()); }
     void mouseMoveEvent(QMouseEvent *event) override
     {
-        m_view.reportPointer(event->position());
-        emit m_view.mouseMoved(m_view.picturePositionAt(event->position()));
+        emit m_view.pointerMoved(event->position());
+        emit m_view.mouseMoved(event->position());
     }
-    void mouseReleaseEvent(QMouseEvent *event) override
-    {
-        emit m_view.mouseReleased(m_view.picturePositionAt(event->position()));
-    }
+    void mouseReleaseEvent(QMouseEvent *event) override { emit m_view.mouseReleased(event->position()); }
     void leaveEvent(QEvent *) override { emit m_view.pointerLeft(); }
     void resizeEvent(QResizeEvent *) override { m_view.layoutArea(); }
 
@@ -277,6 +271,12 @@ void CanvasView::zoomToActualSize()
     setZoom(1);
 }
 
+void CanvasView::showWhole()
+{
+    setZoom(std::min(1.0, fitZoom()));
+    setScrollPosition(QPoint(0, 0));
+}
+
 void CanvasView::layoutArea()
 {
     const QSize areaSize = m_area->size();
@@ -338,15 +338,14 @@ void CanvasView::reportPointerAfterViewChange()
 {
     // The pointer stayed where it was; the picture under it moved.
     if (m_area->underMouse())
-        reportPointer(m_area->mapFromGlobal(QCursor::pos()));
+        emit pointerMoved(m_area->mapFromGlobal(QCursor::pos()));
 }
 
-void CanvasView::reportPointer(QPointF areaPosition)
+std::optional<QPoint> CanvasView::picturePixelAt(QPointF areaPosition) const
 {
     const QPointF at = picturePositionAt(areaPosition);
     const QPoint pixel(int(std::floor(at.x())), int(std::floor(at.y())));
-    if (QRect(QPoint(0, 0), m_model->size()).contains(pixel))
-        emit pointerMoved(pixel);
-    else
-        emit pointerLeft();
+    if (!QRect(QPoint(0, 0), m_model->size()).contains(pixel))
+        return std::nullopt;
+    return pixel;
 }

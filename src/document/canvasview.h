@@ -10,6 +10,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 
 class PictureModel;
 class QImage;
@@ -52,25 +53,31 @@ public:
     double fitZoom() const;
     void zoomToFit();
     void zoomToActualSize();
+    // The whole picture from its top-left corner: fitted when it is larger than the window,
+    // at 100 % otherwise.
+    void showWhole();
     // Off for a view that only shows a picture: the wheel and the zoom calls leave it at 100 %.
     void setZoomable(bool zoomable) { m_zoomable = zoomable; }
     QPoint scrollPosition() const;
     void setScrollPosition(QPoint position);
 
-    // The picture position shown at a point of pictureArea(): at 100 % the point less the border,
-    // at any other zoom the picture pixel shown there (rounding down).
+    // The picture position shown at a point of pictureArea() (screen pixels, any point): at 100 %
+    // the point less the border, at any other zoom the picture pixel shown there (rounding down).
     QPointF picturePositionAt(QPointF areaPosition) const;
+    // The picture pixel shown there, if the point is on the picture.
+    std::optional<QPoint> picturePixelAt(QPointF areaPosition) const;
 
 signals:
-    // The mouse on the picture, in picture pixels (any real position, outside the picture too
-    // while a button is held); every button acts alike. Only a press on the picture or its
-    // border starts a press-move-release sequence.
-    void mousePressed(QPointF at);
-    void mouseMoved(QPointF at);
-    void mouseReleased(QPointF at);
+    // The mouse on the picture area, in its screen pixels (outside it too while a button is held);
+    // picturePositionAt() tells what lies under any of them. Every button acts alike. Only a
+    // press on the picture or its border starts a press-move-release sequence.
+    void mousePressed(QPointF areaPosition);
+    void mouseMoved(QPointF areaPosition);
+    void mouseReleased(QPointF areaPosition);
     void zoomChanged(double zoom);
-    // The picture pixel under the pointer; pointerLeft when the pointer is off the picture.
-    void pointerMoved(QPoint pixel);
+    // The pointer is over the picture area (or the picture moved under it); pointerLeft when it
+    // has left the area.
+    void pointerMoved(QPointF areaPosition);
     void pointerLeft();
 
 protected:
@@ -88,7 +95,6 @@ private:
     void showReplaced(const QImage &before);
     void sizeArea();
     void layoutArea();
-    void reportPointer(QPointF areaPosition);
     void reportPointerAfterViewChange();
     QSize shownSize() const;
 

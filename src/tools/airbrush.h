@@ -11,8 +11,8 @@ public:
     static constexpr int DotsPerSpray = 6;
 
     AirbrushTool(Document &document, ToolSettings &settings, RandomSource &random);
-    void press(float X, float Y) override { spray(X, Y); }
-    void drag(float X, float Y) override { spray(X, Y); }
+    void press(const CanvasPoint &at) override { spray(at.X, at.Y); }
+    void drag(const CanvasPoint &at) override { spray(at.X, at.Y); }
 
 private:
     void spray(float X, float Y);

@@ -3,15 +3,17 @@
 #include "document/document.h"
 #include "tools/toolsettings.h"
 
-void CircleTool::press(float X, float Y)
+void CircleTool::press(const CanvasPoint &at)
 {
+    const float X = at.X, Y = at.Y;
     m_startX = X;
     m_startY = Y;
     document().snapshot().setPicture(document().canvas().image());
 }
 
-void CircleTool::drag(float X, float Y)
+void CircleTool::drag(const CanvasPoint &at)
 {
+    const float X = at.X, Y = at.Y;
     PictureModel &canvas = document().canvas();
     canvas.eraseDrawing();
     const CircleShape shape = settings().fromCentre() ? circleFromCentre(m_startX, m_startY, X, Y)

@@ -27,8 +27,8 @@ inline CircleShape circleFromCorner(float startX, float startY, float X, float Y
 class CircleTool : public CanvasTool {
 public:
     using CanvasTool::CanvasTool;
-    void press(float X, float Y) override;
-    void drag(float X, float Y) override;
+    void press(const CanvasPoint &at) override;
+    void drag(const CanvasPoint &at) override;
 
 private:
     float m_startX = 0, m_startY = 0;

@@ -5,8 +5,9 @@
 #include "imagelib/units.h"
 #include "tools/toolsettings.h"
 
-void FillTool::press(float X, float Y)
+void FillTool::press(const CanvasPoint &at)
 {
+    const float X = at.X, Y = at.Y;
     PictureModel &canvas = document().canvas();
     m_target = canvas.pixel(roundEven(X), roundEven(Y));
     // Beside the picture there is no colour that any pixel could match. The scan over the

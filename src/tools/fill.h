@@ -9,7 +9,7 @@
 class FillTool : public CanvasTool {
 public:
     using CanvasTool::CanvasTool;
-    void press(float X, float Y) override;
+    void press(const CanvasPoint &at) override;
 
 private:
     std::optional<Colour> m_target; // the colour pressed on; none beside the picture

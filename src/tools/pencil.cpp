@@ -3,27 +3,36 @@
 #include "document/document.h"
 #include "tools/toolsettings.h"
 
-void PencilTool::press(float X, float Y)
+namespace {
+
+// The tip as single-precision numbers, as the drawing rules compute with.
+QPointF tipOf(const CanvasPoint &at)
+{
+    return QPointF(float(at.tip.x()), float(at.tip.y()));
+}
+
+} // namespace
+
+void PencilTool::press(const CanvasPoint &at)
 {
     PictureModel &canvas = document().canvas();
     if (settings().freehand()) {
         // A line of no length: a dot of the pen width, and the trail's first pen position.
-        const QPointF point(X, Y + Drop);
-        canvas.line(point, point, settings().colour());
+        canvas.line(tipOf(at), tipOf(at), settings().colour());
     } else {
-        m_start = QPointF(X, Y + Drop);
+        m_start = tipOf(at);
         document().snapshot().setPicture(canvas.image());
     }
 }
 
-void PencilTool::drag(float X, float Y)
+void PencilTool::drag(const CanvasPoint &at)
 {
     PictureModel &canvas = document().canvas();
     if (settings().freehand()) {
-        canvas.lineTo(QPointF(X, Y + Drop), settings().colour());
+        canvas.lineTo(tipOf(at), settings().colour());
     } else {
         // The preview drawn at the last move goes; only the line to the latest position shows.
         canvas.eraseDrawing();
-        canvas.line(m_start, QPointF(X, Y + Drop), settings().colour());
+        canvas.line(m_start, tipOf(at), settings().colour());
     }
 }

@@ -16,8 +16,9 @@ void PickerTool::sample(float X, float Y)
     settings().setDialogColour(*c);
 }
 
-void PickerTool::drag(float X, float Y)
+void PickerTool::drag(const CanvasPoint &at)
 {
+    const float X = at.X, Y = at.Y;
     // The drag stops at the canvas's outer size, border included.
     const QSize outer = document().canvas().outerSize();
     const double W = outer.width();

@@ -6,8 +6,8 @@
 class PickerTool : public CanvasTool {
 public:
     using CanvasTool::CanvasTool;
-    void press(float X, float Y) override { sample(X, Y); }
-    void drag(float X, float Y) override;
+    void press(const CanvasPoint &at) override { sample(at.X, at.Y); }
+    void drag(const CanvasPoint &at) override;
 
 private:
     void sample(float X, float Y);

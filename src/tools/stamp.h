@@ -19,8 +19,8 @@ QRect stampPattern(QImage &picture, const QImage &mask, QPoint maskAt, const QIm
 class StampTool : public CanvasTool {
 public:
     using CanvasTool::CanvasTool;
-    void press(float X, float Y) override { print(X, Y); }
-    void drag(float X, float Y) override { print(X, Y); }
+    void press(const CanvasPoint &at) override { print(at.X, at.Y); }
+    void drag(const CanvasPoint &at) override { print(at.X, at.Y); }
 
 private:
     void print(float X, float Y);

@@ -11,7 +11,7 @@
 
 StrokeFrame::StrokeFrame(Document &document, CanvasView &view, ToolSettings &settings, RandomSource &random,
                          QObject *parent)
-    : QObject(parent), m_document(document), m_settings(settings),
+    : QObject(parent), m_document(document), m_view(view), m_settings(settings),
       m_tools{std::make_unique<PencilTool>(document, settings), std::make_unique<PickerTool>(document, settings),
               std::make_unique<AirbrushTool>(document, settings, random),
               std::make_unique<CircleTool>(document, settings), std::make_unique<StampTool>(document, settings),
@@ -29,20 +29,26 @@ CanvasTool &StrokeFrame::currentTool() const
     return *m_tools[size_t(m_settings.tool())];
 }
 
-void StrokeFrame::press(QPointF at)
+CanvasPoint StrokeFrame::pointAt(QPointF areaPosition) const
 {
-    m_drawing = true;
-    currentTool().press(float(at.x()), float(at.y()));
+    const QPointF at = m_view.picturePositionAt(areaPosition);
+    return {float(at.x()), float(at.y()), m_view.picturePositionAt(areaPosition + QPointF(0, PencilTool::TipDrop))};
 }
 
-void StrokeFrame::move(QPointF at)
+void StrokeFrame::press(QPointF areaPosition)
+{
+    m_drawing = true;
+    currentTool().press(pointAt(areaPosition));
+}
+
+void StrokeFrame::move(QPointF areaPosition)
 {
     // Every move, with a button held or not, gives the snapshot the canvas's stored picture. It
     // is intended: the commands that draw from the snapshot have always relied on finding the
     // committed picture there, and sharing it costs nothing.
     m_document.snapshot().setPicture(m_document.canvas().picture());
     if (m_drawing)
-        currentTool().drag(float(at.x()), float(at.y()));
+        currentTool().drag(pointAt(areaPosition));
 }
 
 void StrokeFrame::release(QPointF)

@@ -26,14 +26,17 @@ public:
     // A button went down on the canvas and the stroke has not ended yet.
     bool drawing() const { return m_drawing; }
 
-    void press(QPointF at);
-    void move(QPointF at);
-    void release(QPointF at);
+    // The mouse at a point of the view's picture area, in screen pixels.
+    void press(QPointF areaPosition);
+    void move(QPointF areaPosition);
+    void release(QPointF areaPosition);
 
 private:
     CanvasTool &currentTool() const;
+    CanvasPoint pointAt(QPointF areaPosition) const;
 
     Document &m_document;
+    CanvasView &m_view;
     ToolSettings &m_settings;
     std::array<std::unique_ptr<CanvasTool>, 6> m_tools; // in the order of ToolKind
     bool m_drawing = false;

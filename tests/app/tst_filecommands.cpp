@@ -330,6 +330,29 @@ private slots:
         }
     }
 
+    // After the message the command ended, and the user had to start again from the menu: the
+    // file dialog comes back instead, where the write failed, and Cancel there ends it.
+    void saveAsThatFailedAsksForAnotherName()
+    {
+        Program program;
+        Document *doc = program.active();
+        doc->canvas().line(QPointF(5, 5), QPointF(50, 50), Red);
+        const QString missing = program.folder.filePath(QStringLiteral("missing/picture.bmp"));
+        const QString good = program.folder.filePath(QStringLiteral("picture.bmp"));
+        program.prompts->files = {missing, good};
+        QVERIFY(program.window->saveAs());
+        QCOMPARE(program.prompts->count("message"), 1);
+        QCOMPARE(program.prompts->count("save"), 2);
+        QCOMPARE(program.prompts->last("save")->fileName, missing);
+        QCOMPARE(loadPicture(good).picture, doc->canvas().image());
+        QCOMPARE(doc->caption(), QStringLiteral("picture.bmp"));
+
+        program.prompts->files = {missing}; // and then Cancel
+        QVERIFY(!program.window->saveAs());
+        QCOMPARE(program.prompts->count("save"), 4);
+        QCOMPARE(doc->caption(), QStringLiteral("picture.bmp"));
+    }
+
     void openOfAFileThatIsNoUsablePictureSaysSoAndChangesNothing_data()
     {
         QTest::addColumn<QString>("name");

@@ -3,6 +3,7 @@
 #include "document/documentwindow.h"
 #include "document/picturemodel.h"
 #include "fixture.h"
+#include "imagelib/picturefiles.h"
 #include "testregistry.h"
 
 #include <QAction>
@@ -132,15 +133,16 @@ private slots:
         doc->canvas().setPicture(uniformPicture(QSize(400, 300), Green));
         QCOMPARE(status.pictureSize->text(), QStringLiteral("400 x 300")); // the bitmap's, not 404 x 304
         QCOMPARE(status.zoomBox->currentText(), QStringLiteral("100 %"));
+        // The pencil's pixel: under its tip, 8 screen pixels below the pointer.
         QTest::mouseMove(canvasArea(doc), QPoint(12, 22));
-        QCOMPARE(status.pointerPosition->text(), QStringLiteral("10, 20"));
+        QCOMPARE(status.pointerPosition->text(), QStringLiteral("10, 28"));
         QTest::mouseMove(canvasArea(doc), QPoint(1, 1)); // on the border
         QCOMPARE(status.pointerPosition->text(), QString());
 
         viewOf(doc).setZoom(0.5);
         QCOMPARE(status.zoomBox->currentText(), QStringLiteral("50 %"));
         QTest::mouseMove(canvasArea(doc), QPoint(12, 22));
-        QCOMPARE(status.pointerPosition->text(), QStringLiteral("20, 40"));
+        QCOMPARE(status.pointerPosition->text(), QStringLiteral("20, 56"));
         QEvent leave(QEvent::Leave);
         QApplication::sendEvent(canvasArea(doc), &leave);
         QCOMPARE(status.pointerPosition->text(), QString());
@@ -169,6 +171,56 @@ private slots:
         closeWithoutSaving(program, other);
         QCOMPARE(status.pictureSize->text(), QString());
         QVERIFY(!status.zoomBox->isEnabled());
+    }
+
+    // A picture opened into a window zoomed in on another showed a corner of itself.
+    void openShowsTheNewPictureWholeFromItsCorner_data()
+    {
+        QTest::addColumn<QSize>("picture");
+        QTest::addColumn<bool>("fitted");
+        QTest::newRow("larger than the window: fitted") << QSize(2400, 1800) << true;
+        QTest::newRow("smaller: 100 %") << QSize(120, 90) << false;
+    }
+    void openShowsTheNewPictureWholeFromItsCorner()
+    {
+        QFETCH(QSize, picture);
+        QFETCH(bool, fitted);
+        Program program;
+        Document *doc = program.active();
+        doc->canvas().setPicture(uniformPicture(QSize(1000, 800), Red));
+        viewOf(doc).setZoom(8);
+        viewOf(doc).setScrollPosition(QPoint(3000, 2000));
+        const QString path = writeFile(program.folder.filePath(QStringLiteral("new.bmp")), {});
+        QVERIFY(savePicture(uniformPicture(picture, Blue), path).isEmpty());
+        program.prompts->files = {path};
+        program.window->open();
+        QCOMPARE(doc->canvas().size(), picture);
+        QCOMPARE(viewOf(doc).scrollPosition(), QPoint(0, 0));
+        if (fitted) {
+            QCOMPARE(viewOf(doc).zoom(), viewOf(doc).fitZoom());
+            QVERIFY(viewOf(doc).zoom() < 1);
+        } else {
+            QCOMPARE(viewOf(doc).zoom(), 1.0);
+        }
+    }
+
+    // A level typed and left behind (the keyboard taken elsewhere) was ignored without a word.
+    void theZoomBoxRefusesALevelItCannotTakeAndShowsTheCurrentOne()
+    {
+        Program program;
+        ViewStatus &status = *program.window->viewStatus;
+        viewOf(program.active()).setZoom(2);
+        status.zoomBox->lineEdit()->setText(QStringLiteral("9000"));
+        emit status.zoomBox->lineEdit()->editingFinished();
+        QCOMPARE(viewOf(program.active()).zoom(), 2.0);
+        QCOMPARE(status.zoomBox->currentText(), QStringLiteral("200 %"));
+        QVERIFY(program.window->statusBar()->currentMessage().contains(QStringLiteral("\"9000\" is no zoom level")));
+        // A good level is taken the same way, and leaving an unchanged box changes nothing.
+        status.zoomBox->lineEdit()->setText(QStringLiteral("37.5"));
+        emit status.zoomBox->lineEdit()->editingFinished();
+        QCOMPARE(viewOf(program.active()).zoom(), 0.375);
+        emit status.zoomBox->lineEdit()->editingFinished();
+        QCOMPARE(viewOf(program.active()).zoom(), 0.375);
     }
 
     void zoomKeysActOnTheActiveDocument()

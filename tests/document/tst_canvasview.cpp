@@ -38,7 +38,7 @@ struct ViewedCanvas {
         QSignalSpy pressed(view, &CanvasView::mousePressed);
         QTest::mousePress(canvas, Qt::LeftButton, {}, onCanvas(viewportPoint));
         QTest::mouseRelease(canvas, Qt::LeftButton, {}, onCanvas(viewportPoint));
-        return pressed.isEmpty() ? QPointF(-999, -999) : pressed.first().at(0).toPointF();
+        return pressed.isEmpty() ? QPointF(-999, -999) : view->picturePositionAt(pressed.first().at(0).toPointF());
     }
     void wheel(QPoint viewportPoint, QPoint angle, Qt::KeyboardModifiers modifiers) const
     {
@@ -249,7 +249,7 @@ private slots:
         QSignalSpy pressed(viewed.view, &CanvasView::mousePressed);
         QSignalSpy moved(viewed.view, &CanvasView::mouseMoved);
         QTest::mousePress(viewed.canvas, Qt::RightButton, {}, QPoint(1, 0));
-        QCOMPARE(pressed.last().at(0).toPointF(), QPointF(-1, -2));
+        QCOMPARE(viewed.view->picturePositionAt(pressed.last().at(0).toPointF()), QPointF(-1, -2));
         QTest::mouseRelease(viewed.canvas, Qt::RightButton, {}, QPoint(1, 0));
         QTest::mousePress(viewed.view->viewport(), Qt::LeftButton, {}, QPoint(150, 100));
         QTest::mouseMove(viewed.view->viewport(), QPoint(20, 20));

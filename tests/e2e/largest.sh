@@ -42,16 +42,22 @@ opened=$(now_ms)
 [ "$(bmp_pixel "$TEMP_FILE" 0 0)" = ffff00 ] || fail "the temp file's left half is $(bmp_pixel "$TEMP_FILE" 0 0)"
 echo "open: $((opened - typed)) ms to the temp file"
 
+# The picture opens whole, fitted to the window: its height on screen is exact, and a view pixel v
+# shows picture pixel floor(v / zoom).
 read -r x y w h < <(find_rectangle ffff00) || fail "no yellow canvas on screen"
-[ "$w" -gt 200 ] && [ "$h" -gt 100 ] || fail "only $w x $h of the canvas is on screen"
-# The pencil draws 8 pixels below the pointer: a black line along picture row 48.
+[ "$w" -gt 100 ] && [ "$h" -gt 200 ] || fail "only $w x $h of the canvas is on screen"
+picture_pixel() { python3 -c "import math; print(math.floor(($1) / ($h / $SIDE) + 1e-7))"; }
+# The pencil draws at its tip, 8 screen pixels below the pointer: a black line along that row.
+mid=$(picture_pixel 50)
+row=$(picture_pixel 48)
+pointer_row=$(picture_pixel 40)
 stroke_start=$(now_ms)
-xdotool mousemove $((x + 40)) $((y + 40)) mousedown 1
-for px in $(seq 60 20 160); do xdotool mousemove $((x + px)) $((y + 40)); sleep 0.02; done
+xdotool mousemove $((x + 20)) $((y + 40)) mousedown 1
+for px in $(seq 30 10 80); do xdotool mousemove $((x + px)) $((y + 40)); sleep 0.02; done
 xdotool mouseup 1
-wait_for_temp 100 48 000000
+wait_for_temp "$mid" "$row" 000000
 stroked=$(now_ms)
-[ "$(bmp_pixel "$TEMP_FILE" 100 40)" = ffff00 ] || fail "the pointer's own row changed"
+[ "$(bmp_pixel "$TEMP_FILE" "$mid" "$pointer_row")" = ffff00 ] || fail "the pointer's own row changed"
 echo "stroke: $((stroked - stroke_start)) ms from the press to the temp file"
 
 # Picture, Flip Horizontal (from the keyboard: the seventh item). It commits nothing, so the
@@ -62,27 +68,27 @@ press_keys "$MAIN_WINDOW" alt+e
 sleep 0.2
 xdotool key Escape
 flipped=$(now_ms)
-[ "$(bmp_pixel "$TEMP_FILE" 100 48)" = 000000 ] || fail "Flip Horizontal changed the temp file"
+[ "$(bmp_pixel "$TEMP_FILE" "$mid" "$row")" = 000000 ] || fail "Flip Horizontal changed the temp file"
 echo "flip horizontal: about $((flipped - flip_start)) ms, keys and menus included"
 
 undo_start=$(now_ms)
 press_keys "$MAIN_WINDOW" ctrl+z
-wait_for_temp 100 48 ffff00
+wait_for_temp "$mid" "$row" ffff00
 undone=$(now_ms)
 [ "$(bmp_pixel "$TEMP_FILE" $((SIDE - 1)) 0)" = 0080ff ] || fail "after Undo the right half is not the opened picture's"
 echo "undo: $((undone - undo_start)) ms to the temp file"
 
 # One more stroke, and Exit at once: the program ends only once the temp file holds it, and
 # leaves no half-written file beside it.
-xdotool mousemove $((x + 40)) $((y + 80)) mousedown 1
-for px in $(seq 60 20 160); do xdotool mousemove $((x + px)) $((y + 80)); sleep 0.02; done
+xdotool mousemove $((x + 20)) $((y + 80)) mousedown 1
+for px in $(seq 30 10 80); do xdotool mousemove $((x + px)) $((y + 80)); sleep 0.02; done
 xdotool mouseup 1
 peak_kb=$(awk '/^VmHWM:/ {print $2}' /proc/$PROGRAM_PID/status)
 press_keys "$MAIN_WINDOW" ctrl+q
 question=$(wait_for_window "Save?")
 press_keys "$question" alt+n
 wait_for_exit 60
-[ "$(bmp_pixel "$TEMP_FILE" 100 88)" = 000000 ] || fail "the temp file lacks the stroke made just before Exit"
+[ "$(bmp_pixel "$TEMP_FILE" "$mid" "$(picture_pixel 88)")" = 000000 ] || fail "the temp file lacks the stroke made just before Exit"
 leftovers=$(find "$(dirname "$TEMP_FILE")" -maxdepth 1 -name 'temp.*')
 [ -z "$leftovers" ] || fail "left beside the temp file: $leftovers"
 echo "peak resident memory: $((peak_kb / 1024)) MB"

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # A 4000 x 3000 picture of four coloured quadrants opens in a document window that lies inside
 # the main window, its caption on screen; Ctrl+0 shows all four quadrants at once; a pencil drag
-# at that zoom lands in the temp file on the picture pixels under the pointer, 8 below as the
-# pencil draws; Ctrl+1 shows one screen pixel a picture pixel again; the wheel scrolls the view
+# at that zoom lands in the temp file on the picture pixels under the pencil's tip, 8 screen
+# pixels below the pointer; Ctrl+1 shows one screen pixel a picture pixel again; the wheel scrolls the view
 # down, Shift+wheel sideways.
 source "$(dirname "$0")/lib.bash"
 start_program "$1"
@@ -83,9 +83,10 @@ for _ in $(seq 100); do [ "$(stat -c %y "$TEMP_FILE")" != "$stamp" ] && break; s
 sleep 1
 px=$(picture_pixel $(((sx1 + sx2) / 2 - rx)))
 py=$(picture_pixel $((sy - ry)))
-[ "$(bmp_pixel "$TEMP_FILE" "$px" $((py + 8)))" = 000000 ] || fail "no pencil trail at picture pixel $px,$((py + 8)) under the pointer, 8 below"
+tip=$(picture_pixel $((sy + 8 - ry)))
+[ "$(bmp_pixel "$TEMP_FILE" "$px" "$tip")" = 000000 ] || fail "no pencil trail at picture pixel $px,$tip under the pencil's tip, 8 screen pixels below the pointer"
 [ "$(bmp_pixel "$TEMP_FILE" "$px" "$py")" = 0000ff ] || fail "the pencil drew on the pointer's own row $py"
-[ "$(bmp_pixel "$TEMP_FILE" "$px" $((py + 12)))" = 0000ff ] || fail "the trail is wider than the pen"
+[ "$(bmp_pixel "$TEMP_FILE" "$px" $((tip + 4)))" = 0000ff ] || fail "the trail is wider than the pen"
 
 press_keys "$MAIN_WINDOW" ctrl+1
 sleep 1

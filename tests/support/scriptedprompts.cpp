@@ -51,16 +51,16 @@ static std::optional<QString> nextFile(std::deque<std::optional<QString>> &files
 }
 
 std::optional<QString> ScriptedPrompts::openFile(QWidget *, const QString &title, const QString &filter,
-                                                 const QString &)
+                                                 const QString &fileName)
 {
-    asked.push_back({QStringLiteral("open"), {}, title, filter, MessageIcon::None});
+    asked.push_back({QStringLiteral("open"), {}, title, filter, MessageIcon::None, fileName});
     return nextFile(files);
 }
 
 std::optional<QString> ScriptedPrompts::saveFile(QWidget *, const QString &title, const QString &filter,
-                                                 const QString &)
+                                                 const QString &fileName)
 {
-    asked.push_back({QStringLiteral("save"), {}, title, filter, MessageIcon::None});
+    asked.push_back({QStringLiteral("save"), {}, title, filter, MessageIcon::None, fileName});
     return nextFile(files);
 }
 

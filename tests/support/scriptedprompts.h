@@ -14,6 +14,7 @@ public:
         QString title;
         QString filter;
         MessageIcon icon = MessageIcon::None;
+        QString fileName; // where a file dialog started
     };
 
     std::deque<PromptAnswer> answers;              // for questions in turn; Cancel (or No) when empty
