@@ -155,7 +155,7 @@ void AdjustDialog::previewOnCanvas(const QString &operation)
 void AdjustDialog::ok()
 {
     const QPointer<Document> doc = document();
-    unload();
+    closeDialog();
     if (!doc)
         return;
     doc->commitPicture();
@@ -165,12 +165,12 @@ void AdjustDialog::ok()
 void AdjustDialog::cancel()
 {
     const QPointer<Document> doc = document();
-    unload();
+    closeDialog();
     if (doc)
         doc->canvas().setPicture(doc->snapshot().picture());
 }
 
-void AdjustDialog::unloading()
+void AdjustDialog::closing()
 {
     m_dragging = false;
 }

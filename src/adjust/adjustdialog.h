@@ -34,7 +34,7 @@ public:
     QString levelText(int index, float X) const;
 
 protected:
-    void unloading() override;
+    void closing() override;
 
 private:
     void barMoved(int index, float X);

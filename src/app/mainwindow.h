@@ -165,7 +165,7 @@ template <class Dialog, class Make>
 Dialog *MainWindow::showDialog(QPointer<Dialog> &slot, Document *document, Make make)
 {
     // A dialog closed a moment ago is on its way out: the next showing is a new one.
-    if (!slot || slot->unloaded()) {
+    if (!slot || slot->isClosed()) {
         if (!document)
             return nullptr;
         slot = make(*document);

@@ -33,7 +33,7 @@ void ToolDialog::addCancelButton(const QString &tip)
 
 void ToolDialog::cancel()
 {
-    unload();
+    closeDialog();
 }
 
 void ToolDialog::reject()
@@ -43,21 +43,21 @@ void ToolDialog::reject()
         cancelButton->click();
 }
 
-void ToolDialog::unload()
+void ToolDialog::closeDialog()
 {
-    if (m_unloaded)
+    if (m_closed)
         return;
-    m_unloaded = true;
-    unloading();
+    m_closed = true;
+    closing();
     done(QDialog::Rejected);
 }
 
 void ToolDialog::closeEvent(QCloseEvent *event)
 {
     // Closed by its frame: the closing steps and nothing else.
-    if (!m_unloaded) {
-        m_unloaded = true;
-        unloading();
+    if (!m_closed) {
+        m_closed = true;
+        closing();
         done(QDialog::Rejected);
     }
     event->accept();

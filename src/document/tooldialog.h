@@ -22,9 +22,9 @@ public:
     virtual void cancel();
 
     // Closes the dialog: its closing steps run once, whichever way it closes.
-    void unload();
+    void closeDialog();
     // Closed, and only waiting to be deleted.
-    bool unloaded() const { return m_unloaded; }
+    bool isClosed() const { return m_closed; }
 
 protected:
     // The two buttons, wired to ok() and cancel(); `tip` says what the button does, and OK's and
@@ -35,7 +35,7 @@ protected:
     // dialog's handler yields (the main window closed under it); no other takes its place.
     Document *document() const;
     // The dialog's own closing steps.
-    virtual void unloading() {}
+    virtual void closing() {}
 
     // Escape: as the Cancel button.
     void reject() override;
@@ -44,6 +44,6 @@ protected:
 
 private:
     QPointer<Document> m_document;
-    bool m_unloaded = false;
+    bool m_closed = false;
     bool m_shown = false;
 };

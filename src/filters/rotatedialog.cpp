@@ -46,7 +46,7 @@ void RotateDialog::ok()
 {
     Document *doc = document();
     if (!doc) {
-        unload();
+        closeDialog();
         return;
     }
     PictureModel &canvas = doc->canvas();
@@ -76,5 +76,5 @@ void RotateDialog::ok()
     snapshot.setPicture(canvas.image());
     canvas.setPicture(snapshot.image());
     doc->recordState();
-    unload();
+    closeDialog();
 }

@@ -98,7 +98,7 @@ void SizeDialog::ok()
         if (canvas.setOuterSize(wanted))
             doc->snapshot().setOuterSize(canvas.outerSize());
     }
-    unload();
+    closeDialog();
 }
 
 bool SizeDialog::allowedOrRefused(double widthPixels, double heightPixels)
@@ -118,7 +118,7 @@ bool SizeDialog::allowedOrRefused(double widthPixels, double heightPixels)
     return false;
 }
 
-void SizeDialog::unloading()
+void SizeDialog::closing()
 {
     // Only the document the dialog was shown for is committed, never one that took its place.
     if (Document *doc = document())

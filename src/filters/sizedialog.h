@@ -29,7 +29,7 @@ public:
     void ok() override;
 
 protected:
-    void unloading() override;
+    void closing() override;
 
 private:
     // False, after telling the user the limits, for a size the canvas cannot take.

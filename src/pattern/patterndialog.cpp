@@ -105,5 +105,5 @@ void PatternDialog::ok()
     // The pictures as drawn: a loaded file's transparent parts over black, in 24 bits.
     if (Document *doc = document())
         doc->pattern() = StampPattern{mask.image(), face.image()};
-    unload();
+    closeDialog();
 }
