@@ -133,7 +133,7 @@ double recordStroke(const vpbench::Size &size)
         9, [&] { doc->recordState(drawn); },
         [&] {
             drawStroke(*doc, size, ++stroke);
-            drawn = PictureChange{canvas->picture().cacheKey(), canvas->drawnRect()};
+            drawn = PictureChange{canvas->picture().cacheKey(), canvas->drawnArea().rects()};
             const QImage bitmap = canvas->image();
             QImage readBack = newPicture(bitmap.size());
             std::memcpy(readBack.bits(), bitmap.constBits(), size_t(bitmap.sizeInBytes()));

@@ -57,12 +57,12 @@ void Document::commitPicture()
     // is not to be given up for nothing (the user is told).
     if (drawn.isNull())
         return;
-    // The edit can differ from the stored picture only where the canvas was drawn on since: the
-    // history need compare no more than that.
-    const PictureChange change{m_canvas.picture().cacheKey(), m_canvas.drawnRect()};
     // The canvas's change hands the picture to the temp file's writer, which writes it in the
     // background while the user goes on.
     m_canvas.setPicture(drawn);
+    // The edit can differ from the stored picture only where the canvas was drawn on since: the
+    // history need compare no more than that.
+    const PictureChange change = m_canvas.lastChange();
     // The file holds exactly the bytes written, so the picture it reads back as is this one: the
     // canvas and the snapshot share it rather than wait for the disk and decode it twice. Should
     // the write fail everywhere, this is the edit kept as drawn. Storing it in the canvas a second

@@ -61,8 +61,13 @@ Difference compare(const QImage &before, const QImage &after, const PictureChang
     if (before.size() != after.size() || before.format() != PictureFormat || after.format() != PictureFormat)
         return samePixels(before, after) ? Difference::None : Difference::Whole;
     const bool vouched = known.base != 0 && known.base == before.cacheKey();
-    std::optional<PicturePatch> found =
-        differingTiles(before, after, vouched ? known.within : before.rect(), before.sizeInBytes() / 4);
+    QRect within = before.rect();
+    if (vouched) {
+        within = QRect();
+        for (const QRect &rect : known.within)
+            within |= rect;
+    }
+    std::optional<PicturePatch> found = differingTiles(before, after, within, before.sizeInBytes() / 4);
     if (!found)
         return Difference::Whole;
     if (found->isEmpty())

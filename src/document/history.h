@@ -9,6 +9,7 @@
 // States point towards the current one, so the oldest state and the farthest undone one can
 // always be dropped without touching any other. Undo and Redo exchange the tiles between the
 // two states they step between, so every state comes back bit for bit.
+#include "document/drawnarea.h"
 #include "imagelib/picturepatch.h"
 
 #include <QImage>
@@ -29,13 +30,6 @@ struct UndoElement {
 };
 
 using UndoElementList = QList<std::shared_ptr<UndoElement>>;
-
-// What the recorder knows of a new picture: outside `within` it has the pixels of the picture
-// whose cache key is `base`. A base of 0 says nothing.
-struct PictureChange {
-    qint64 base = 0;
-    QRect within;
-};
 
 // The state to show after a step through the history: its whole picture and, unless `anywhere`,
 // the rectangles outside which it has the pixels of the picture shown before (cache key `from`).

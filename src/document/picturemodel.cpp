@@ -12,6 +12,7 @@ PictureModel::PictureModel(int border, QSize outer, QObject *parent)
     : QObject(parent), m_border(border), m_outer(outer.expandedTo(QSize(0, 0))),
       m_inner((m_outer - QSize(2 * border, 2 * border)).expandedTo(QSize(0, 0)))
 {
+    m_drawn.reset(m_inner);
 }
 
 bool PictureModel::covers(const QImage &picture) const
@@ -24,8 +25,10 @@ void PictureModel::setPicture(const QImage &picture)
     // Storing the bitmap itself (a commit does) leaves the bitmap as it is: it already shows the
     // picture, and the two share their pixels until the next drawing.
     if (!picture.isNull() && !m_bitmapStale && picture.cacheKey() == m_image.cacheKey()) {
+        // The bitmap was the stored picture with drawing over it, where that one covered it.
+        m_lastChange = covers(m_picture) ? PictureChange{m_picture.cacheKey(), m_drawn.rects()} : PictureChange{};
         m_picture = picture;
-        m_drawn = QRect();
+        m_drawn.reset(m_inner);
         emit pictureChanged();
         return;
     }
@@ -35,8 +38,8 @@ void PictureModel::setPicture(const QImage &picture)
     const bool pictureCovers = !picture.isNull() && picture.format() == PictureFormat;
     const bool keepBuffer = !pictureCovers && m_image.isDetached();
     const QImage before = m_bitmapStale ? m_picture : m_image;
+    m_lastChange = PictureChange{};
     m_picture = picture;
-    m_drawn = QRect();
     if (!keepBuffer)
         m_image = QImage();
     m_bitmapStale = true;
@@ -46,6 +49,7 @@ void PictureModel::setPicture(const QImage &picture)
         m_outer = m_inner + QSize(2 * m_border, 2 * m_border);
         sizeChanged = true;
     }
+    m_drawn.reset(m_inner);
     emit pictureReplaced(before);
     if (sizeChanged)
         emit resized();
@@ -56,11 +60,14 @@ void PictureModel::setPicture(const QImage &picture, const QList<QRect> &differs
 {
     if (m_bitmapStale || !m_image.isDetached() || !covers(m_picture) || !covers(picture))
         return setPicture(picture);
-    const QRect drawn = m_drawn;
+    const QList<QRect> drawn = m_drawn.rects();
+    m_lastChange = PictureChange{m_picture.cacheKey(), differsWithin};
     m_picture = picture;
-    m_drawn = QRect();
-    restoreRect(drawn);
-    emit changed(drawn);
+    m_drawn.reset(m_inner);
+    for (const QRect &rect : drawn) {
+        restoreRect(rect);
+        emit changed(rect);
+    }
     for (const QRect &rect : differsWithin) {
         restoreRect(rect);
         emit changed(rect);
@@ -79,27 +86,43 @@ void PictureModel::eraseDrawing()
 {
     if (m_bitmapStale || m_drawn.isEmpty())
         return;
-    const QRect rect = m_drawn;
-    restoreRect(rect);
-    m_drawn = QRect();
-    emit changed(rect);
+    const QList<QRect> drawn = m_drawn.rects();
+    m_drawn.reset(m_inner);
+    for (const QRect &rect : drawn) {
+        restoreRect(rect);
+        emit changed(rect);
+    }
 }
 
-QRect PictureModel::penBounds(QPointF a, QPointF b) const
+namespace {
+
+// Drawn area is marked along a path in pieces no longer than this, so that a long line or a large
+// circle marks the tiles it crosses rather than its whole bounding box.
+constexpr double MarkStep = 32;
+
+} // namespace
+
+QRect PictureModel::penBounds(QPointF a, QPointF b, double extra) const
 {
-    const double reach = m_penWidth / 2.0 + 2;
+    const double reach = m_penWidth / 2.0 + 2 + extra;
     return QRectF(a, b).normalized().adjusted(-reach, -reach, reach, reach).toAlignedRect();
 }
 
+void PictureModel::markPath(const QList<QPointF> &path, double extra)
+{
+    for (qsizetype i = 0; i + 1 < path.size(); ++i)
+        markDrawn(penBounds(path[i], path[i + 1], extra));
+}
+
 template <class Paint>
-void PictureModel::drawWith(const QRect &bounds, Paint paint)
+bool PictureModel::drawWith(const QRect &bounds, Paint paint)
 {
     const QRect clipped = bounds & QRect(QPoint(0, 0), m_inner);
     if (clipped.isEmpty())
-        return;
+        return false;
     QImage &image = bitmapForWrite();
     if (image.isNull())
-        return;
+        return false;
     QPainter painter(&image);
     painter.setClipRect(clipped);
     painter.setRenderHint(QPainter::Antialiasing, false);
@@ -107,7 +130,7 @@ void PictureModel::drawWith(const QRect &bounds, Paint paint)
     painter.translate(0.5, 0.5);
     paint(painter);
     painter.end();
-    markDrawn(clipped);
+    return true;
 }
 
 void PictureModel::line(QPointF from, QPointF to, Colour colour)
@@ -115,7 +138,7 @@ void PictureModel::line(QPointF from, QPointF to, Colour colour)
     m_penPosition = to;
     const QColor qcolour = toQColor(colour);
     const int width = m_penWidth;
-    drawWith(penBounds(from, to), [&](QPainter &painter) {
+    const bool drawn = drawWith(penBounds(from, to), [&](QPainter &painter) {
         if (from == to) {
             // A dot is the pixels whose middles lie within half the width of the point, so that it
             // is as round and symmetric as pixels allow.
@@ -133,6 +156,13 @@ void PictureModel::line(QPointF from, QPointF to, Colour colour)
         painter.setPen(QPen(qcolour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         painter.drawLine(from, to);
     });
+    if (!drawn)
+        return;
+    const int pieces = qMax(1, int(std::ceil(QLineF(from, to).length() / MarkStep)));
+    QList<QPointF> path;
+    for (int i = 0; i <= pieces; ++i)
+        path << from + (to - from) * (double(i) / pieces);
+    markPath(path, 0);
 }
 
 void PictureModel::lineTo(QPointF to, Colour colour)
@@ -147,12 +177,28 @@ void PictureModel::circle(QPointF centre, double radius, Colour colour)
     const QColor qcolour = toQColor(colour);
     const int width = m_penWidth;
     const QPointF corner(radius, radius);
-    drawWith(penBounds(centre - corner, centre + corner), [&](QPainter &painter) {
+    const QRect bounds = penBounds(centre - corner, centre + corner);
+    const bool drawn = drawWith(bounds, [&](QPainter &painter) {
         painter.setPen(QPen(qcolour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         painter.setBrush(Qt::NoBrush);
         painter.drawEllipse(centre, radius, radius);
     });
     m_penPosition = centre;
+    if (!drawn)
+        return;
+    // Around the outline in chords, each widened by how far the arc strays from it.
+    const int chords = int(std::ceil(2 * M_PI * radius / MarkStep));
+    if (chords < 8) {
+        markDrawn(bounds);
+        return;
+    }
+    const double sagitta = radius * (1 - std::cos(M_PI / chords)) + 1;
+    QList<QPointF> path;
+    for (int i = 0; i <= chords; ++i) {
+        const double angle = 2 * M_PI * i / chords;
+        path << centre + QPointF(radius * std::cos(angle), radius * std::sin(angle));
+    }
+    markPath(path, sagitta);
 }
 
 std::optional<Colour> PictureModel::pixel(int x, int y)
@@ -171,7 +217,7 @@ void PictureModel::setBackgroundColour(Colour colour)
     if (!m_image.isDetached())
         m_image = QImage();
     m_bitmapStale = true;
-    m_drawn = QRect();
+    m_drawn.reset(m_inner);
     emit changedEverywhere();
 }
 
@@ -196,7 +242,7 @@ bool PictureModel::resizeInner(QSize inner)
         m_inner = inner;
         m_image = QImage();
         m_bitmapStale = true;
-        m_drawn = QRect();
+        m_drawn.reset(m_inner);
         emit changedEverywhere();
         return true;
     }
@@ -220,7 +266,7 @@ bool PictureModel::resizeInner(QSize inner)
     m_image = resized;
     m_bitmapStale = false;
     // The bitmap no longer equals the stored picture anywhere we could vouch for.
-    m_drawn = QRect(QPoint(0, 0), inner);
+    m_drawn.fill(inner);
     emit changedEverywhere();
     return true;
 }
@@ -229,7 +275,7 @@ QImage &PictureModel::pictureForWrite()
 {
     m_image = QImage();
     m_bitmapStale = true;
-    m_drawn = QRect();
+    m_drawn.reset(m_inner);
     emit changedEverywhere();
     if (!detachPicture(m_picture)) {
         reportOutOfMemory(m_picture.size());
@@ -287,7 +333,7 @@ void PictureModel::markDrawn(const QRect &rect)
     const QRect clipped = rect & QRect(QPoint(0, 0), m_inner);
     if (clipped.isEmpty())
         return;
-    m_drawn |= clipped;
+    m_drawn.add(clipped);
     emit changed(clipped);
 }
 
@@ -300,7 +346,7 @@ bool PictureModel::ensureBitmap()
 // background meanwhile.
 bool PictureModel::rebuildBitmap()
 {
-    m_drawn = QRect();
+    m_drawn.reset(m_inner);
     if (m_inner.isEmpty()) {
         m_image = QImage();
         m_bitmapStale = false;

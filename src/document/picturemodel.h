@@ -14,6 +14,7 @@
 // Out of memory: a write that needs a copy it cannot have is not made (the writer is handed a
 // null picture, which every kernel leaves alone), a resize that needs a new bitmap leaves the
 // model as it was, and outOfMemory tells whoever shows messages.
+#include "document/drawnarea.h"
 #include "imagelib/colour.h"
 
 #include <QImage>
@@ -93,7 +94,10 @@ public:
     void markDrawn(const QRect &rect);
     // Where the bitmap may differ from the background and the stored picture: nothing has been
     // drawn elsewhere since it last showed exactly them.
-    QRect drawnRect() const { return m_drawn; }
+    const DrawnArea &drawnArea() const { return m_drawn; }
+    // What the last store changed: where the stored picture can differ from the one stored before
+    // it (its base), as far as the model knows.
+    const PictureChange &lastChange() const { return m_lastChange; }
     // Says that a write could not have the memory for a picture of this size.
     void reportOutOfMemory(QSize size);
 
@@ -117,16 +121,20 @@ private:
     bool rebuildBitmap();
     QImage &unwritable();
     void restoreRect(const QRect &rect);
-    QRect penBounds(QPointF a, QPointF b) const;
+    // The pixels a pen stroke from a to b can reach, `extra` further still.
+    QRect penBounds(QPointF a, QPointF b, double extra = 0) const;
+    void markPath(const QList<QPointF> &path, double extra);
+    // Paints inside the bounds, in the bitmap's own pixels; false when nothing could be painted.
     template <class Paint>
-    void drawWith(const QRect &bounds, Paint paint);
+    bool drawWith(const QRect &bounds, Paint paint);
     bool covers(const QImage &picture) const;
 
     QImage m_picture;
     QImage m_image;
     QImage m_unwritable;       // what a write is handed when memory is short: always null
     bool m_bitmapStale = true; // the bitmap is due to be rebuilt as background + picture
-    QRect m_drawn;             // drawn since the bitmap last equalled background + picture
+    DrawnArea m_drawn;         // drawn since the bitmap last equalled background + picture
+    PictureChange m_lastChange;
     Colour m_background = 0;
     int m_penWidth = 1;
     QPointF m_penPosition;

@@ -164,7 +164,7 @@ private slots:
         const QImage first = noisePicture(QSize(640, 480));
         const QImage second = withRowsInverted(first, 100, 102);
         history.recordPicture(first);
-        history.recordPicture(second, {first.cacheKey(), QRect(0, 100, 640, 3)});
+        history.recordPicture(second, {first.cacheKey(), {QRect(0, 100, 640, 3)}});
         const UndoElement &past = *history.undoList.first();
         QCOMPARE(past.changes.rects.size(), 10);
         QCOMPARE(past.changes.pixels.size(), 640 * 3 * 3);
@@ -184,8 +184,8 @@ private slots:
         const QImage first = noisePicture(QSize(200, 100));
         history.recordPicture(first);
         const QImage second = withRowsInverted(first, 10, 10);
-        QVERIFY(!history.recordPicture(second, {first.cacheKey(), QRect(0, 50, 200, 10)}));
-        QVERIFY(history.recordPicture(second, {first.copy().cacheKey(), QRect(0, 50, 200, 10)}));
+        QVERIFY(!history.recordPicture(second, {first.cacheKey(), {QRect(0, 50, 200, 10)}}));
+        QVERIFY(history.recordPicture(second, {first.copy().cacheKey(), {QRect(0, 50, 200, 10)}}));
         QCOMPARE(history.undoList.first()->changes.rects.first(), QRect(0, 10, 64, 1));
     }
 

@@ -7,6 +7,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <algorithm>
 #include <cstring>
 #include <iterator>
 
@@ -279,6 +280,38 @@ private slots:
         box.line(QPointF(2, 3), QPointF(2, 3), Red);
         QCOMPARE(box.pixel(2, 3), std::optional(Red));
         QCOMPARE(pixelOf(box.picture(), 2, 3), Green);
+    }
+
+    // What was drawn is kept as tiles: a diagonal stroke is a chain of them, not its bounding box,
+    // and no drawn pixel may lie outside them (erasing, the history and the temp file rely on it).
+    void aDiagonalStrokeIsAChainOfTilesHoldingEveryPixelDrawn()
+    {
+        PictureModel box(2);
+        const QImage picture = noisePicture(QSize(640, 480));
+        box.setPicture(picture);
+        box.setPenWidth(5);
+        box.line(QPointF(0, 0), QPointF(639, 479), Red);
+        box.line(QPointF(639, 0), QPointF(620, 10), Green);
+        box.circle(QPointF(330, 240), 230, Blue);
+        const QList<QRect> tiles = box.drawnArea().rects();
+        qint64 area = 0;
+        for (const QRect &tile : tiles) {
+            QVERIFY(QRect(0, 0, 640, 480).contains(tile));
+            area += qint64(tile.width()) * tile.height();
+        }
+        QVERIFY(area < 640 * 480 * 2 / 3);
+        const QImage drawn = box.image();
+        for (int y = 0; y < 480; ++y)
+            for (int x = 0; x < 640; ++x)
+                if (pixelOf(drawn, x, y) != pixelOf(picture, x, y))
+                    QVERIFY2(std::any_of(tiles.begin(), tiles.end(), [&](const QRect &t) { return t.contains(x, y); }),
+                             qPrintable(QStringLiteral("%1,%2 drawn outside the tiles").arg(x).arg(y)));
+        // Stored as a commit stores it, the picture says where it differs from the one before.
+        const qint64 before = box.picture().cacheKey();
+        box.setPicture(box.image());
+        QCOMPARE(box.lastChange().base, before);
+        QCOMPARE(box.lastChange().within, tiles);
+        QVERIFY(box.drawnArea().isEmpty());
     }
 
     // A view that keeps reduced copies needs to know which pixels a new stored picture changed:
