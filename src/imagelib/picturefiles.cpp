@@ -328,17 +328,23 @@ bool embedsIccProfile(QIODevice &file, const QByteArray &format)
 bool convertBgrInBands(QImage &picture, const QColorTransform &transform)
 {
     const int width = picture.width();
-    const int rowsPerBand = std::max(1, (1 << 18) / width);
+    const int rowsPerBand = std::clamp((1 << 18) / width, 1, picture.height());
+    QImage band(width, rowsPerBand, QImage::Format_RGB32);
+    if (band.isNull())
+        return false;
     uchar *bits = picture.bits();
     const qsizetype stride = picture.bytesPerLine();
     for (int top = 0; top < picture.height(); top += rowsPerBand) {
         const int rows = std::min(rowsPerBand, picture.height() - top);
-        // A view of the band (no copy), converted in one go by Qt's own converters.
-        const QImage view(bits + top * stride, width, rows, stride, QImage::Format_BGR888);
-        QImage band = view.convertToFormat(QImage::Format_RGB32);
-        if (band.isNull())
-            return false;
-        band.applyColorTransform(transform);
+        for (int y = 0; y < rows; ++y) {
+            const uchar *in = bits + (top + y) * stride;
+            auto *out = reinterpret_cast<QRgb *>(band.scanLine(y));
+            for (int x = 0; x < width; ++x)
+                out[x] = qRgb(in[3 * x + 2], in[3 * x + 1], in[3 * x]);
+        }
+        // The band's first `rows` rows, in place.
+        QImage view(band.bits(), width, rows, band.bytesPerLine(), QImage::Format_RGB32);
+        view.applyColorTransform(transform);
         for (int y = 0; y < rows; ++y) {
             const auto *in = reinterpret_cast<const QRgb *>(band.constScanLine(y));
             uchar *out = bits + (top + y) * stride;
