@@ -12,6 +12,7 @@
 #include <QImageReader>
 #include <QRandomGenerator>
 #include <QSaveFile>
+#include <QtEndian>
 
 #include <algorithm>
 #include <cerrno>
@@ -267,7 +268,8 @@ constexpr int MostHeaderPieces = 4096;
 // which is where Qt's reader takes the profile from. Only the segments' headers are read.
 bool jpegEmbedsIccProfile(QIODevice &file)
 {
-    static constexpr char Signature[] = "ICC_PROFILE"; // with its terminating zero: 12 bytes
+    static constexpr char Signature[] = "ICC_PROFILE"; // with its terminating zero
+    constexpr qint64 SignatureBytes = sizeof Signature;
     qint64 at = 2;
     for (int pieces = 0; pieces < MostHeaderPieces; ++pieces) {
         uchar marker[4];
@@ -282,9 +284,9 @@ bool jpegEmbedsIccProfile(QIODevice &file)
         const int length = (marker[2] << 8) | marker[3];
         if (length < 2)
             return false;
-        uchar signature[sizeof Signature];
-        if (marker[1] == 0xE2 && length >= 2 + qint64(sizeof Signature) && readAt(file, at + 4, signature, sizeof Signature)
-            && std::memcmp(signature, Signature, sizeof Signature) == 0)
+        uchar signature[SignatureBytes];
+        if (marker[1] == 0xE2 && length >= 2 + SignatureBytes && readAt(file, at + 4, signature, SignatureBytes)
+            && std::memcmp(signature, Signature, SignatureBytes) == 0)
             return true;
         at += 2 + length;
     }
@@ -305,8 +307,7 @@ bool pngEmbedsIccProfile(QIODevice &file)
             return true;
         if (std::memcmp(type, "PLTE", 4) == 0 || std::memcmp(type, "IDAT", 4) == 0 || std::memcmp(type, "IEND", 4) == 0)
             return false;
-        const quint32 length = (quint32(chunk[0]) << 24) | (quint32(chunk[1]) << 16) | (quint32(chunk[2]) << 8) | chunk[3];
-        at += 12 + qint64(length);
+        at += 12 + qint64(qFromBigEndian<quint32>(chunk));
     }
     return false;
 }
