@@ -4,6 +4,7 @@
 #include "imagelib/picturefiles.h"
 
 #include <QBuffer>
+#include <QColorSpace>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -52,6 +53,28 @@ void rawRead(const QString &path, QByteArray &into)
     ::close(fd);
 }
 
+void putLe32(QByteArray &bytes, int at, quint32 value)
+{
+    for (int i = 0; i < 4; ++i)
+        bytes[at + i] = char(value >> (8 * i));
+}
+
+// The same picture behind a 124-byte header that embeds a colour profile (sRGB's primaries, a
+// gamma of 1.8), stored before the pixels: opening it converts every pixel.
+QByteArray bmpBytesWithProfile(const vpbench::Size &s)
+{
+    const QByteArray plain = bmpBytes(s);
+    const QByteArray profile = QColorSpace(QColorSpace::Primaries::SRgb, 1.8f).iccProfile();
+    QByteArray bytes = plain.left(54) + QByteArray(124 - 40, '\0') + profile + plain.mid(54);
+    putLe32(bytes, 2, quint32(bytes.size()));
+    putLe32(bytes, 10, quint32(14 + 124 + profile.size()));
+    putLe32(bytes, 14, 124);
+    putLe32(bytes, 14 + 56, 0x4D424544); // 'MBED'
+    putLe32(bytes, 14 + 112, 124);
+    putLe32(bytes, 14 + 116, quint32(profile.size()));
+    return bytes;
+}
+
 int repsFor(const vpbench::Size &s) { return s.megapixels() > 2 ? 9 : 25; }
 
 } // namespace
@@ -95,6 +118,15 @@ VP_BENCH("save-bmp", 403, [](const vpbench::Size &s) -> double {
 VP_BENCH("open-bmp", 404, [](const vpbench::Size &s) -> double {
     const QString path = benchFile("open", s);
     savePicture(vpbench::testPicture(s, QImage::Format_BGR888), path);
+    return vpbench::medianMs(repsFor(s), [&] {
+        if (!loadPicture(path).ok())
+            qFatal("open failed");
+    });
+})
+
+VP_BENCH("open-bmp-profile", 405, [](const vpbench::Size &s) -> double {
+    const QString path = benchFile("open-profile", s);
+    rawWrite(path, bmpBytesWithProfile(s));
     return vpbench::medianMs(repsFor(s), [&] {
         if (!loadPicture(path).ok())
             qFatal("open failed");

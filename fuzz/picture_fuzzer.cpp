@@ -1,7 +1,8 @@
 // libFuzzer target for the picture-reading path: the bytes go through the in-memory BMP reader
 // and, written to a file, through loadPicture (the BMP reader on a file, then Qt's readers).
 // Besides the sanitizers, it checks what a reader promises: a picture within the limits, or a
-// reason; and the same verdict on a 24-bit BMP from memory and from a file.
+// reason; and the same verdict on a 24-bit BMP from memory and from a file (its profile, if it
+// embeds one, applied to both).
 #include "imagelib/bmp.h"
 #include "imagelib/picturefiles.h"
 
@@ -81,7 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (!fromMemory.notBmp24) {
         if (loaded.error != fromMemory.error)
             broken("a 24-bit BMP gave another verdict from a file than from memory");
-        if (loaded.ok() && !samePixels(loaded.picture, fromMemory.picture))
+        if (loaded.ok() && !samePixels(loaded.picture, convertedFromProfile(fromMemory.picture, fromMemory.profile)))
             broken("a 24-bit BMP read from a file differs from the same bytes read from memory");
     }
     return 0;

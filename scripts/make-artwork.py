@@ -20,16 +20,30 @@ INK = (38, 38, 44, 255)
 
 
 class Icon:
-    """An icon of size pixels drawn in a grid of units per side (the size unless given)."""
+    """An icon of size pixels drawn in a grid of units per side (the size unless given). With
+    `ink`, the box (x0, y0, x1, y1) of the grid that the drawing covers, the drawing is instead
+    scaled and centred to fill the square less a margin of `margin` pixels on every side."""
 
-    def __init__(self, size, units=None):
+    def __init__(self, size, units=None, ink=None, margin=0):
         self.size = size
         self.k = SS * size / (units or size)  # drawing pixels per unit
+        self.ox = self.oy = 0  # the unit at the icon's top-left corner
+        if ink:
+            x0, y0, x1, y1 = ink
+            inner = size - 2 * margin
+            per_unit = inner / max(x1 - x0, y1 - y0)
+            self.k = SS * per_unit
+            self.ox = x0 - (margin + (inner - (x1 - x0) * per_unit) / 2) / per_unit
+            self.oy = y0 - (margin + (inner - (y1 - y0) * per_unit) / 2) / per_unit
         self.img = Image.new("RGBA", (size * SS, size * SS), (0, 0, 0, 0))
         self.d = ImageDraw.Draw(self.img)
 
     def _pts(self, pts):
-        return [(x * self.k, y * self.k) for x, y in pts]
+        return [((x - self.ox) * self.k, (y - self.oy) * self.k) for x, y in pts]
+
+    def _box(self, box):
+        (x0, y0), (x1, y1) = self._pts([box[:2], box[2:]])
+        return [x0, y0, x1, y1]
 
     def poly(self, pts, fill, outline=INK, width=1.25):
         self.d.polygon(self._pts(pts), fill=fill)
@@ -43,12 +57,11 @@ class Icon:
             self.d.ellipse((x - r, y - r, x + r, y + r), fill=colour)
 
     def ellipse(self, box, fill, outline=INK, width=1.25):
-        x0, y0, x1, y1 = (v * self.k for v in box)
-        self.d.ellipse((x0, y0, x1, y1), fill=fill,
+        self.d.ellipse(self._box(box), fill=fill,
                        outline=outline, width=round(width * self.k) if outline else 0)
 
     def arc(self, box, start, end, colour=INK, width=1.25):
-        self.d.arc([v * self.k for v in box], start, end, fill=colour, width=round(width * self.k))
+        self.d.arc(self._box(box), start, end, fill=colour, width=round(width * self.k))
 
     def result(self):
         return self.img.resize((self.size, self.size), Image.BOX)
@@ -126,8 +139,13 @@ def bucket():
     return ic.result()
 
 
+# Where the program icon's ink lies in its grid of 64 units (the brush's handle reaches past
+# the grid's right edge). Icon themes keep a margin of 1/16 of the side clear of it.
+APP_INK = (4.8, 3.9, 65.5, 62.1)
+
+
 def app(size=64):
-    ic = Icon(size, 64)
+    ic = Icon(size, ink=APP_INK, margin=size / 16)
     ic.poly([(6, 5), (50, 5), (50, 47), (6, 47)], (150, 100, 60, 255), width=2)    # frame
     ic.poly([(10, 9), (46, 9), (46, 43), (10, 43)], (250, 250, 246, 255), width=1.2)  # canvas
     ic.line([(15, 36), (22, 24), (29, 31), (38, 16)], (70, 140, 220, 255), 3)     # a stroke

@@ -159,6 +159,7 @@ struct Layout {
     bool topDown = false;
     qint64 pixelOffset = 0;
     qsizetype rowBytes = 0;
+    BmpHeader header;
 };
 
 enum class Verdict { Ok, NotBmp24, Damaged, TooLarge };
@@ -180,6 +181,7 @@ Verdict parseHeader(const uchar *head, qsizetype headLength, qint64 fileLength, 
     if (h.width > PictureLimits::MaxFileSide || h.height > PictureLimits::MaxFileSide
         || !PictureLimits::accepts(QSize(int(h.width), int(h.height))))
         return Verdict::TooLarge;
+    layout.header = h;
     layout.size = QSize(int(h.width), int(h.height));
     layout.topDown = h.topDown;
     layout.pixelOffset = h.pixelOffset;
@@ -303,6 +305,8 @@ Bmp24Read readBmp24(QByteArrayView bytes)
         std::memcpy(result.picture.scanLine(y), data + layout.pixelOffset + fileRow * layout.rowBytes,
                     size_t(layout.rowBytes));
     }
+    if (layout.header.hasEmbeddedProfile(bytes.size()))
+        result.profile = QByteArray(bytes.data() + layout.header.profileOffset, layout.header.profileBytes);
     return result;
 }
 
@@ -313,9 +317,14 @@ Bmp24Read readBmp24(QFile &file)
     if (headLength < 0)
         return failure(PictureFileErrors::unreadable());
     Layout layout;
-    Bmp24Read result = startRead(head, headLength, file.size(), layout);
+    const qint64 fileLength = file.size();
+    Bmp24Read result = startRead(head, headLength, fileLength, layout);
     if (result.picture.isNull())
         return result;
+    if (std::optional<QByteArray> profile = readEmbeddedProfile(file, layout.header, fileLength))
+        result.profile = std::move(*profile);
+    else
+        return failure(PictureFileErrors::unreadable());
     const int height = layout.size.height();
     const size_t rowBytes = size_t(layout.rowBytes);
     uchar *bits = result.picture.bits();

@@ -27,13 +27,15 @@ int writeBmp24(int fd, const QImage &picture);
 
 struct Bmp24Read {
     QImage picture;          // Format_BGR888, top row first; null unless the read succeeded
+    QByteArray profile;      // the ICC profile the file embeds, when it lies whole in the file
     bool notBmp24 = false;   // the data is some other kind of file: let another reader try
     QString error;           // why a 24-bit BMP could not be read (empty when notBmp24)
 };
 
 // Reads an uncompressed 24-bit BMP (info header of 40, 108 or 124 bytes, rows bottom-up or
 // top-down). Every header field is checked against the data actually there and against
-// PictureLimits before the picture is allocated.
+// PictureLimits before the picture is allocated. The pixels come as the file holds them; the
+// profile is the caller's to apply (loadPicture does).
 //
 // From memory.
 Bmp24Read readBmp24(QByteArrayView bytes);

@@ -42,7 +42,36 @@ BmpHeaderRead readBmpHeader(const uchar *head, qint64 headLength, BmpHeader &h)
         h.coloursUsed = field32(32);
     }
     h.afterHeaders = FileHeaderBytes + qint64(h.infoBytes);
+    if (h.infoBytes >= 108)
+        h.colourSpace = field32(56);
+    if (h.infoBytes >= 124) {
+        // The profile's place counts from the start of the info header.
+        h.profileOffset = FileHeaderBytes + qint64(field32(112));
+        h.profileBytes = field32(116);
+    }
     return BmpHeaderRead::Read;
+}
+
+bool BmpHeader::hasEmbeddedProfile(qint64 fileLength) const
+{
+    return colourSpace == EmbeddedProfile && profileBytes > 0 && profileBytes <= LargestProfile
+           && profileOffset + profileBytes <= fileLength;
+}
+
+std::optional<QByteArray> readEmbeddedProfile(QIODevice &device, const BmpHeader &header, qint64 fileLength)
+{
+    if (!header.hasEmbeddedProfile(fileLength))
+        return QByteArray();
+    QByteArray profile(header.profileBytes, Qt::Uninitialized);
+    if (!device.seek(header.profileOffset))
+        return std::nullopt;
+    for (qint64 done = 0; done < profile.size();) {
+        const qint64 got = device.read(profile.data() + done, profile.size() - done);
+        if (got <= 0)
+            return std::nullopt;
+        done += got;
+    }
+    return profile;
 }
 
 qint64 readFileHead(QIODevice &device, uchar *head, qint64 capacity)

@@ -1,7 +1,10 @@
 #pragma once
 // The headers at the start of a BMP file, read field by field in one place. What the fields
 // mean for a picture (which kinds are read, which are damaged) is each reader's to judge.
+#include <QByteArray>
 #include <QtGlobal>
+
+#include <optional>
 
 class QIODevice;
 
@@ -42,6 +45,27 @@ struct BmpHeader {
     quint32 coloursUsed = 0;
     qint64 pixelOffset = 0;
     qint64 afterHeaders = 0; // where what follows the info header (masks, palette) starts
+
+    // How the colours are meant (headers of 108 bytes and more); only an embedded ICC profile
+    // changes how they are read. The others need nothing (sRGB, the system's own space) or
+    // nothing this program will do: a linked profile names a file on the writer's disk, which a
+    // picture must never make us open; the calibration values of the header are left alone (the
+    // writers that fill them in at all mostly leave them zero).
+    enum ColourSpace : quint32 {
+        CalibratedRgb = 0,
+        Srgb = 0x73524742,               // 'sRGB'
+        WindowsColourSpace = 0x57696E20, // 'Win '
+        LinkedProfile = 0x4C494E4B,      // 'LINK'
+        EmbeddedProfile = 0x4D424544,    // 'MBED'
+    };
+    static constexpr qint64 LargestProfile = 16 << 20;
+    quint32 colourSpace = CalibratedRgb;
+    qint64 profileOffset = 0; // from the start of the file
+    qint64 profileBytes = 0;
+
+    // Whether the file embeds a profile lying whole within its `fileLength` bytes. One that
+    // reaches past the end, or is larger than any real profile, is as good as none.
+    bool hasEmbeddedProfile(qint64 fileLength) const;
 };
 
 enum class BmpHeaderRead {
@@ -53,6 +77,10 @@ enum class BmpHeaderRead {
 // Reads the file header and the info header from the first bytes of a file. An OS/2 header may
 // end after any field; those it leaves out read as zero.
 BmpHeaderRead readBmpHeader(const uchar *head, qint64 headLength, BmpHeader &header);
+
+// The embedded profile's bytes (see hasEmbeddedProfile), empty when there is none; nothing when
+// the device fails to give them.
+std::optional<QByteArray> readEmbeddedProfile(QIODevice &device, const BmpHeader &header, qint64 fileLength);
 
 // Reads up to `capacity` bytes from the start of the device into `head`: how many it read (fewer
 // for a shorter file), or -1 when the device cannot be read.

@@ -391,33 +391,9 @@ BmpVariantRead readRunLengths(QIODevice &device, const Header &h, const QList<QR
     }
 }
 
-} // namespace
-
-int channelTo8Bits(quint32 value, int bits)
+// The pixels (or the picture stored whole) of a file whose headers have been judged readable.
+BmpVariantRead readPixels(QIODevice &device, const Header &h, qint64 fileLength)
 {
-    if (bits >= 8)
-        return int((value >> (bits - 8)) & 0xFF);
-    int widened = 0;
-    for (int filled = 0; filled < 8; filled += bits)
-        widened |= int(value << (8 - bits)) >> filled;
-    return widened & 0xFF;
-}
-
-BmpVariantRead readBmpVariant(QIODevice &device)
-{
-    uchar head[HeadBytes];
-    const qint64 headLength = readFileHead(device, head, HeadBytes);
-    if (headLength < 0)
-        return failure(PictureFileErrors::unreadable());
-    const qint64 fileLength = device.size();
-    Header h;
-    bool notBmp = false;
-    if (const QString reason = parseHeader(head, headLength, h, notBmp); notBmp || !reason.isEmpty()) {
-        BmpVariantRead result = failure(reason);
-        result.notBmp = notBmp;
-        return result;
-    }
-
     if (h.compression == Jpeg || h.compression == Png) {
         const qint64 available = fileLength - h.pixelOffset;
         const qint64 length = h.imageBytes > 0 && h.imageBytes <= available ? qint64(h.imageBytes) : available;
@@ -450,4 +426,40 @@ BmpVariantRead readBmpVariant(QIODevice &device)
     if (h.bits == 24)
         return read24BitRows(device, h, rowBytes);
     return readMaskedRows(device, h, rowBytes);
+}
+
+} // namespace
+
+int channelTo8Bits(quint32 value, int bits)
+{
+    if (bits >= 8)
+        return int((value >> (bits - 8)) & 0xFF);
+    int widened = 0;
+    for (int filled = 0; filled < 8; filled += bits)
+        widened |= int(value << (8 - bits)) >> filled;
+    return widened & 0xFF;
+}
+
+BmpVariantRead readBmpVariant(QIODevice &device)
+{
+    uchar head[HeadBytes];
+    const qint64 headLength = readFileHead(device, head, HeadBytes);
+    if (headLength < 0)
+        return failure(PictureFileErrors::unreadable());
+    const qint64 fileLength = device.size();
+    Header h;
+    bool notBmp = false;
+    if (const QString reason = parseHeader(head, headLength, h, notBmp); notBmp || !reason.isEmpty()) {
+        BmpVariantRead result = failure(reason);
+        result.notBmp = notBmp;
+        return result;
+    }
+    BmpVariantRead result = readPixels(device, h, fileLength);
+    if (result.picture.isNull() && result.embedded.isEmpty())
+        return result;
+    std::optional<QByteArray> profile = readEmbeddedProfile(device, h, fileLength);
+    if (!profile)
+        return failure(PictureFileErrors::unreadable());
+    result.profile = std::move(*profile);
+    return result;
 }

@@ -20,6 +20,9 @@ struct BmpVariantRead {
     // readers to decode. `picture` is null then.
     QByteArray embedded;
     QByteArray embeddedFormat;
+    // The ICC profile the file's header embeds, when it lies whole in the file; the pixels (or
+    // the embedded picture) come as the file holds them.
+    QByteArray profile;
     bool notBmp = false;   // the data does not start as a BMP file does
     QString error;         // why the BMP could not be read
 };

@@ -5,11 +5,14 @@
 #include "imagelib/picturememory.h"
 
 #include <QBuffer>
+#include <QColorSpace>
+#include <QColorTransform>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QRandomGenerator>
 #include <QSaveFile>
+#include <QtEndian>
 
 #include <algorithm>
 #include <cerrno>
@@ -252,8 +255,140 @@ bool lastScanIsWhole(QIODevice &file, const QImage &decoded)
     return readPicture(buffer, "jpeg", other, error) && other == decoded;
 }
 
-// `expectedFormat`, when given, is the only format the data may be in.
-LoadedPicture readWithQt(QIODevice &file, const QByteArray &expectedFormat = {})
+bool readAt(QIODevice &device, qint64 at, uchar *data, qint64 length)
+{
+    return device.seek(at) && device.read(reinterpret_cast<char *>(data), length) == length;
+}
+
+// More segments or chunks before the picture data than any real file has: a file made of
+// nothing else is not searched to its end.
+constexpr int MostHeaderPieces = 4096;
+
+// Whether a JPEG carries an ICC profile: an APP2 segment of the kind before its first scan,
+// which is where Qt's reader takes the profile from. Only the segments' headers are read.
+bool jpegEmbedsIccProfile(QIODevice &file)
+{
+    static constexpr char Signature[] = "ICC_PROFILE"; // with its terminating zero
+    constexpr qint64 SignatureBytes = sizeof Signature;
+    qint64 at = 2;
+    for (int pieces = 0; pieces < MostHeaderPieces; ++pieces) {
+        uchar marker[4];
+        if (!readAt(file, at, marker, 4) || marker[0] != 0xFF)
+            return false;
+        if (marker[1] == 0xFF) { // fill byte
+            ++at;
+            continue;
+        }
+        if (marker[1] == 0xDA || marker[1] == 0xD9)
+            return false;
+        const int length = (marker[2] << 8) | marker[3];
+        if (length < 2)
+            return false;
+        uchar signature[SignatureBytes];
+        if (marker[1] == 0xE2 && length >= 2 + SignatureBytes && readAt(file, at + 4, signature, SignatureBytes)
+            && std::memcmp(signature, Signature, SignatureBytes) == 0)
+            return true;
+        at += 2 + length;
+    }
+    return false;
+}
+
+// Whether a PNG carries an ICC profile (an iCCP chunk, which must come before the palette and
+// the picture data). Only the chunks' headers are read.
+bool pngEmbedsIccProfile(QIODevice &file)
+{
+    qint64 at = 8;
+    for (int pieces = 0; pieces < MostHeaderPieces; ++pieces) {
+        uchar chunk[8];
+        if (!readAt(file, at, chunk, 8))
+            return false;
+        const auto *type = reinterpret_cast<const char *>(chunk + 4);
+        if (std::memcmp(type, "iCCP", 4) == 0)
+            return true;
+        if (std::memcmp(type, "PLTE", 4) == 0 || std::memcmp(type, "IDAT", 4) == 0 || std::memcmp(type, "IEND", 4) == 0)
+            return false;
+        at += 12 + qint64(qFromBigEndian<quint32>(chunk));
+    }
+    return false;
+}
+
+// Only a profile the file embeds converts the picture. Qt's readers give other pictures a
+// colour space as well (a PNG's gamma alone makes one), but those open with the values the
+// file holds, as they always have.
+bool embedsIccProfile(QIODevice &file, const QByteArray &format)
+{
+    if (format == "jpeg")
+        return jpegEmbedsIccProfile(file);
+    if (format == "png")
+        return pngEmbedsIccProfile(file);
+    return false;
+}
+
+// Converts a 24-bit picture in place, a band of rows at a time: Qt converts 32-bit pixels
+// only, and a whole 32-bit copy of a large photo would cost more memory than the photo.
+bool convertBgrInBands(QImage &picture, const QColorTransform &transform)
+{
+    const int width = picture.width();
+    const int rowsPerBand = std::clamp((1 << 18) / width, 1, picture.height());
+    QImage band(width, rowsPerBand, QImage::Format_RGB32);
+    if (band.isNull())
+        return false;
+    uchar *bits = picture.bits();
+    const qsizetype stride = picture.bytesPerLine();
+    for (int top = 0; top < picture.height(); top += rowsPerBand) {
+        const int rows = std::min(rowsPerBand, picture.height() - top);
+        for (int y = 0; y < rows; ++y) {
+            const uchar *in = bits + (top + y) * stride;
+            auto *out = reinterpret_cast<QRgb *>(band.scanLine(y));
+            for (int x = 0; x < width; ++x)
+                out[x] = qRgb(in[3 * x + 2], in[3 * x + 1], in[3 * x]);
+        }
+        // The band's first `rows` rows, in place.
+        QImage view(band.bits(), width, rows, band.bytesPerLine(), QImage::Format_RGB32);
+        view.applyColorTransform(transform);
+        for (int y = 0; y < rows; ++y) {
+            const auto *in = reinterpret_cast<const QRgb *>(band.constScanLine(y));
+            uchar *out = bits + (top + y) * stride;
+            for (int x = 0; x < width; ++x) {
+                out[3 * x] = uchar(qBlue(in[x]));
+                out[3 * x + 1] = uchar(qGreen(in[x]));
+                out[3 * x + 2] = uchar(qRed(in[x]));
+            }
+        }
+    }
+    return true;
+}
+
+// The picture converted from `space` to sRGB, in its own format, and carrying no colour space,
+// as every picture of the program does. A colour space Qt could not make from the file's
+// profile leaves the picture as the file holds it. Null when the memory runs out.
+QImage inSrgb(QImage picture, const QColorSpace &space)
+{
+    if (picture.isNull() || !space.isValid())
+        return picture;
+    const QColorTransform transform = space.transformationToColorSpace(QColorSpace::SRgb);
+    if (!transform.isIdentity()) {
+        if (picture.format() == QImage::Format_BGR888) {
+            if (!detachPicture(picture) || !convertBgrInBands(picture, transform))
+                return {};
+        } else {
+            picture.setColorSpace(space);
+            picture.convertToColorSpace(QColorSpace::SRgb);
+        }
+    }
+    if (!picture.isNull())
+        picture.setColorSpace(QColorSpace());
+    return picture;
+}
+
+QColorSpace colourSpaceOf(const QByteArray &iccProfile)
+{
+    return iccProfile.isEmpty() ? QColorSpace() : QColorSpace::fromIccProfile(iccProfile);
+}
+
+// `expectedFormat`, when given, is the only format the data may be in. `outerProfile` is that
+// of the BMP file the data is stored in: it counts when the data has no profile of its own.
+LoadedPicture readWithQt(QIODevice &file, const QByteArray &expectedFormat = {}, const QByteArray &outerProfile = {})
 {
     QByteArray format;
     {
@@ -297,8 +432,23 @@ LoadedPicture readWithQt(QIODevice &file, const QByteArray &expectedFormat = {})
         return failed(PictureFileErrors::tooLarge());
     if (ending == JpegEnding::AfterLastScan && !lastScanIsWhole(file, picture))
         return failed(PictureFileErrors::damaged());
+    const QColorSpace space = embedsIccProfile(file, format) ? picture.colorSpace() : colourSpaceOf(outerProfile);
+    if (space.isValid()) {
+        picture = inSrgb(std::move(picture), space);
+        if (picture.isNull())
+            return failed(PictureFileErrors::outOfMemory());
+    }
     LoadedPicture result;
     result.picture = picture;
+    return result;
+}
+
+LoadedPicture inSrgbOrFailed(QImage picture, const QByteArray &iccProfile)
+{
+    LoadedPicture result;
+    result.picture = inSrgb(std::move(picture), colourSpaceOf(iccProfile));
+    if (result.picture.isNull())
+        return failed(PictureFileErrors::outOfMemory());
     return result;
 }
 
@@ -423,24 +573,25 @@ LoadedPicture loadPicture(const QString &path)
     if (!bmp.notBmp24) {
         if (bmp.picture.isNull())
             return failed(bmp.error);
-        LoadedPicture result;
-        result.picture = std::move(bmp.picture);
-        return result;
+        return inSrgbOrFailed(std::move(bmp.picture), bmp.profile);
     }
     BmpVariantRead variant = readBmpVariant(file);
     if (!variant.notBmp) {
         if (!variant.embedded.isEmpty()) {
             QBuffer embedded(&variant.embedded);
             embedded.open(QIODevice::ReadOnly);
-            return readWithQt(embedded, variant.embeddedFormat);
+            return readWithQt(embedded, variant.embeddedFormat, variant.profile);
         }
         if (variant.picture.isNull())
             return failed(variant.error);
-        LoadedPicture result;
-        result.picture = std::move(variant.picture);
-        return result;
+        return inSrgbOrFailed(std::move(variant.picture), variant.profile);
     }
     return readWithQt(file);
+}
+
+QImage convertedFromProfile(QImage picture, const QByteArray &iccProfile)
+{
+    return inSrgb(std::move(picture), colourSpaceOf(iccProfile));
 }
 
 QString savePicture(const QImage &picture, const QString &path)

@@ -30,7 +30,19 @@ struct LoadedPicture {
 // says; other files keep the format Qt reads them in (the first frame of an animation), turned
 // upright where the file says the camera was held rotated. The declared size is checked against
 // PictureLimits before anything is decoded. An empty path gives a null picture and no error.
+//
+// A BMP, JPEG or PNG file that embeds an ICC profile comes back converted to sRGB, in the same
+// format, as convertedFromProfile does; a file without one comes back as its bytes say. A
+// profile that is damaged (one Qt refuses, or one reaching past the end of a BMP file) is
+// ignored: the picture opens as the file holds it, as a reader that knows nothing of profiles
+// would show it, rather than not at all.
 LoadedPicture loadPicture(const QString &path);
+
+// The picture converted to sRGB from the colour space the ICC profile describes, keeping its
+// format (a palette picture has its colours converted) and carrying no colour space, as every
+// picture of the program does. An empty profile, one Qt cannot read and one describing sRGB
+// leave the pixels as they are. Null only when the memory runs out.
+QImage convertedFromProfile(QImage picture, const QByteArray &iccProfile);
 
 // Writes the picture as a 24-bit BMP file at exactly `path` (no extension is added), replacing
 // the file atomically: on any failure an existing file keeps its old bytes. Returns "" on

@@ -21,6 +21,9 @@ struct BmpLayout {
     quint32 coloursUsed = 0;   // as the header says it
     int gap = 0;               // bytes between the palette and the pixels
     QByteArray pixels;         // exactly as they go into the file
+    quint32 colourSpace = 0;   // headers of 108 bytes and more: 'MBED' for an embedded profile
+    QByteArray profile;        // 124-byte headers: stored before the pixels, or after them
+    bool profileAfterPixels = false;
 };
 
 namespace bmpbytes {
@@ -58,6 +61,8 @@ inline QByteArray bmpFile(const BmpLayout &layout)
         field(16, layout.compression);
         field(20, quint32(layout.pixels.size()));
         field(32, layout.coloursUsed);
+        if (layout.infoBytes >= 108)
+            field(56, layout.colourSpace);
     }
     QByteArray afterInfo;
     for (qsizetype i = 0; i < layout.masks.size(); ++i) {
@@ -77,13 +82,22 @@ inline QByteArray bmpFile(const BmpLayout &layout)
             afterInfo += '\0';
     }
     afterInfo += QByteArray(layout.gap, '\x5A');
+    const bool withProfile = layout.infoBytes >= 124 && !layout.profile.isEmpty();
+    if (withProfile) {
+        const qsizetype at = info.size() + afterInfo.size() + (layout.profileAfterPixels ? layout.pixels.size() : 0);
+        put32(info, 112, quint32(at));
+        put32(info, 116, quint32(layout.profile.size()));
+        if (!layout.profileAfterPixels)
+            afterInfo += layout.profile;
+    }
     QByteArray file(14, '\0');
     file[0] = 'B';
     file[1] = 'M';
     const int offset = int(14 + info.size() + afterInfo.size());
-    put32(file, 2, quint32(offset + layout.pixels.size()));
+    const QByteArray trailer = withProfile && layout.profileAfterPixels ? layout.profile : QByteArray();
+    put32(file, 2, quint32(offset + layout.pixels.size() + trailer.size()));
     put32(file, 10, quint32(offset));
-    return file + info + afterInfo + layout.pixels;
+    return file + info + afterInfo + layout.pixels + trailer;
 }
 
 // Values of `bits` bits each (1 to 32), rows given top row first, as the rows of a BMP file:
