@@ -1,5 +1,7 @@
 #include "imagelib/pixelengine.h"
 
+#include "imagelib/parallel.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -108,19 +110,25 @@ void processImageBytes(const QImage &snapshot, QImage &canvas, EngineOp op, cons
     if (op == EngineOp::BrightnessContrast) {
         const ByteMap map(table, rowBytes * rows);
         if (canvasRow == snapshotRow && canvasRows == snapshotRows) {
-            mapBytes(source, target, canvasRow * canvasRows, map);
+            forEachStrip(0, rows, 2 * rowBytes, [&](int first, int end) {
+                mapBytes(source + first * canvasRow, target + first * canvasRow, (end - first) * canvasRow, map);
+            });
             return;
         }
-        for (int y = 0; y < rows; ++y)
-            mapBytes(source + (snapshotRows - 1 - y) * snapshotRow,
-                     target + (canvasRows - 1 - y) * canvasRow, rowBytes, map);
+        forEachStrip(0, rows, 2 * rowBytes, [&](int first, int end) {
+            for (int y = first; y < end; ++y)
+                mapBytes(source + (snapshotRows - 1 - y) * snapshotRow, target + (canvasRows - 1 - y) * canvasRow,
+                         rowBytes, map);
+        });
         return;
     }
 
     const qsizetype first = op == EngineOp::Blue ? 0 : op == EngineOp::Green ? 1 : 2;
-    for (int y = 0; y < rows; ++y)
-        mapEveryThird(source + (snapshotRows - 1 - y) * snapshotRow,
-                      target + (canvasRows - 1 - y) * canvasRow, first, rowBytes, table.data());
+    forEachStrip(0, rows, 2 * rowBytes, [&](int firstRow, int endRow) {
+        for (int y = firstRow; y < endRow; ++y)
+            mapEveryThird(source + (snapshotRows - 1 - y) * snapshotRow, target + (canvasRows - 1 - y) * canvasRow,
+                          first, rowBytes, table.data());
+    });
 }
 
 namespace {

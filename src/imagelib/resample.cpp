@@ -1,5 +1,7 @@
 #include "imagelib/resample.h"
 
+#include "imagelib/clones.h"
+#include "imagelib/parallel.h"
 #include "imagelib/picturememory.h"
 
 #include <algorithm>
@@ -185,10 +187,10 @@ inline __attribute__((always_inline)) void verticalPass(const In *const *rows, c
     }
 }
 
-#if defined(__GNUC__) && defined(__x86_64__) && !defined(__SANITIZE_ADDRESS__)
-#define VP_CLONES __attribute__((target_clones("avx2", "default")))
-#else
+#if defined(__SANITIZE_ADDRESS__)
 #define VP_CLONES
+#else
+#define VP_CLONES VP_AVX2_CLONES
 #endif
 
 // First passes: bytes in, 16-bit values with 8 fractional bits out. A sum of bytes with
@@ -304,43 +306,56 @@ QImage resampled(const QImage &source, QSize size)
     const Taps alongX = makeTaps(fromWidth, toWidth);
     const Taps alongY = makeTaps(fromHeight, toHeight);
 
-    std::vector<qint32> weights, scratch32;
-    std::vector<qint64> scratch64;
+    const uchar *const from = picture.constBits();
+    const qsizetype fromStride = picture.bytesPerLine();
+    uchar *const to = result.bits();
+    const qsizetype toStride = result.bytesPerLine();
 
     if (toHeight <= fromHeight) {
         // y first: each output row blends a few source rows, then shrinks or stretches along x.
-        std::vector<quint16> blended(size_t(fromWidth) * 3);
-        std::vector<const uchar *> rows;
-        const std::function<const uchar *(int)> sourceRow = [&](int y) { return picture.constScanLine(y); };
-        for (int y = 0; y < toHeight; ++y) {
-            const int count = weightedRows(alongY, y, sourceRow, rows, weights);
-            firstPassAlongY(rows.data(), weights.data(), count, blended.data(), qsizetype(fromWidth) * 3,
-                            alongY.shift, scratch32);
-            secondPassAlongX(blended.data(), result.scanLine(y), alongX);
-        }
+        // Each byte read costs about two of a copy, each written one more.
+        const qsizetype rowCost = 2 * qsizetype(fromWidth) * 3 * alongY.count + 3 * qsizetype(toWidth) * 3;
+        forEachStrip(0, toHeight, rowCost, [&](int first, int end) {
+            std::vector<qint32> weights, scratch32;
+            std::vector<quint16> blended(size_t(fromWidth) * 3);
+            std::vector<const uchar *> rows;
+            const std::function<const uchar *(int)> sourceRow = [&](int y) { return from + y * fromStride; };
+            for (int y = first; y < end; ++y) {
+                const int count = weightedRows(alongY, y, sourceRow, rows, weights);
+                firstPassAlongY(rows.data(), weights.data(), count, blended.data(), qsizetype(fromWidth) * 3,
+                                alongY.shift, scratch32);
+                secondPassAlongX(blended.data(), to + y * toStride, alongX);
+            }
+        });
         return result;
     }
 
     // x first, on each source row once: a ring of the last few resampled rows serves the output
-    // rows, whose source rows only move forward.
+    // rows, whose source rows only move forward. Each thread keeps a ring of its own, so the
+    // source rows where two threads' rows meet are resampled by both.
     const int ringSize = alongY.count;
     const qsizetype rowLength = qsizetype(toWidth) * 3;
-    std::vector<quint16> ring(size_t(ringSize) * size_t(rowLength) + 1);
-    std::vector<int> ringHolds(size_t(ringSize), -1);
-    std::vector<const quint16 *> rows;
-    const std::function<const quint16 *(int)> stretchedRow = [&](int y) {
-        const int slot = y % ringSize;
-        quint16 *row = ring.data() + slot * rowLength;
-        if (ringHolds[size_t(slot)] != y) {
-            firstPassAlongX(picture.constScanLine(y), qsizetype(fromWidth) * 3, row, alongX);
-            ringHolds[size_t(slot)] = y;
+    // Both passes together cost about four copies of each output row.
+    forEachStrip(0, toHeight, 8 * rowLength, [&](int first, int end) {
+        std::vector<qint32> weights, scratch32;
+        std::vector<qint64> scratch64;
+        std::vector<quint16> ring(size_t(ringSize) * size_t(rowLength) + 1);
+        std::vector<int> ringHolds(size_t(ringSize), -1);
+        std::vector<const quint16 *> rows;
+        const std::function<const quint16 *(int)> stretchedRow = [&](int y) {
+            const int slot = y % ringSize;
+            quint16 *row = ring.data() + slot * rowLength;
+            if (ringHolds[size_t(slot)] != y) {
+                firstPassAlongX(from + y * fromStride, qsizetype(fromWidth) * 3, row, alongX);
+                ringHolds[size_t(slot)] = y;
+            }
+            return row;
+        };
+        for (int y = first; y < end; ++y) {
+            const int count = weightedRows(alongY, y, stretchedRow, rows, weights);
+            secondPassAlongY(rows.data(), weights.data(), count, to + y * toStride, rowLength, alongY.shift,
+                             scratch32, scratch64);
         }
-        return row;
-    };
-    for (int y = 0; y < toHeight; ++y) {
-        const int count = weightedRows(alongY, y, stretchedRow, rows, weights);
-        secondPassAlongY(rows.data(), weights.data(), count, result.scanLine(y), rowLength, alongY.shift,
-                         scratch32, scratch64);
-    }
+    });
     return result;
 }
