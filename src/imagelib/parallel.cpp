@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <atomic>
 #include <exception>
-#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -94,12 +93,13 @@ void forEachStrip(int firstRow, int endRow, qsizetype rowCost, const std::functi
     };
     {
         std::vector<std::jthread> helpers;
-        helpers.reserve(size_t(plan.threads - 1));
         try {
+            helpers.reserve(size_t(plan.threads - 1));
             for (int slot = 1; slot < plan.threads; ++slot)
                 helpers.emplace_back(takeStrips, slot);
-        } catch (const std::system_error &) {
-            // No thread to be had: the threads there are, and this one, take every strip.
+        } catch (...) {
+            // No thread (or no memory for one) to be had: the threads there are, and this one,
+            // take every strip.
         }
         takeStrips(0);
     }
