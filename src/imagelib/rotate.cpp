@@ -62,6 +62,36 @@ void copyMapped(uchar *line, const uchar *from, qsizetype fromStride, const int 
     }
 }
 
+// The pixels of one destination row whose source lies inside the rectangle. The positions move
+// one way along a row, so those pixels are normally one run: `whole` says they were counted to
+// be, and then the run is copied without a test per pixel.
+struct Run {
+    int first = 0;
+    int end = 0;
+    bool whole = true;
+};
+
+// A run of 3-byte pixels moved four bytes at a time: the fourth byte lands on the next pixel of
+// the run, which is written right after. The last pixel, and a source pixel at the very end of
+// the picture, go byte by byte.
+void copyRun24(uchar *line, const uchar *from, qsizetype fromStride, const uchar *fromEnd, const int *xs,
+               const int *ys, Run run)
+{
+    for (int i = run.first; i < run.end; ++i) {
+        const uchar *s = from + ys[i] * fromStride + qsizetype(xs[i]) * 3;
+        uchar *d = line + qsizetype(i) * 3;
+        if (i + 1 < run.end && s + 4 <= fromEnd) {
+            quint32 v;
+            std::memcpy(&v, s, 4);
+            std::memcpy(d, &v, 4);
+        } else {
+            d[0] = s[0];
+            d[1] = s[1];
+            d[2] = s[2];
+        }
+    }
+}
+
 } // namespace
 
 void rotatePicture(const QImage &src, QImage &dst, double angle, int x1, int y1, int x2, int y2, int cx, int cy,
@@ -111,6 +141,7 @@ void rotatePicture(const QImage &src, QImage &dst, double angle, int x1, int y1,
     constexpr int ahead = 4;
     const uchar *const from = src.constBits();
     const qsizetype fromStride = src.bytesPerLine();
+    const uchar *const fromEnd = from + src.sizeInBytes();
     uchar *const to = dst.bits();
     const qsizetype toStride = dst.bytesPerLine();
     // A row costs about four times its copy: the source is read a pixel at a time, out of order.
@@ -118,6 +149,7 @@ void rotatePicture(const QImage &src, QImage &dst, double angle, int x1, int y1,
     forEachStrip(top, bottom + 1, rowCost, [=, &r](int firstY, int endY) {
         const int lastY = endY - 1;
         std::vector<int> xs(size_t(columnWidth) * ahead), ys(size_t(columnWidth) * ahead);
+        Run runs[ahead];
         for (int columnLeft = left; columnLeft <= right; columnLeft += columnWidth) {
             const int count = std::min(columnWidth, right - columnLeft + 1);
             const double pFirst = double(columnLeft) - double(dx0);
@@ -125,9 +157,15 @@ void rotatePicture(const QImage &src, QImage &dst, double angle, int x1, int y1,
                 const size_t slot = size_t(Y % ahead) * columnWidth;
                 mapRow(xs.data() + slot, ys.data() + slot, count, pFirst, double(Y) - double(dy0), r, x1 - 1.0,
                        x2 + 1.0, y1 - 1.0, y2 + 1.0);
+                int first = count, last = -1, inside = 0;
                 for (int i = 0; i < count; ++i)
-                    if (unsigned(xs[slot + i] - x1) <= xSpan && unsigned(ys[slot + i] - y1) <= ySpan)
+                    if (unsigned(xs[slot + i] - x1) <= xSpan && unsigned(ys[slot + i] - y1) <= ySpan) {
                         __builtin_prefetch(from + ys[slot + i] * fromStride + qsizetype(xs[slot + i]) * bpp);
+                        first = std::min(first, i);
+                        last = i;
+                        ++inside;
+                    }
+                runs[Y % ahead] = inside ? Run{first, last + 1, inside == last + 1 - first} : Run{};
             };
             for (int Y = firstY; Y < firstY + ahead - 1 && Y <= lastY; ++Y)
                 mapAhead(Y);
@@ -138,7 +176,10 @@ void rotatePicture(const QImage &src, QImage &dst, double angle, int x1, int y1,
                 uchar *line = to + Y * toStride + qsizetype(columnLeft) * bpp;
                 const int *rowXs = xs.data() + slot;
                 const int *rowYs = ys.data() + slot;
-                if (bpp == 3)
+                const Run run = runs[Y % ahead];
+                if (bpp == 3 && run.whole)
+                    copyRun24(line, from, fromStride, fromEnd, rowXs, rowYs, run);
+                else if (bpp == 3)
                     copyMapped<3>(line, from, fromStride, rowXs, rowYs, count, x1, xSpan, y1, ySpan);
                 else if (bpp == 4)
                     copyMapped<4>(line, from, fromStride, rowXs, rowYs, count, x1, xSpan, y1, ySpan);
