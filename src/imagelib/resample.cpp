@@ -26,6 +26,9 @@ struct Taps {
     int shift = 14;             // the weights of one output sum to 1 << shift
     std::vector<int> first;     // first source index of each output position
     std::vector<qint32> weights; // `count` weights per output position
+    // With two taps of 14 bits: both weights of each output position in one value, the first in
+    // its low half, as a 16-bit multiply-add takes them.
+    std::vector<qint32> pairedWeights;
 };
 
 // Many small weights need finer steps; 14 bits suffice up to 8 taps.
@@ -108,6 +111,12 @@ Taps makeTaps(int from, int to)
                 largest = slot;
         }
         weights[largest] += qint32(one - sum);
+    }
+    if (result.count == 2 && result.shift == 14) {
+        result.pairedWeights.resize(size_t(to));
+        for (size_t i = 0; i < size_t(to); ++i)
+            result.pairedWeights[i] =
+                qint32((quint32(result.weights[2 * i]) & 0xFFFF) | (quint32(result.weights[2 * i + 1]) << 16));
     }
     return result;
 }
@@ -205,27 +214,59 @@ VP_CLONES void firstPassAlongY(const uchar *const *rows, const qint32 *w, int co
 // Bilinear along x, one pixel per step: an 8-byte load at the left tap holds both taps' channels
 // (bytes 0-2 and 3-5), a shuffle pairs them up as 16-bit values and one multiply-add applies both
 // weights to all three channels. Each step stores four values, the fourth being overwritten by
-// the next step, so `out` needs one value of room past the row. Returns how many outputs it
-// produced; the last few, whose load would run past the row, are left to the caller.
-__attribute__((target("sse4.1"))) int stretchRowSse41(const uchar *in, qsizetype inBytes,
-                                                     quint16 *out, const Taps &taps)
+// the next step, so `out` needs one value of room past the row. Starts at output `x` and returns
+// where it stopped; the last few, whose load would run past the row, are left to the caller.
+__attribute__((target("sse4.1"))) int stretchRowSse41(const uchar *in, qsizetype inBytes, quint16 *out,
+                                                     const Taps &taps, int x)
 {
     const __m128i pairUp = _mm_setr_epi8(0, -1, 3, -1, 1, -1, 4, -1, 2, -1, 5, -1, -1, -1, -1, -1);
     const __m128i half = _mm_set1_epi32(1 << (taps.shift - 9));
     const __m128i shift = _mm_cvtsi32_si128(taps.shift - 8);
     const int outputs = int(taps.first.size());
     const int *first = taps.first.data();
-    const qint32 *w = taps.weights.data();
-    int x = 0;
+    const qint32 *paired = taps.pairedWeights.data();
     for (; x < outputs && 3 * qsizetype(first[x]) + 8 <= inBytes; ++x) {
         const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(in + 3 * qsizetype(first[x])));
         const __m128i pairs = _mm_shuffle_epi8(bytes, pairUp);
-        const __m128i weights = _mm_set1_epi32(int((quint32(w[2 * x]) & 0xFFFF) | (quint32(w[2 * x + 1]) << 16)));
-        __m128i sums = _mm_add_epi32(_mm_madd_epi16(pairs, weights), half);
+        __m128i sums = _mm_add_epi32(_mm_madd_epi16(pairs, _mm_set1_epi32(paired[x])), half);
         sums = _mm_sra_epi32(sums, shift);
         _mm_storel_epi64(reinterpret_cast<__m128i *>(out + 3 * qsizetype(x)), _mm_packus_epi32(sums, sums));
     }
     return x;
+}
+
+// The same two pixels a step, one in each half of the register.
+__attribute__((target("avx2"))) int stretchRowAvx2(const uchar *in, qsizetype inBytes, quint16 *out,
+                                                  const Taps &taps)
+{
+    const __m256i pairUp = _mm256_setr_epi8(0, -1, 3, -1, 1, -1, 4, -1, 2, -1, 5, -1, -1, -1, -1, -1, 0, -1, 3, -1, 1,
+                                            -1, 4, -1, 2, -1, 5, -1, -1, -1, -1, -1);
+    const __m256i half = _mm256_set1_epi32(1 << (taps.shift - 9));
+    const __m128i shift = _mm_cvtsi32_si128(taps.shift - 8);
+    const __m256i eachHalf = _mm256_setr_epi32(0, 0, 0, 0, 1, 1, 1, 1);
+    const int outputs = int(taps.first.size());
+    const int *first = taps.first.data();
+    const qint32 *paired = taps.pairedWeights.data();
+    int x = 0;
+    for (; x + 1 < outputs && 3 * qsizetype(first[x + 1]) + 8 <= inBytes; x += 2) {
+        const __m128i left = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(in + 3 * qsizetype(first[x])));
+        const __m128i right = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(in + 3 * qsizetype(first[x + 1])));
+        const __m256i pairs = _mm256_shuffle_epi8(_mm256_inserti128_si256(_mm256_castsi128_si256(left), right, 1), pairUp);
+        const __m128i twoWeights = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(paired + x));
+        const __m256i weights = _mm256_permutevar8x32_epi32(_mm256_castsi128_si256(twoWeights), eachHalf);
+        __m256i sums = _mm256_add_epi32(_mm256_madd_epi16(pairs, weights), half);
+        sums = _mm256_sra_epi32(sums, shift);
+        const __m256i values = _mm256_packus_epi32(sums, sums);
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(out + 3 * qsizetype(x)), _mm256_castsi256_si128(values));
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(out + 3 * qsizetype(x + 1)), _mm256_extracti128_si256(values, 1));
+    }
+    return x;
+}
+
+bool hasAvx2()
+{
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
 }
 
 bool hasSse41()
@@ -240,7 +281,7 @@ VP_CLONES void firstPassAlongX(const uchar *in, qsizetype inBytes, quint16 *out,
 #if defined(__GNUC__) && defined(__x86_64__)
     // Weights of 14 bits keep the multiply-add within 16-bit operands.
     if (taps.count == 2 && taps.shift == 14 && hasSse41()) {
-        const int done = stretchRowSse41(in, inBytes, out, taps);
+        const int done = stretchRowSse41(in, inBytes, out, taps, hasAvx2() ? stretchRowAvx2(in, inBytes, out, taps) : 0);
         horizontalPass<2, qint32>(in, out, taps, taps.shift - 8, done);
         return;
     }
