@@ -251,7 +251,8 @@ BmpVariantRead readPaletteRows(QIODevice &device, const Header &h, const QList<Q
     const int colours = int(palette.size());
     const int perByte = 8 / bits;
     const int lowMask = (1 << bits) - 1;
-    const qsizetype decodeCost = 4 * (rowBytes + width);
+    // Taking a pixel apart costs several times what copying its bytes does.
+    const qsizetype decodeCost = 16 * (rowBytes + width);
     const QString error = forEachRow(device, h, rowBytes, result.picture, decodeCost, [&](const uchar *row, uchar *out) {
         int worst = 0;
         if (bits == 8) {
@@ -282,7 +283,8 @@ BmpVariantRead readMaskedRows(QIODevice &device, const Header &h, qint64 rowByte
         return failure(PictureFileErrors::outOfMemory());
     const int width = int(h.width);
     const int bytesPerPixel = h.bits / 8;
-    const qsizetype decodeCost = 4 * (rowBytes + qsizetype(width) * (withAlpha ? 4 : 3));
+    // Taking a pixel apart by its masks costs several times what copying its bytes does.
+    const qsizetype decodeCost = 16 * (rowBytes + qsizetype(width) * (withAlpha ? 4 : 3));
     const QString error = forEachRow(device, h, rowBytes, result.picture, decodeCost, [&](const uchar *row, uchar *out) {
         for (int x = 0; x < width; ++x) {
             const uchar *p = row + x * bytesPerPixel;

@@ -10,10 +10,11 @@
 
 namespace {
 
-// Starting and joining a thread takes about 10 microseconds here, and up to milliseconds when
-// another program holds the cores; a thread is worth it for the work of copying 4 MB (about
-// half a millisecond), no less.
-constexpr qint64 CostPerThreadAtLeast = qint64(4) << 20;
+// Starting and joining a thread takes about 10 microseconds on an idle machine, but when other
+// programs hold the cores a thread may wait a few milliseconds for one, and the call for it. A
+// thread is worth it for the work of copying 32 MB (a few milliseconds), no less: pictures of a
+// megapixel stay on one thread.
+constexpr qint64 CostPerThreadAtLeast = qint64(32) << 20;
 // More strips than threads, so that a thread the machine runs late leaves its share to the
 // others; each still long enough that claiming it costs nothing.
 constexpr int StripsPerThread = 4;
