@@ -18,7 +18,7 @@ namespace {
 constexpr int FileHeaderBytes = BmpHeader::FileHeaderBytes;
 constexpr int HeadBytes = FileHeaderBytes + BmpHeader::LargestInfoHeader + 16; // room for masks after a 40-byte header
 // Large enough that decoding a band pays for the threads it runs on.
-constexpr qint64 BandBytes = 4 << 20;
+constexpr qint64 BandBytes = 8 << 20;
 
 using enum BmpHeader::Compression;
 

@@ -113,7 +113,8 @@ int firstRowWith(const QImage &picture, Bgr want)
     const uchar *const bits = picture.constBits();
     const qsizetype stride = picture.bytesPerLine();
     std::atomic<int> found{height};
-    forEachStrip(0, height, qsizetype(width) * 3, [&](int first, int end) {
+    // Comparing a row costs about three times reading it.
+    forEachStrip(0, height, 3 * qsizetype(width) * 3, [&](int first, int end) {
         for (int y = first; y < end && y < found.load(std::memory_order_relaxed); ++y)
             if (firstMatch(bits + y * stride, width, want) >= 0) {
                 int seen = found.load(std::memory_order_relaxed);
@@ -130,11 +131,13 @@ QRect replaceInBgr(QImage &picture, Colour target, Colour replacement, bool *out
     const Bgr want(target), put(replacement);
     const int width = picture.width(), height = picture.height();
     const qsizetype rowBytes = qsizetype(width) * 3;
+    // Replacing in a row costs about three times copying it.
+    const qsizetype rowCost = 6 * rowBytes;
     ChangedRows changed;
     if (picture.isDetached()) {
         uchar *const bits = picture.bits();
         const qsizetype stride = picture.bytesPerLine();
-        forEachStrip(0, height, 2 * rowBytes, [&](int first, int end) {
+        forEachStrip(0, height, rowCost, [&](int first, int end) {
             QRect strip;
             for (int y = first; y < end; ++y) {
                 uchar *row = bits + y * stride;
@@ -160,7 +163,7 @@ QRect replaceInBgr(QImage &picture, Colour target, Colour replacement, bool *out
     const qsizetype fromStride = picture.bytesPerLine();
     uchar *const to = own.bits();
     const qsizetype toStride = own.bytesPerLine();
-    forEachStrip(0, height, 2 * rowBytes, [&](int first, int end) {
+    forEachStrip(0, height, rowCost, [&](int first, int end) {
         QRect strip;
         for (int y = first; y < end; ++y) {
             if (y < y0)

@@ -11,10 +11,10 @@
 namespace {
 
 // Starting and joining a thread takes about 10 microseconds on an idle machine, but when other
-// programs hold the cores a thread may wait a few milliseconds for one, and the call for it. A
-// thread is worth it for the work of copying 32 MB (a few milliseconds), no less: pictures of a
-// megapixel stay on one thread.
-constexpr qint64 CostPerThreadAtLeast = qint64(32) << 20;
+// programs hold the cores a thread may wait milliseconds for one, and the call for it. A thread
+// is worth it for the work of copying 64 MB (2 to 3 milliseconds here), no less: every kernel
+// keeps a picture of a megapixel on one thread.
+constexpr qint64 CostPerThreadAtLeast = qint64(64) << 20;
 // More strips than threads, so that a thread the machine runs late leaves its share to the
 // others; each still long enough that claiming it costs nothing.
 constexpr int StripsPerThread = 4;

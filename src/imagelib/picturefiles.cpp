@@ -498,8 +498,8 @@ QImage flattenedOver(const QImage &picture, Colour background)
     uchar *const to = flat.bits();
     const qsizetype toStride = flat.bytesPerLine();
     std::atomic<bool> failed{false};
-    // Blending a pixel costs about what copying sixteen bytes does.
-    forEachStrip(0, picture.height(), 16 * qsizetype(width), [&](int first, int end) {
+    // Blending a pixel costs about what copying fifty bytes does.
+    forEachStrip(0, picture.height(), 48 * qsizetype(width), [&](int first, int end) {
         for (int top = first; top < end && !failed; top += rowsPerBand) {
             const int rows = std::min(rowsPerBand, end - top);
             QImage band;

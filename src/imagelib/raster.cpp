@@ -203,7 +203,9 @@ QRect stretchBlit(QImage &dst, int x, int y, int w, int h, const QImage &src, in
     const qsizetype toStride = dst.bytesPerLine();
     const uchar *const from = src.constBits();
     const qsizetype fromStride = src.bytesPerLine();
-    forEachStrip(0, int(rows.sources.size()), 2 * n * bpp, [&](int first, int end) {
+    // A straight row is a copy; a mirrored or stretched one, pixel by pixel, costs about four.
+    const qsizetype rowCost = (sameWidth && !mirrorX ? 2 : 8) * n * bpp;
+    forEachStrip(0, int(rows.sources.size()), rowCost, [&](int first, int end) {
         for (int r = first; r < end; ++r) {
             uchar *d = to + (rows.first + r) * toStride + cols.first * bpp;
             const uchar *s = from + rows.sources[size_t(r)] * fromStride;

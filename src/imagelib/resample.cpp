@@ -354,8 +354,8 @@ QImage resampled(const QImage &source, QSize size)
 
     if (toHeight <= fromHeight) {
         // y first: each output row blends a few source rows, then shrinks or stretches along x.
-        // Each byte read costs about two of a copy, each written one more.
-        const qsizetype rowCost = 2 * qsizetype(fromWidth) * 3 * alongY.count + 3 * qsizetype(toWidth) * 3;
+        // Both passes cost about four copies of the rows they read and write.
+        const qsizetype rowCost = 8 * (qsizetype(fromWidth) * 3 * alongY.count + qsizetype(toWidth) * 3);
         forEachStrip(0, toHeight, rowCost, [&](int first, int end) {
             std::vector<qint32> weights, scratch32;
             std::vector<quint16> blended(size_t(fromWidth) * 3);
@@ -376,8 +376,8 @@ QImage resampled(const QImage &source, QSize size)
     // source rows where two threads' rows meet are resampled by both.
     const int ringSize = alongY.count;
     const qsizetype rowLength = qsizetype(toWidth) * 3;
-    // Both passes together cost about four copies of each output row.
-    forEachStrip(0, toHeight, 8 * rowLength, [&](int first, int end) {
+    // Both passes together cost about five copies of each output row.
+    forEachStrip(0, toHeight, 10 * rowLength, [&](int first, int end) {
         std::vector<qint32> weights, scratch32;
         std::vector<qint64> scratch64;
         std::vector<quint16> ring(size_t(ringSize) * size_t(rowLength) + 1);

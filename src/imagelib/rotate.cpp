@@ -144,8 +144,8 @@ void rotatePicture(const QImage &src, QImage &dst, double angle, int x1, int y1,
     const uchar *const fromEnd = from + src.sizeInBytes();
     uchar *const to = dst.bits();
     const qsizetype toStride = dst.bytesPerLine();
-    // A row costs about four times its copy: the source is read a pixel at a time, out of order.
-    const qsizetype rowCost = 8 * qsizetype(right - left + 1) * bpp;
+    // A row costs about ten times its copy: the source is read a pixel at a time, out of order.
+    const qsizetype rowCost = 20 * qsizetype(right - left + 1) * bpp;
     forEachStrip(top, bottom + 1, rowCost, [=, &r](int firstY, int endY) {
         const int lastY = endY - 1;
         std::vector<int> xs(size_t(columnWidth) * ahead), ys(size_t(columnWidth) * ahead);
