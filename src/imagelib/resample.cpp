@@ -298,10 +298,54 @@ VP_CLONES void secondPassAlongX(const quint16 *in, uchar *out, const Taps &taps)
         horizontalAnyCount<qint64>(in, out, taps, taps.shift + 8);
 }
 
+#if defined(__GNUC__) && defined(__x86_64__)
+// Two rows of values below 65281 blended with weights of 1 to 16383, in 16-bit lanes. With the
+// weights doubled, each product 2wv splits into a high half (mulhi) and a low one (mullo); the
+// sum 2S = 2wa a + 2wb b is then H * 2^16 + L with H the highs plus the carry of the lows and
+// L < 2^16. The result (S + 2^21) >> 22 = (2S + 2^22) >> 23 is (H + 64) >> 7: adding L, less than
+// 2^16, to a multiple of 2^16 never reaches the next multiple of 2^23.
+__attribute__((target("avx2"))) inline __m256i blendSixteen(__m256i a, __m256i b, __m256i wa, __m256i wb)
+{
+    const __m256i highs = _mm256_add_epi16(_mm256_mulhi_epu16(a, wa), _mm256_mulhi_epu16(b, wb));
+    const __m256i lowA = _mm256_mullo_epi16(a, wa);
+    const __m256i lowB = _mm256_mullo_epi16(b, wb);
+    // All ones where the low halves add up without a carry: 65 + that is 64 + the carry.
+    const __m256i noCarry = _mm256_cmpeq_epi16(_mm256_adds_epu16(lowA, lowB), _mm256_add_epi16(lowA, lowB));
+    return _mm256_srli_epi16(_mm256_add_epi16(_mm256_add_epi16(highs, _mm256_set1_epi16(65)), noCarry), 7);
+}
+
+// The second pass along y for two rows of 14-bit weights, 32 values a step; returns how many
+// values it produced.
+__attribute__((target("avx2"))) qsizetype blendTwoRowsAvx2(const quint16 *a, const quint16 *b, qint32 weightA,
+                                                          qint32 weightB, uchar *out, qsizetype n)
+{
+    const __m256i wa = _mm256_set1_epi16(short(2 * weightA));
+    const __m256i wb = _mm256_set1_epi16(short(2 * weightB));
+    qsizetype i = 0;
+    const auto *va = reinterpret_cast<const __m256i *>(a);
+    const auto *vb = reinterpret_cast<const __m256i *>(b);
+    for (; i + 32 <= n; i += 32, va += 2, vb += 2) {
+        const __m256i first = blendSixteen(_mm256_loadu_si256(va), _mm256_loadu_si256(vb), wa, wb);
+        const __m256i second = blendSixteen(_mm256_loadu_si256(va + 1), _mm256_loadu_si256(vb + 1), wa, wb);
+        const __m256i bytes = _mm256_permute4x64_epi64(_mm256_packus_epi16(first, second), 0xD8);
+        _mm256_storeu_si256(reinterpret_cast<__m256i *>(out + i), bytes);
+    }
+    return i;
+}
+#endif
+
 VP_CLONES void secondPassAlongY(const quint16 *const *rows, const qint32 *w, int count, uchar *out,
                                 qsizetype n, int shift, std::vector<qint32> &scratch32,
                                 std::vector<qint64> &scratch64)
 {
+#if defined(__GNUC__) && defined(__x86_64__)
+    if (count == 2 && shift == 14 && hasAvx2()) {
+        const qsizetype done = blendTwoRowsAvx2(rows[0], rows[1], w[0], w[1], out, n);
+        const quint16 *const rest[] = {rows[0] + done, rows[1] + done};
+        verticalPass<qint32>(rest, w, count, out + done, n - done, shift + 8, scratch32);
+        return;
+    }
+#endif
     if (shift <= 15)
         verticalPass<qint32>(rows, w, count, out, n, shift + 8, scratch32);
     else
