@@ -12,9 +12,10 @@ namespace {
 
 // Starting and joining a thread takes about 10 microseconds on an idle machine, but when other
 // programs hold the cores a thread may wait milliseconds for one, and the call for it. A thread
-// is worth it for the work of copying 64 MB (2 to 3 milliseconds here), no less: every kernel
-// keeps a picture of a megapixel on one thread.
-constexpr qint64 CostPerThreadAtLeast = qint64(64) << 20;
+// is worth it for about a millisecond and a half of work, no less: copying 18 MB here, a cost of
+// 36 MB. A copy of 12 MP then runs on two threads, and every kernel keeps a picture of a
+// megapixel on one.
+constexpr qint64 CostPerThreadAtLeast = qint64(36) << 20;
 // More strips than threads, so that a thread the machine runs late leaves its share to the
 // others; each still long enough that claiming it costs nothing.
 constexpr int StripsPerThread = 4;

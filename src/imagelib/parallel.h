@@ -12,9 +12,10 @@
 
 // Runs body(first, end) over consecutive strips covering [firstRow, endRow), on as many threads
 // as the machine has where the work pays for them. `rowCost` is the work of one row, counted as
-// the bytes a plain copy would move in the same time: a picture too small to gain stays on the
-// calling thread. A kernel called from inside a strip runs on that strip's thread alone. An
-// exception thrown by a strip reaches the caller once every thread has stopped.
+// the bytes a plain copy would read and write in the same time (copying a row of B bytes costs
+// 2B): a picture too small to gain stays on the calling thread. A kernel called from inside a
+// strip runs on that strip's thread alone. An exception thrown by a strip reaches the caller
+// once every thread has stopped.
 void forEachStrip(int firstRow, int endRow, qsizetype rowCost, const std::function<void(int, int)> &body);
 
 // While one lives, the kernels called from the thread that made it run on exactly `threads`

@@ -498,7 +498,7 @@ QImage flattenedOver(const QImage &picture, Colour background)
     uchar *const to = flat.bits();
     const qsizetype toStride = flat.bytesPerLine();
     std::atomic<bool> failed{false};
-    // Blending a pixel costs about what copying fifty bytes does.
+    // Blending a pixel costs about what copying 24 bytes does.
     forEachStrip(0, picture.height(), 48 * qsizetype(width), [&](int first, int end) {
         for (int top = first; top < end && !failed; top += rowsPerBand) {
             const int rows = std::min(rowsPerBand, end - top);
