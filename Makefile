@@ -2,22 +2,26 @@
 # make install  builds the program and installs it, its desktop entry, icons and AppStream
 #             metadata under $(DESTDIR)$(PREFIX) (PREFIX defaults to /usr/local)
 # make test   installs what is missing, builds and runs every test, then the same tests built
-#             with AddressSanitizer + UndefinedBehaviorSanitizer, then the fuzzer for 60 s
+#             with AddressSanitizer + UndefinedBehaviorSanitizer, then the kernels' and the
+#             document's tests with ThreadSanitizer, then the fuzzer for 60 s
 # make sanitize  only the sanitizer build and its tests
+# make tsan   the picture kernels' and the document's tests built with ThreadSanitizer
 # make fuzz   the picture-file fuzzer for FUZZ_SECONDS (default 60)
 # make bench  builds and runs the benchmark, then OpenCV on the same pictures, then times the
 #             real program's Exit holding a 48 MP picture, and prints each speed target as a ratio
 BUILD ?= build
 SANITIZE_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
 FUZZ_BUILD ?= build-fuzz
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 PREFIX ?= /usr/local
 CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
 REPORTS = $(SANITIZE_BUILD)/sanitizer-reports
+TSAN_REPORTS = $(TSAN_BUILD)/sanitizer-reports
 SYMBOLIZER = $(firstword $(wildcard /usr/lib/llvm-14/bin/llvm-symbolizer) llvm-symbolizer)
 
-.PHONY: all deps build run install test sanitize fuzz bench clean
+.PHONY: all deps build run install test sanitize tsan fuzz bench clean
 
 all: build
 
@@ -44,6 +48,7 @@ install: deps
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 	@$(MAKE) --no-print-directory sanitize
+	@$(MAKE) --no-print-directory tsan
 	@$(MAKE) --no-print-directory fuzz
 
 # -O1 keeps the sanitized build quick to compile and its stacks readable. Reports go to files
@@ -56,6 +61,16 @@ sanitize: deps
 	@cd $(SANITIZE_BUILD) && ctest --output-on-failure -j $(JOBS) || { cat sanitizer-reports/* 2>/dev/null; exit 1; }
 	@if [ -n "$$(ls -A $(REPORTS))" ]; then cat $(REPORTS)/*; echo "Sanitizer reports: see above"; exit 1; fi
 	@echo "Sanitizers: no report"
+
+# The threads live in the picture kernels and in the temp file's writer: their rooms' tests run
+# under ThreadSanitizer, and any report, even one a test passed through, fails the run.
+tsan: deps
+	@cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" -DVP_TSAN=ON >/dev/null
+	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target test_imagelib test_document
+	@rm -rf $(TSAN_REPORTS) && mkdir -p $(TSAN_REPORTS)
+	@cd $(TSAN_BUILD) && ctest --output-on-failure -j $(JOBS) -R '^(imagelib|document)$$' || { cat sanitizer-reports/* 2>/dev/null; exit 1; }
+	@if [ -n "$$(ls -A $(TSAN_REPORTS))" ]; then cat $(TSAN_REPORTS)/*; echo "ThreadSanitizer reports: see above"; exit 1; fi
+	@echo "ThreadSanitizer: no report"
 
 fuzz: deps
 	@cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVP_FUZZ=ON >/dev/null
@@ -76,4 +91,4 @@ bench:
 	@/usr/bin/python3 bench/compare.py $(BUILD)/bench.txt
 
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)

@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """Reads the benchmark's lines (ours, the peers' and the exit timing) and prints each target as
-a ratio, then the page faults of the commands against a tenth of their picture's pages."""
+a ratio, then every whole-picture command against OpenCV on one thread and on its default
+threads, then the page faults of the commands against a tenth of their picture's pages."""
 import sys
 
 WHOLE = [1, 12, 48]
@@ -30,9 +31,18 @@ LIMITS = [
     ("redo", 20, 12), ("smooth-command", 1000, 12), ("undo", 20, 48), ("redo", 20, 48), ("record", 5, 48),
     ("view-fit-paint", 16, 12), ("view-fit-paint", 16, 48), ("view-move-fit", 2, 12),
     ("view-move-fit", 2, 48), ("view-zoom-step", 33, 12), ("view-zoom-step", 33, 48), ("exit", 300, 48),
+    ("preview", 25, 48),
     ("largest-open", 3000, 268), ("largest-stroke", 3000, 268), ("largest-flip", 3000, 268),
     ("largest-undo", 3000, 268), ("largest-peak-mb", 3584, 268),
 ]
+# The whole-picture commands against OpenCV on one thread ("cv2-<case>") and on its default threads
+# ("cv2-mt-<case>"): (case, allowed ratio to one thread or None, allowed ratio to the default
+# threads). Flip only moves memory: it is judged against the default threads alone.
+WHOLE_PICTURE = [
+    ("engine-bc", 0.6, 1.0), ("engine-rgb", 0.6, 1.0), ("flip-h", None, 1.0), ("flip-v", None, 1.0),
+    ("smooth", 0.6, 1.0), ("rotate-30", 0.6, 1.0), ("resize-down", 0.6, 1.0), ("resize-up", 0.6, 1.0),
+]
+WHOLE_PICTURE_JUDGED_AT = [12, 48]
 # (case, least count, sizes in MP): counts, not milliseconds. 100 MP stands for the largest
 # picture of about that size the size limits allow (12000 x 8400).
 MINIMUMS = [("history-depth", 300, [12, 48, 100])]
@@ -43,7 +53,10 @@ PAGE = 4096
 
 figures = {}
 faults = {}
+cores = None
 for line in open(sys.argv[1]):
+    if line.startswith("# cores"):
+        cores = line[2:].strip()
     parts = line.split()
     try:
         if len(parts) == 3:
@@ -80,6 +93,28 @@ for case, least, sizes in MINIMUMS:
         a = near(figures, case, mp)
         if a is not None:
             print("  %-14s %4g MP  %8g (at least %g) %s" % (case, mp, a, least, "ok" if a >= least else "UNDER"))
+
+print("\nwhole-picture commands against OpenCV on one thread (1t) and on its default threads (mt)%s:"
+      % (" [%s]" % cores if cores else ""))
+for case, single_allowed, mt_allowed in WHOLE_PICTURE:
+    for mp in WHOLE:
+        ours, single, mt = (near(figures, name, mp) for name in (case, "cv2-" + case, "cv2-mt-" + case))
+        if ours is None or (single is None and mt is None):
+            continue
+        judged = mp in WHOLE_PICTURE_JUDGED_AT
+        line = "  %-12s %4g MP  %8.2f ms" % (case, mp, ours)
+        for name, theirs, allowed in (("1t", single, single_allowed), ("mt", mt, mt_allowed)):
+            if theirs is None:
+                continue
+            ratio = ours / theirs
+            verdict = ""
+            if allowed is not None:
+                verdict = " (target %.1fx) %s" % (allowed, "ok" if ratio <= allowed else "OVER") if judged else ""
+            line += "  | %s %8.2f ms = %.2fx%s" % (name, theirs, ratio, verdict)
+        own_single = near(figures, case + "-1t", mp)
+        if own_single is not None:
+            line += "  | ours on one thread %.2f ms" % own_single
+        print(line)
 
 print("\nminor page faults a run (limit: a tenth of the picture's pages at 12 MP):")
 for case in COMMANDS:

@@ -1,5 +1,6 @@
 #include "bench.h"
 
+#include "imagelib/parallel.h"
 #include "imagelib/picturefiles.h"
 
 #include <QApplication>
@@ -11,7 +12,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <random>
+#include <set>
 #include <vector>
 
 namespace vpbench {
@@ -110,19 +113,31 @@ int main(int argc, char **argv)
     auto list = vpbench::cases();
     std::stable_sort(list.begin(), list.end(), [](const auto &a, const auto &b) { return a.order < b.order; });
     const std::vector<vpbench::Size> standardSizes = {{1000, 1000}, {4000, 3000}, {8000, 6000}};
+    // The whole-picture kernels run again on one thread, as "<case>-1t".
+    const std::set<std::string> alsoOnOneThread = {"flip-h",      "flip-v",    "smooth",    "rotate-30",
+                                                   "resize-down", "resize-up", "engine-bc", "engine-rgb"};
     for (const auto &entry : list) {
-        if (only && entry.name != only)
+        const std::string oneThread = entry.name + "-1t";
+        const bool both = alsoOnOneThread.count(entry.name) > 0;
+        if (only && entry.name != only && !(both && oneThread == only))
             continue;
         for (const auto &size : entry.sizes.empty() ? standardSizes : entry.sizes) {
             if (onlySize > 0 && std::abs(size.megapixels() - onlySize) > 0.5)
                 continue;
-            vpbench::faultsOfLastCase = -1;
-            const double ms = entry.body(size);
-            if (ms >= 0) {
-                std::printf("%s %g %.2f\n", entry.name.c_str(), size.megapixels(), ms);
-                if (vpbench::faultsOfLastCase >= 0)
-                    std::printf("faults %s %g %.0f\n", entry.name.c_str(), size.megapixels(), vpbench::faultsOfLastCase);
-                std::fflush(stdout);
+            for (const int threads : {0, 1}) {
+                const std::string &name = threads ? oneThread : entry.name;
+                if ((threads && !both) || (only && name != only))
+                    continue;
+                const std::optional<KernelThreadsScope> scope =
+                    threads ? std::optional<KernelThreadsScope>(std::in_place, threads) : std::nullopt;
+                vpbench::faultsOfLastCase = -1;
+                const double ms = entry.body(size);
+                if (ms >= 0) {
+                    std::printf("%s %g %.2f\n", name.c_str(), size.megapixels(), ms);
+                    if (vpbench::faultsOfLastCase >= 0)
+                        std::printf("faults %s %g %.0f\n", name.c_str(), size.megapixels(), vpbench::faultsOfLastCase);
+                    std::fflush(stdout);
+                }
             }
         }
     }

@@ -1,6 +1,7 @@
 #include "imagelib/bmpvariants.h"
 
 #include "imagelib/bmpheader.h"
+#include "imagelib/parallel.h"
 #include "imagelib/picturefiles.h"
 #include "imagelib/picturememory.h"
 
@@ -9,13 +10,15 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <vector>
 
 namespace {
 
 constexpr int FileHeaderBytes = BmpHeader::FileHeaderBytes;
 constexpr int HeadBytes = FileHeaderBytes + BmpHeader::LargestInfoHeader + 16; // room for masks after a 40-byte header
-constexpr qint64 BandBytes = 1 << 20;
+// Large enough that decoding a band pays for the threads it runs on.
+constexpr qint64 BandBytes = 8 << 20;
 
 using enum BmpHeader::Compression;
 
@@ -197,24 +200,33 @@ QString readPalette(QIODevice &device, const Header &h, QList<QRgb> &palette)
     return {};
 }
 
-// Reads the uncompressed rows a band at a time and hands each row, with its place in the
-// picture, to `decodeRow`, which returns false for a row that names what is not there.
+// Reads the uncompressed rows a band at a time and hands each row, with the picture's row it
+// becomes, to `decodeRow`, which returns false for a row that names what is not there. The rows
+// of a band are decoded on every core; a decoded row costs `decodeCost` (as forEachStrip counts).
 template <typename DecodeRow>
-QString forEachRow(QIODevice &device, const Header &h, qint64 rowBytes, DecodeRow decodeRow)
+QString forEachRow(QIODevice &device, const Header &h, qint64 rowBytes, QImage &picture, qsizetype decodeCost,
+                   DecodeRow decodeRow)
 {
     const int height = int(h.height);
     const int rowsPerBand = int(std::clamp<qint64>(BandBytes / rowBytes, 1, height));
     std::vector<uchar> band(size_t(rowsPerBand * rowBytes));
+    uchar *const bits = picture.bits();
+    const qsizetype stride = picture.bytesPerLine();
     for (int done = 0; done < height;) {
         const int count = std::min(rowsPerBand, height - done);
         if (!readExactly(device, h.pixelOffset + done * rowBytes, reinterpret_cast<char *>(band.data()), count * rowBytes))
             return PictureFileErrors::damaged();
-        for (int i = 0; i < count; ++i) {
-            const int fileRow = done + i;
-            const int y = h.topDown ? fileRow : height - 1 - fileRow;
-            if (!decodeRow(band.data() + i * rowBytes, y))
-                return PictureFileErrors::damaged();
-        }
+        std::atomic<bool> named{true};
+        forEachStrip(0, count, decodeCost, [&](int first, int end) {
+            for (int i = first; i < end && named.load(std::memory_order_relaxed); ++i) {
+                const int fileRow = done + i;
+                const int y = h.topDown ? fileRow : height - 1 - fileRow;
+                if (!decodeRow(band.data() + i * rowBytes, bits + y * stride))
+                    named = false;
+            }
+        });
+        if (!named)
+            return PictureFileErrors::damaged();
         done += count;
     }
     return {};
@@ -239,9 +251,9 @@ BmpVariantRead readPaletteRows(QIODevice &device, const Header &h, const QList<Q
     const int colours = int(palette.size());
     const int perByte = 8 / bits;
     const int lowMask = (1 << bits) - 1;
-    QImage &picture = result.picture;
-    const QString error = forEachRow(device, h, rowBytes, [&](const uchar *row, int y) {
-        uchar *out = picture.scanLine(y);
+    // Taking a pixel apart costs several times what copying its bytes does.
+    const qsizetype decodeCost = 16 * (rowBytes + width);
+    const QString error = forEachRow(device, h, rowBytes, result.picture, decodeCost, [&](const uchar *row, uchar *out) {
         int worst = 0;
         if (bits == 8) {
             for (int x = 0; x < width; ++x)
@@ -271,9 +283,9 @@ BmpVariantRead readMaskedRows(QIODevice &device, const Header &h, qint64 rowByte
         return failure(PictureFileErrors::outOfMemory());
     const int width = int(h.width);
     const int bytesPerPixel = h.bits / 8;
-    QImage &picture = result.picture;
-    const QString error = forEachRow(device, h, rowBytes, [&](const uchar *row, int y) {
-        uchar *out = picture.scanLine(y);
+    // Taking a pixel apart by its masks costs several times what copying its bytes does.
+    const qsizetype decodeCost = 16 * (rowBytes + qsizetype(width) * (withAlpha ? 4 : 3));
+    const QString error = forEachRow(device, h, rowBytes, result.picture, decodeCost, [&](const uchar *row, uchar *out) {
         for (int x = 0; x < width; ++x) {
             const uchar *p = row + x * bytesPerPixel;
             const quint32 pixel = bytesPerPixel == 2 ? le16(p) : le32(p);
@@ -300,11 +312,11 @@ BmpVariantRead read24BitRows(QIODevice &device, const Header &h, qint64 rowBytes
     if (result.picture.isNull())
         return failure(PictureFileErrors::outOfMemory());
     const size_t pixelBytes = size_t(h.width) * 3;
-    QImage &picture = result.picture;
-    const QString error = forEachRow(device, h, rowBytes, [&](const uchar *row, int y) {
-        std::copy_n(row, pixelBytes, picture.scanLine(y));
-        return true;
-    });
+    const QString error = forEachRow(device, h, rowBytes, result.picture, 2 * qsizetype(pixelBytes),
+                                     [&](const uchar *row, uchar *out) {
+                                         std::copy_n(row, pixelBytes, out);
+                                         return true;
+                                     });
     if (!error.isEmpty())
         return failure(error);
     return result;

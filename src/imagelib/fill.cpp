@@ -1,8 +1,11 @@
 #include "imagelib/fill.h"
 
+#include "imagelib/parallel.h"
 #include "imagelib/picturememory.h"
 
+#include <atomic>
 #include <cstring>
+#include <mutex>
 
 namespace {
 
@@ -88,24 +91,66 @@ void replaceInRow(const uchar *from, uchar *to, int y, int width, Bgr want, Bgr 
         changed |= QRect(first, y, last - first + 1, 1);
 }
 
+// Each strip widens a rectangle of its own; the union is the same however the rows were cut.
+class ChangedRows {
+public:
+    void add(const QRect &strip)
+    {
+        const std::lock_guard guard(m_lock);
+        m_changed |= strip;
+    }
+    QRect rect() const { return m_changed; }
+
+private:
+    std::mutex m_lock;
+    QRect m_changed;
+};
+
+// The first row holding the colour, or `height`. A strip stops once a row above its own holds it.
+int firstRowWith(const QImage &picture, Bgr want)
+{
+    const int width = picture.width(), height = picture.height();
+    const uchar *const bits = picture.constBits();
+    const qsizetype stride = picture.bytesPerLine();
+    std::atomic<int> found{height};
+    // Comparing a row costs about three times reading it.
+    forEachStrip(0, height, 3 * qsizetype(width) * 3, [&](int first, int end) {
+        for (int y = first; y < end && y < found.load(std::memory_order_relaxed); ++y)
+            if (firstMatch(bits + y * stride, width, want) >= 0) {
+                int seen = found.load(std::memory_order_relaxed);
+                while (y < seen && !found.compare_exchange_weak(seen, y, std::memory_order_relaxed)) {
+                }
+                return;
+            }
+    });
+    return found.load();
+}
+
 QRect replaceInBgr(QImage &picture, Colour target, Colour replacement, bool *outOfMemory)
 {
     const Bgr want(target), put(replacement);
     const int width = picture.width(), height = picture.height();
-    QRect changed;
+    const qsizetype rowBytes = qsizetype(width) * 3;
+    // Replacing in a row costs about three times copying it.
+    const qsizetype rowCost = 6 * rowBytes;
+    ChangedRows changed;
     if (picture.isDetached()) {
-        for (int y = 0; y < height; ++y) {
-            uchar *row = picture.scanLine(y);
-            replaceInRow(row, row, y, width, want, put, changed);
-        }
-        return changed;
+        uchar *const bits = picture.bits();
+        const qsizetype stride = picture.bytesPerLine();
+        forEachStrip(0, height, rowCost, [&](int first, int end) {
+            QRect strip;
+            for (int y = first; y < end; ++y) {
+                uchar *row = bits + y * stride;
+                replaceInRow(row, row, y, width, want, put, strip);
+            }
+            changed.add(strip);
+        });
+        return changed.rect();
     }
     // Pixels shared with another picture (a canvas just committed shares its stored picture):
     // rather than copy them all and then go over the copy again, write each row into a picture
     // of our own, replacing while the row is at hand. Nothing is copied without a match.
-    int y0 = 0;
-    while (y0 < height && firstMatch(picture.constScanLine(y0), width, want) < 0)
-        ++y0;
+    const int y0 = firstRowWith(picture, want);
     if (y0 == height)
         return {};
     QImage own = newPicture(picture.size(), picture.format());
@@ -114,16 +159,22 @@ QRect replaceInBgr(QImage &picture, Colour target, Colour replacement, bool *out
             *outOfMemory = true;
         return {};
     }
-    const size_t rowBytes = size_t(width) * 3;
-    for (int y = 0; y < height; ++y) {
-        uchar *row = own.scanLine(y);
-        if (y < y0)
-            std::memcpy(row, picture.constScanLine(y), rowBytes);
-        else
-            replaceInRow(picture.constScanLine(y), row, y, width, want, put, changed);
-    }
+    const uchar *const from = picture.constBits();
+    const qsizetype fromStride = picture.bytesPerLine();
+    uchar *const to = own.bits();
+    const qsizetype toStride = own.bytesPerLine();
+    forEachStrip(0, height, rowCost, [&](int first, int end) {
+        QRect strip;
+        for (int y = first; y < end; ++y) {
+            if (y < y0)
+                std::memcpy(to + y * toStride, from + y * fromStride, size_t(rowBytes));
+            else
+                replaceInRow(from + y * fromStride, to + y * toStride, y, width, want, put, strip);
+        }
+        changed.add(strip);
+    });
     picture = own;
-    return changed;
+    return changed.rect();
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "imagelib/bmp.h"
 #include "imagelib/bmpvariants.h"
+#include "imagelib/parallel.h"
 #include "imagelib/picturememory.h"
 
 #include <QBuffer>
@@ -15,6 +16,7 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -640,29 +642,42 @@ QImage flattenedOver(const QImage &picture, Colour background)
     const auto blend = [](int s, int b, int a) { return uchar((s * a + b * (255 - a) + 127) / 255); };
     const bool direct = picture.format() == QImage::Format_ARGB32;
     const int rowsPerBand = std::max(1, (1 << 20) / (4 * width));
-    for (int top = 0; top < picture.height(); top += rowsPerBand) {
-        const int rows = std::min(rowsPerBand, picture.height() - top);
-        QImage band;
-        if (!direct) {
-            // A view of the band (no copy), converted in one go by Qt's own converters.
-            QImage view(picture.constScanLine(top), width, rows, picture.bytesPerLine(), picture.format());
-            if (picture.colorCount() > 0)
-                view.setColorTable(picture.colorTable());
-            band = view.convertToFormat(QImage::Format_ARGB32);
-            if (band.isNull())
-                return {};
-        }
-        for (int y = 0; y < rows; ++y) {
-            const auto *in = reinterpret_cast<const QRgb *>(direct ? picture.constScanLine(top + y) : band.constScanLine(y));
-            uchar *out = flat.scanLine(top + y);
-            for (int x = 0; x < width; ++x) {
-                const QRgb p = in[x];
-                const int a = qAlpha(p);
-                out[3 * x] = blend(qBlue(p), blue, a);
-                out[3 * x + 1] = blend(qGreen(p), green, a);
-                out[3 * x + 2] = blend(qRed(p), red, a);
+    const uchar *const from = picture.constBits();
+    const qsizetype fromStride = picture.bytesPerLine();
+    const QImage::Format format = picture.format();
+    const QList<QRgb> colours = picture.colorTable();
+    uchar *const to = flat.bits();
+    const qsizetype toStride = flat.bytesPerLine();
+    std::atomic<bool> failed{false};
+    // Blending a pixel costs about what copying 24 bytes does.
+    forEachStrip(0, picture.height(), 48 * qsizetype(width), [&](int first, int end) {
+        for (int top = first; top < end && !failed; top += rowsPerBand) {
+            const int rows = std::min(rowsPerBand, end - top);
+            QImage band;
+            if (!direct) {
+                // A view of the band (no copy), converted in one go by Qt's own converters.
+                QImage view(from + top * fromStride, width, rows, fromStride, format);
+                if (!colours.isEmpty())
+                    view.setColorTable(colours);
+                band = view.convertToFormat(QImage::Format_ARGB32);
+                if (band.isNull()) {
+                    failed = true;
+                    return;
+                }
+            }
+            for (int y = 0; y < rows; ++y) {
+                const auto *in = reinterpret_cast<const QRgb *>(direct ? from + (top + y) * fromStride
+                                                                       : band.constScanLine(y));
+                uchar *out = to + (top + y) * toStride;
+                for (int x = 0; x < width; ++x) {
+                    const QRgb p = in[x];
+                    const int a = qAlpha(p);
+                    out[3 * x] = blend(qBlue(p), blue, a);
+                    out[3 * x + 1] = blend(qGreen(p), green, a);
+                    out[3 * x + 2] = blend(qRed(p), red, a);
+                }
             }
         }
-    }
-    return flat;
+    });
+    return failed ? QImage() : flat;
 }

@@ -1,5 +1,7 @@
 #include "imagelib/raster.h"
 
+#include "imagelib/parallel.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -197,16 +199,24 @@ QRect stretchBlit(QImage &dst, int x, int y, int w, int h, const QImage &src, in
         for (qsizetype c : cols.sources)
             offsets.push_back(c * bpp);
     }
-    for (size_t r = 0; r < rows.sources.size(); ++r) {
-        uchar *d = dst.scanLine(int(rows.first + qint64(r))) + cols.first * bpp;
-        const uchar *s = src.constScanLine(int(rows.sources[r]));
-        if (!sameWidth)
-            gatherRow(d, s, offsets, bpp, op);
-        else if (mirrorX)
-            reverseRow(d, s + cols.sources.back() * bpp, n, bpp, op);
-        else
-            combineRow(d, s + cols.sources.front() * bpp, n * bpp, op);
-    }
+    uchar *const to = dst.bits();
+    const qsizetype toStride = dst.bytesPerLine();
+    const uchar *const from = src.constBits();
+    const qsizetype fromStride = src.bytesPerLine();
+    // A straight row is a copy; a mirrored or stretched one, pixel by pixel, costs about four.
+    const qsizetype rowCost = (sameWidth && !mirrorX ? 2 : 8) * n * bpp;
+    forEachStrip(0, int(rows.sources.size()), rowCost, [&](int first, int end) {
+        for (int r = first; r < end; ++r) {
+            uchar *d = to + (rows.first + r) * toStride + cols.first * bpp;
+            const uchar *s = from + rows.sources[size_t(r)] * fromStride;
+            if (!sameWidth)
+                gatherRow(d, s, offsets, bpp, op);
+            else if (mirrorX)
+                reverseRow(d, s + cols.sources.back() * bpp, n, bpp, op);
+            else
+                combineRow(d, s + cols.sources.front() * bpp, n * bpp, op);
+        }
+    });
     return QRect(int(cols.first), int(rows.first), int(n), int(rows.sources.size()));
 }
 

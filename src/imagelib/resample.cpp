@@ -1,5 +1,7 @@
 #include "imagelib/resample.h"
 
+#include "imagelib/clones.h"
+#include "imagelib/parallel.h"
 #include "imagelib/picturememory.h"
 
 #include <algorithm>
@@ -24,6 +26,9 @@ struct Taps {
     int shift = 14;             // the weights of one output sum to 1 << shift
     std::vector<int> first;     // first source index of each output position
     std::vector<qint32> weights; // `count` weights per output position
+    // With two taps of 14 bits: both weights of each output position in one value, the first in
+    // its low half, as a 16-bit multiply-add takes them.
+    std::vector<qint32> pairedWeights;
 };
 
 // Many small weights need finer steps; 14 bits suffice up to 8 taps.
@@ -107,6 +112,12 @@ Taps makeTaps(int from, int to)
         }
         weights[largest] += qint32(one - sum);
     }
+    if (result.count == 2 && result.shift == 14) {
+        result.pairedWeights.resize(size_t(to));
+        for (size_t i = 0; i < size_t(to); ++i)
+            result.pairedWeights[i] =
+                qint32((quint32(result.weights[2 * i]) & 0xFFFF) | (quint32(result.weights[2 * i + 1]) << 16));
+    }
     return result;
 }
 
@@ -185,10 +196,10 @@ inline __attribute__((always_inline)) void verticalPass(const In *const *rows, c
     }
 }
 
-#if defined(__GNUC__) && defined(__x86_64__) && !defined(__SANITIZE_ADDRESS__)
-#define VP_CLONES __attribute__((target_clones("avx2", "default")))
-#else
+#if defined(__SANITIZE_ADDRESS__)
 #define VP_CLONES
+#else
+#define VP_CLONES VP_AVX2_CLONES
 #endif
 
 // First passes: bytes in, 16-bit values with 8 fractional bits out. A sum of bytes with
@@ -203,27 +214,59 @@ VP_CLONES void firstPassAlongY(const uchar *const *rows, const qint32 *w, int co
 // Bilinear along x, one pixel per step: an 8-byte load at the left tap holds both taps' channels
 // (bytes 0-2 and 3-5), a shuffle pairs them up as 16-bit values and one multiply-add applies both
 // weights to all three channels. Each step stores four values, the fourth being overwritten by
-// the next step, so `out` needs one value of room past the row. Returns how many outputs it
-// produced; the last few, whose load would run past the row, are left to the caller.
-__attribute__((target("sse4.1"))) int stretchRowSse41(const uchar *in, qsizetype inBytes,
-                                                     quint16 *out, const Taps &taps)
+// the next step, so `out` needs one value of room past the row. Starts at output `x` and returns
+// where it stopped; the last few, whose load would run past the row, are left to the caller.
+__attribute__((target("sse4.1"))) int stretchRowSse41(const uchar *in, qsizetype inBytes, quint16 *out,
+                                                     const Taps &taps, int x)
 {
     const __m128i pairUp = _mm_setr_epi8(0, -1, 3, -1, 1, -1, 4, -1, 2, -1, 5, -1, -1, -1, -1, -1);
     const __m128i half = _mm_set1_epi32(1 << (taps.shift - 9));
     const __m128i shift = _mm_cvtsi32_si128(taps.shift - 8);
     const int outputs = int(taps.first.size());
     const int *first = taps.first.data();
-    const qint32 *w = taps.weights.data();
-    int x = 0;
+    const qint32 *paired = taps.pairedWeights.data();
     for (; x < outputs && 3 * qsizetype(first[x]) + 8 <= inBytes; ++x) {
         const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(in + 3 * qsizetype(first[x])));
         const __m128i pairs = _mm_shuffle_epi8(bytes, pairUp);
-        const __m128i weights = _mm_set1_epi32(int((quint32(w[2 * x]) & 0xFFFF) | (quint32(w[2 * x + 1]) << 16)));
-        __m128i sums = _mm_add_epi32(_mm_madd_epi16(pairs, weights), half);
+        __m128i sums = _mm_add_epi32(_mm_madd_epi16(pairs, _mm_set1_epi32(paired[x])), half);
         sums = _mm_sra_epi32(sums, shift);
         _mm_storel_epi64(reinterpret_cast<__m128i *>(out + 3 * qsizetype(x)), _mm_packus_epi32(sums, sums));
     }
     return x;
+}
+
+// The same two pixels a step, one in each half of the register.
+__attribute__((target("avx2"))) int stretchRowAvx2(const uchar *in, qsizetype inBytes, quint16 *out,
+                                                  const Taps &taps)
+{
+    const __m256i pairUp = _mm256_setr_epi8(0, -1, 3, -1, 1, -1, 4, -1, 2, -1, 5, -1, -1, -1, -1, -1, 0, -1, 3, -1, 1,
+                                            -1, 4, -1, 2, -1, 5, -1, -1, -1, -1, -1);
+    const __m256i half = _mm256_set1_epi32(1 << (taps.shift - 9));
+    const __m128i shift = _mm_cvtsi32_si128(taps.shift - 8);
+    const __m256i eachHalf = _mm256_setr_epi32(0, 0, 0, 0, 1, 1, 1, 1);
+    const int outputs = int(taps.first.size());
+    const int *first = taps.first.data();
+    const qint32 *paired = taps.pairedWeights.data();
+    int x = 0;
+    for (; x + 1 < outputs && 3 * qsizetype(first[x + 1]) + 8 <= inBytes; x += 2) {
+        const __m128i left = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(in + 3 * qsizetype(first[x])));
+        const __m128i right = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(in + 3 * qsizetype(first[x + 1])));
+        const __m256i pairs = _mm256_shuffle_epi8(_mm256_inserti128_si256(_mm256_castsi128_si256(left), right, 1), pairUp);
+        const __m128i twoWeights = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(paired + x));
+        const __m256i weights = _mm256_permutevar8x32_epi32(_mm256_castsi128_si256(twoWeights), eachHalf);
+        __m256i sums = _mm256_add_epi32(_mm256_madd_epi16(pairs, weights), half);
+        sums = _mm256_sra_epi32(sums, shift);
+        const __m256i values = _mm256_packus_epi32(sums, sums);
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(out + 3 * qsizetype(x)), _mm256_castsi256_si128(values));
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(out + 3 * qsizetype(x + 1)), _mm256_extracti128_si256(values, 1));
+    }
+    return x;
+}
+
+bool hasAvx2()
+{
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
 }
 
 bool hasSse41()
@@ -238,7 +281,7 @@ VP_CLONES void firstPassAlongX(const uchar *in, qsizetype inBytes, quint16 *out,
 #if defined(__GNUC__) && defined(__x86_64__)
     // Weights of 14 bits keep the multiply-add within 16-bit operands.
     if (taps.count == 2 && taps.shift == 14 && hasSse41()) {
-        const int done = stretchRowSse41(in, inBytes, out, taps);
+        const int done = stretchRowSse41(in, inBytes, out, taps, hasAvx2() ? stretchRowAvx2(in, inBytes, out, taps) : 0);
         horizontalPass<2, qint32>(in, out, taps, taps.shift - 8, done);
         return;
     }
@@ -255,10 +298,54 @@ VP_CLONES void secondPassAlongX(const quint16 *in, uchar *out, const Taps &taps)
         horizontalAnyCount<qint64>(in, out, taps, taps.shift + 8);
 }
 
+#if defined(__GNUC__) && defined(__x86_64__)
+// Two rows of values below 65281 blended with weights of 1 to 16383, in 16-bit lanes. With the
+// weights doubled, each product 2wv splits into a high half (mulhi) and a low one (mullo); the
+// sum 2S = 2wa a + 2wb b is then H * 2^16 + L with H the highs plus the carry of the lows and
+// L < 2^16. The result (S + 2^21) >> 22 = (2S + 2^22) >> 23 is (H + 64) >> 7: adding L, less than
+// 2^16, to a multiple of 2^16 never reaches the next multiple of 2^23.
+__attribute__((target("avx2"))) inline __m256i blendSixteen(__m256i a, __m256i b, __m256i wa, __m256i wb)
+{
+    const __m256i highs = _mm256_add_epi16(_mm256_mulhi_epu16(a, wa), _mm256_mulhi_epu16(b, wb));
+    const __m256i lowA = _mm256_mullo_epi16(a, wa);
+    const __m256i lowB = _mm256_mullo_epi16(b, wb);
+    // All ones where the low halves add up without a carry: 65 + that is 64 + the carry.
+    const __m256i noCarry = _mm256_cmpeq_epi16(_mm256_adds_epu16(lowA, lowB), _mm256_add_epi16(lowA, lowB));
+    return _mm256_srli_epi16(_mm256_add_epi16(_mm256_add_epi16(highs, _mm256_set1_epi16(65)), noCarry), 7);
+}
+
+// The second pass along y for two rows of 14-bit weights, 32 values a step; returns how many
+// values it produced.
+__attribute__((target("avx2"))) qsizetype blendTwoRowsAvx2(const quint16 *a, const quint16 *b, qint32 weightA,
+                                                          qint32 weightB, uchar *out, qsizetype n)
+{
+    const __m256i wa = _mm256_set1_epi16(short(2 * weightA));
+    const __m256i wb = _mm256_set1_epi16(short(2 * weightB));
+    qsizetype i = 0;
+    const auto *va = reinterpret_cast<const __m256i *>(a);
+    const auto *vb = reinterpret_cast<const __m256i *>(b);
+    for (; i + 32 <= n; i += 32, va += 2, vb += 2) {
+        const __m256i first = blendSixteen(_mm256_loadu_si256(va), _mm256_loadu_si256(vb), wa, wb);
+        const __m256i second = blendSixteen(_mm256_loadu_si256(va + 1), _mm256_loadu_si256(vb + 1), wa, wb);
+        const __m256i bytes = _mm256_permute4x64_epi64(_mm256_packus_epi16(first, second), 0xD8);
+        _mm256_storeu_si256(reinterpret_cast<__m256i *>(out + i), bytes);
+    }
+    return i;
+}
+#endif
+
 VP_CLONES void secondPassAlongY(const quint16 *const *rows, const qint32 *w, int count, uchar *out,
                                 qsizetype n, int shift, std::vector<qint32> &scratch32,
                                 std::vector<qint64> &scratch64)
 {
+#if defined(__GNUC__) && defined(__x86_64__)
+    if (count == 2 && shift == 14 && hasAvx2()) {
+        const qsizetype done = blendTwoRowsAvx2(rows[0], rows[1], w[0], w[1], out, n);
+        const quint16 *const rest[] = {rows[0] + done, rows[1] + done};
+        verticalPass<qint32>(rest, w, count, out + done, n - done, shift + 8, scratch32);
+        return;
+    }
+#endif
     if (shift <= 15)
         verticalPass<qint32>(rows, w, count, out, n, shift + 8, scratch32);
     else
@@ -304,43 +391,56 @@ QImage resampled(const QImage &source, QSize size)
     const Taps alongX = makeTaps(fromWidth, toWidth);
     const Taps alongY = makeTaps(fromHeight, toHeight);
 
-    std::vector<qint32> weights, scratch32;
-    std::vector<qint64> scratch64;
+    const uchar *const from = picture.constBits();
+    const qsizetype fromStride = picture.bytesPerLine();
+    uchar *const to = result.bits();
+    const qsizetype toStride = result.bytesPerLine();
 
     if (toHeight <= fromHeight) {
         // y first: each output row blends a few source rows, then shrinks or stretches along x.
-        std::vector<quint16> blended(size_t(fromWidth) * 3);
-        std::vector<const uchar *> rows;
-        const std::function<const uchar *(int)> sourceRow = [&](int y) { return picture.constScanLine(y); };
-        for (int y = 0; y < toHeight; ++y) {
-            const int count = weightedRows(alongY, y, sourceRow, rows, weights);
-            firstPassAlongY(rows.data(), weights.data(), count, blended.data(), qsizetype(fromWidth) * 3,
-                            alongY.shift, scratch32);
-            secondPassAlongX(blended.data(), result.scanLine(y), alongX);
-        }
+        // Both passes cost about four copies of the rows they read and write.
+        const qsizetype rowCost = 8 * (qsizetype(fromWidth) * 3 * alongY.count + qsizetype(toWidth) * 3);
+        forEachStrip(0, toHeight, rowCost, [&](int first, int end) {
+            std::vector<qint32> weights, scratch32;
+            std::vector<quint16> blended(size_t(fromWidth) * 3);
+            std::vector<const uchar *> rows;
+            const std::function<const uchar *(int)> sourceRow = [&](int y) { return from + y * fromStride; };
+            for (int y = first; y < end; ++y) {
+                const int count = weightedRows(alongY, y, sourceRow, rows, weights);
+                firstPassAlongY(rows.data(), weights.data(), count, blended.data(), qsizetype(fromWidth) * 3,
+                                alongY.shift, scratch32);
+                secondPassAlongX(blended.data(), to + y * toStride, alongX);
+            }
+        });
         return result;
     }
 
     // x first, on each source row once: a ring of the last few resampled rows serves the output
-    // rows, whose source rows only move forward.
+    // rows, whose source rows only move forward. Each thread keeps a ring of its own, so the
+    // source rows where two threads' rows meet are resampled by both.
     const int ringSize = alongY.count;
     const qsizetype rowLength = qsizetype(toWidth) * 3;
-    std::vector<quint16> ring(size_t(ringSize) * size_t(rowLength) + 1);
-    std::vector<int> ringHolds(size_t(ringSize), -1);
-    std::vector<const quint16 *> rows;
-    const std::function<const quint16 *(int)> stretchedRow = [&](int y) {
-        const int slot = y % ringSize;
-        quint16 *row = ring.data() + slot * rowLength;
-        if (ringHolds[size_t(slot)] != y) {
-            firstPassAlongX(picture.constScanLine(y), qsizetype(fromWidth) * 3, row, alongX);
-            ringHolds[size_t(slot)] = y;
+    // Both passes together cost about five copies of each output row.
+    forEachStrip(0, toHeight, 10 * rowLength, [&](int first, int end) {
+        std::vector<qint32> weights, scratch32;
+        std::vector<qint64> scratch64;
+        std::vector<quint16> ring(size_t(ringSize) * size_t(rowLength) + 1);
+        std::vector<int> ringHolds(size_t(ringSize), -1);
+        std::vector<const quint16 *> rows;
+        const std::function<const quint16 *(int)> stretchedRow = [&](int y) {
+            const int slot = y % ringSize;
+            quint16 *row = ring.data() + slot * rowLength;
+            if (ringHolds[size_t(slot)] != y) {
+                firstPassAlongX(from + y * fromStride, qsizetype(fromWidth) * 3, row, alongX);
+                ringHolds[size_t(slot)] = y;
+            }
+            return row;
+        };
+        for (int y = first; y < end; ++y) {
+            const int count = weightedRows(alongY, y, stretchedRow, rows, weights);
+            secondPassAlongY(rows.data(), weights.data(), count, to + y * toStride, rowLength, alongY.shift,
+                             scratch32, scratch64);
         }
-        return row;
-    };
-    for (int y = 0; y < toHeight; ++y) {
-        const int count = weightedRows(alongY, y, stretchedRow, rows, weights);
-        secondPassAlongY(rows.data(), weights.data(), count, result.scanLine(y), rowLength, alongY.shift,
-                         scratch32, scratch64);
-    }
+    });
     return result;
 }

@@ -1,5 +1,8 @@
 #include "imagelib/rotate.h"
 
+#include "imagelib/clones.h"
+#include "imagelib/parallel.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -21,9 +24,8 @@ struct Rotation {
 // multiply and an add (the avx2 target brings no FMA). Values are first held within
 // [lo - 1, hi + 1], which keeps the conversion defined without changing which positions lie
 // inside [lo, hi]: -1 < u < 0 still truncates to 0.
-__attribute__((target_clones("avx2", "default"))) void mapRow(int *xs, int *ys, int count, double pFirst,
-                                                               double q, const Rotation &r, double xLow,
-                                                               double xHigh, double yLow, double yHigh)
+VP_AVX2_CLONES void mapRow(int *xs, int *ys, int count, double pFirst, double q, const Rotation &r, double xLow,
+                           double xHigh, double yLow, double yHigh)
 {
     const double qs = q * r.s;
     const double qc = q * r.c;
@@ -56,6 +58,36 @@ void copyMapped(uchar *line, const uchar *from, qsizetype fromStride, const int 
             d[2] = s[2];
         } else {
             std::memcpy(d, s, size_t(Bpp ? Bpp : bpp));
+        }
+    }
+}
+
+// The pixels of one destination row whose source lies inside the rectangle. The positions move
+// one way along a row, so those pixels are normally one run: `whole` says they were counted to
+// be, and then the run is copied without a test per pixel.
+struct Run {
+    int first = 0;
+    int end = 0;
+    bool whole = true;
+};
+
+// A run of 3-byte pixels moved four bytes at a time: the fourth byte lands on the next pixel of
+// the run, which is written right after. The last pixel, and a source pixel at the very end of
+// the picture, go byte by byte.
+void copyRun24(uchar *line, const uchar *from, qsizetype fromStride, const uchar *fromEnd, const int *xs,
+               const int *ys, Run run)
+{
+    for (int i = run.first; i < run.end; ++i) {
+        const uchar *s = from + ys[i] * fromStride + qsizetype(xs[i]) * 3;
+        uchar *d = line + qsizetype(i) * 3;
+        if (i + 1 < run.end && s + 4 <= fromEnd) {
+            quint32 v;
+            std::memcpy(&v, s, 4);
+            std::memcpy(d, &v, 4);
+        } else {
+            d[0] = s[0];
+            d[1] = s[1];
+            d[2] = s[2];
         }
     }
 }
@@ -101,40 +133,59 @@ void rotatePicture(const QImage &src, QImage &dst, double angle, int x1, int y1,
     const int bpp = dst.depth() / 8;
     const unsigned xSpan = unsigned(x2 - x1);
     const unsigned ySpan = unsigned(y2 - y1);
-    // The box is walked in strips, each from top to bottom. At an angle, consecutive source
-    // pixels of one row lie on different source rows, out of reach of the hardware's prefetch;
-    // so each row is mapped a few rows ahead of its copy and its source lines are fetched then.
-    constexpr int stripWidth = 256;
+    // Each thread's rows are walked in columns 256 pixels wide, each from top to bottom. At an
+    // angle, consecutive source pixels of one row lie on different source rows, out of reach of
+    // the hardware's prefetch; so each row is mapped a few rows ahead of its copy and its source
+    // lines are fetched then.
+    constexpr int columnWidth = 256;
     constexpr int ahead = 4;
-    std::vector<int> xs(size_t(stripWidth) * ahead), ys(size_t(stripWidth) * ahead);
     const uchar *const from = src.constBits();
     const qsizetype fromStride = src.bytesPerLine();
-    for (int stripLeft = left; stripLeft <= right; stripLeft += stripWidth) {
-        const int count = std::min(stripWidth, right - stripLeft + 1);
-        const double pFirst = double(stripLeft) - double(dx0);
-        auto mapAhead = [&](int Y) {
-            const size_t slot = size_t(Y % ahead) * stripWidth;
-            mapRow(xs.data() + slot, ys.data() + slot, count, pFirst, double(Y) - double(dy0), r, x1 - 1.0,
-                   x2 + 1.0, y1 - 1.0, y2 + 1.0);
-            for (int i = 0; i < count; ++i)
-                if (unsigned(xs[slot + i] - x1) <= xSpan && unsigned(ys[slot + i] - y1) <= ySpan)
-                    __builtin_prefetch(from + ys[slot + i] * fromStride + qsizetype(xs[slot + i]) * bpp);
-        };
-        for (int Y = top; Y < top + ahead - 1 && Y <= bottom; ++Y)
-            mapAhead(Y);
-        for (int Y = top; Y <= bottom; ++Y) {
-            if (Y + ahead - 1 <= bottom)
-                mapAhead(Y + ahead - 1);
-            const size_t slot = size_t(Y % ahead) * stripWidth;
-            uchar *line = dst.scanLine(Y) + qsizetype(stripLeft) * bpp;
-            const int *rowXs = xs.data() + slot;
-            const int *rowYs = ys.data() + slot;
-            if (bpp == 3)
-                copyMapped<3>(line, from, fromStride, rowXs, rowYs, count, x1, xSpan, y1, ySpan);
-            else if (bpp == 4)
-                copyMapped<4>(line, from, fromStride, rowXs, rowYs, count, x1, xSpan, y1, ySpan);
-            else
-                copyMapped<0>(line, from, fromStride, rowXs, rowYs, count, x1, xSpan, y1, ySpan, bpp);
+    const uchar *const fromEnd = from + src.sizeInBytes();
+    uchar *const to = dst.bits();
+    const qsizetype toStride = dst.bytesPerLine();
+    // A row costs about ten times its copy: the source is read a pixel at a time, out of order.
+    const qsizetype rowCost = 20 * qsizetype(right - left + 1) * bpp;
+    forEachStrip(top, bottom + 1, rowCost, [=, &r](int firstY, int endY) {
+        const int lastY = endY - 1;
+        std::vector<int> xs(size_t(columnWidth) * ahead), ys(size_t(columnWidth) * ahead);
+        Run runs[ahead];
+        for (int columnLeft = left; columnLeft <= right; columnLeft += columnWidth) {
+            const int count = std::min(columnWidth, right - columnLeft + 1);
+            const double pFirst = double(columnLeft) - double(dx0);
+            auto mapAhead = [&](int Y) {
+                const size_t slot = size_t(Y % ahead) * columnWidth;
+                mapRow(xs.data() + slot, ys.data() + slot, count, pFirst, double(Y) - double(dy0), r, x1 - 1.0,
+                       x2 + 1.0, y1 - 1.0, y2 + 1.0);
+                int first = count, last = -1, inside = 0;
+                for (int i = 0; i < count; ++i)
+                    if (unsigned(xs[slot + i] - x1) <= xSpan && unsigned(ys[slot + i] - y1) <= ySpan) {
+                        __builtin_prefetch(from + ys[slot + i] * fromStride + qsizetype(xs[slot + i]) * bpp);
+                        first = std::min(first, i);
+                        last = i;
+                        ++inside;
+                    }
+                runs[Y % ahead] = inside ? Run{first, last + 1, inside == last + 1 - first} : Run{};
+            };
+            for (int Y = firstY; Y < firstY + ahead - 1 && Y <= lastY; ++Y)
+                mapAhead(Y);
+            for (int Y = firstY; Y <= lastY; ++Y) {
+                if (Y + ahead - 1 <= lastY)
+                    mapAhead(Y + ahead - 1);
+                const size_t slot = size_t(Y % ahead) * columnWidth;
+                uchar *line = to + Y * toStride + qsizetype(columnLeft) * bpp;
+                const int *rowXs = xs.data() + slot;
+                const int *rowYs = ys.data() + slot;
+                const Run run = runs[Y % ahead];
+                if (bpp == 3 && run.whole)
+                    copyRun24(line, from, fromStride, fromEnd, rowXs, rowYs, run);
+                else if (bpp == 3)
+                    copyMapped<3>(line, from, fromStride, rowXs, rowYs, count, x1, xSpan, y1, ySpan);
+                else if (bpp == 4)
+                    copyMapped<4>(line, from, fromStride, rowXs, rowYs, count, x1, xSpan, y1, ySpan);
+                else
+                    copyMapped<0>(line, from, fromStride, rowXs, rowYs, count, x1, xSpan, y1, ySpan, bpp);
+            }
         }
-    }
+    });
 }

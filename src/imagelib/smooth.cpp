@@ -1,6 +1,8 @@
 #include "imagelib/smooth.h"
 
+#include "imagelib/clones.h"
 #include "imagelib/colour.h"
+#include "imagelib/parallel.h"
 #include "imagelib/picturememory.h"
 
 #include <algorithm>
@@ -12,15 +14,13 @@ namespace {
 // Vertical 3-row sums go into 16-bit lanes (at most 3 x 255), then the horizontal step adds three
 // of them (at most 2295) and divides. The loops are kept plain so the compiler vectorises them.
 
-__attribute__((target_clones("avx2", "default"))) void sumRows(std::uint16_t *out, const uchar *a,
-                                                                const uchar *b, const uchar *c, qsizetype n)
+VP_AVX2_CLONES void sumRows(std::uint16_t *out, const uchar *a, const uchar *b, const uchar *c, qsizetype n)
 {
     for (qsizetype i = 0; i < n; ++i)
         out[i] = std::uint16_t(a[i] + b[i] + c[i]);
 }
 
-__attribute__((target_clones("avx2", "default"))) void sumRows(std::uint16_t *out, const uchar *a,
-                                                                const uchar *b, qsizetype n)
+VP_AVX2_CLONES void sumRows(std::uint16_t *out, const uchar *a, const uchar *b, qsizetype n)
 {
     for (qsizetype i = 0; i < n; ++i)
         out[i] = std::uint16_t(a[i] + b[i]);
@@ -40,8 +40,7 @@ inline std::uint16_t divideBy9(std::uint16_t s)
 }
 
 // `padded` holds one zero pixel either side of the row's column sums.
-__attribute__((target_clones("avx2", "default"))) void meanRow(uchar *out, const std::uint16_t *padded,
-                                                                qsizetype n)
+VP_AVX2_CLONES void meanRow(uchar *out, const std::uint16_t *padded, qsizetype n)
 {
     for (qsizetype i = 0; i < n; ++i)
         out[i] = uchar(divideBy9(std::uint16_t(padded[i] + padded[i + 3] + padded[i + 6])));
@@ -67,20 +66,27 @@ void smoothRows(const QImage &before, QImage &after, int firstRow, int endRow)
     }
 
     const qsizetype n = qsizetype(width) * 3;
-    std::vector<std::uint16_t> sums(size_t(n + 6), 0);
-    std::uint16_t *columns = sums.data() + 3;
-    for (int y = firstRow; y < endRow; ++y) {
-        const uchar *middle = before.constScanLine(y);
-        const uchar *above = y > 0 ? before.constScanLine(y - 1) : nullptr;
-        const uchar *below = y + 1 < height ? before.constScanLine(y + 1) : nullptr;
-        if (above && below)
-            sumRows(columns, above, middle, below, n);
-        else if (above || below)
-            sumRows(columns, above ? above : below, middle, n);
-        else
-            sumRows(columns, middle, n);
-        meanRow(after.scanLine(y), sums.data(), n);
-    }
+    const uchar *const from = before.constBits();
+    const qsizetype fromStride = before.bytesPerLine();
+    uchar *const to = after.bits();
+    const qsizetype toStride = after.bytesPerLine();
+    // A row costs about four times its copy.
+    forEachStrip(firstRow, endRow, 8 * n, [=](int first, int end) {
+        std::vector<std::uint16_t> sums(size_t(n + 6), 0);
+        std::uint16_t *columns = sums.data() + 3;
+        for (int y = first; y < end; ++y) {
+            const uchar *middle = from + y * fromStride;
+            const uchar *above = y > 0 ? middle - fromStride : nullptr;
+            const uchar *below = y + 1 < height ? middle + fromStride : nullptr;
+            if (above && below)
+                sumRows(columns, above, middle, below, n);
+            else if (above || below)
+                sumRows(columns, above ? above : below, middle, n);
+            else
+                sumRows(columns, middle, n);
+            meanRow(to + y * toStride, sums.data(), n);
+        }
+    });
 }
 
 QImage smoothed(const QImage &picture)

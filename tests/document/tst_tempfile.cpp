@@ -85,6 +85,10 @@ private slots:
     // would wait for ever.
     void aChildForkedAfterBackgroundWritesWritesInTheBackgroundToo()
     {
+#if defined(__SANITIZE_THREAD__)
+        // Its runtime still counts the test's watchdog thread in the child and stops at the writer.
+        QSKIP("ThreadSanitizer cannot follow a thread started in a child forked from a process with threads");
+#endif
         file->writeLater(uniformPicture(QSize(300, 200), 0x010203));
         QCOMPARE(file->finishWriting(), QString());
         vptest::ChildSetup setup;
