@@ -93,21 +93,30 @@ QRect replaceInBgr(QImage &picture, Colour target, Colour replacement, bool *out
     const Bgr want(target), put(replacement);
     const int width = picture.width(), height = picture.height();
     QRect changed;
-    if (picture.isDetached()) {
-        for (int y = 0; y < height; ++y) {
-            uchar *row = picture.scanLine(y);
-            replaceInRow(row, row, y, width, want, put, changed);
-        }
-        return changed;
-    }
-    // Pixels shared with another picture (a canvas just committed shares its stored picture):
-    // rather than copy them all and then go over the copy again, write each row into a picture
-    // of our own, replacing while the row is at hand. Nothing is copied without a match.
     int y0 = 0;
     while (y0 < height && firstMatch(picture.constScanLine(y0), width, want) < 0)
         ++y0;
     if (y0 == height)
         return {};
+    // Memory the kernel copies by page is cloned: only the pages of rows with a match are copied,
+    // as they are written.
+    const PictureMemoryKind memory = pictureMemoryKind(picture);
+    const bool clonable = memory == PictureMemoryKind::Owner || memory == PictureMemoryKind::FrozenOwner
+                          || memory == PictureMemoryKind::Clone;
+    if (writableInPlace(picture) || clonable) {
+        if (!detachPicture(picture)) {
+            if (outOfMemory)
+                *outOfMemory = true;
+            return {};
+        }
+        for (int y = y0; y < height; ++y) {
+            uchar *row = picture.scanLine(y);
+            replaceInRow(row, row, y, width, want, put, changed);
+        }
+        return changed;
+    }
+    // Other pixels shared with another picture: rather than copy them all and then go over the
+    // copy again, write each row into a picture of our own, replacing while the row is at hand.
     QImage own = newPicture(picture.size(), picture.format());
     if (own.isNull()) {
         if (outOfMemory)
@@ -140,6 +149,11 @@ QRect replaceColour(QImage &picture, Colour target, Colour replacement, bool *ou
     for (int y = 0; y < picture.height(); ++y)
         for (int x = 0; x < picture.width(); ++x)
             if (fromQRgb(picture.pixel(x, y)) == target) {
+                if (changed.isEmpty() && !detachPicture(picture)) {
+                    if (outOfMemory)
+                        *outOfMemory = true;
+                    return {};
+                }
                 picture.setPixel(x, y, toQRgb(replacement));
                 changed |= QRect(x, y, 1, 1);
             }
