@@ -3,6 +3,8 @@
 // it reads back at every commit. Pure functions; no Qt image plugin is involved.
 #include <QByteArrayView>
 #include <QImage>
+#include <QList>
+#include <QRect>
 #include <QSize>
 #include <QString>
 
@@ -24,6 +26,16 @@ bool writeBmp24(QIODevice &device, const QImage &picture);
 // rows are handed to the kernel in place (writev, a thousand rows a call), other formats go
 // through a band buffer. Returns 0, or the errno of the failed write (EINVAL for a null picture).
 int writeBmp24(int fd, const QImage &picture);
+
+// Brings a file that holds a whole writeBmp24 of a picture of the same size up to date with the
+// picture, writing only the bytes of the pixels inside the rectangles (and the row padding after
+// a rectangle that reaches the last column); every other byte is left as it is. The file then
+// holds exactly what writeBmp24 of the picture would write, provided it held the whole file of
+// an earlier picture that differs only inside the rectangles. The file's position is not used.
+// Returns 0, the errno of the failed write (the file is then partly rewritten: write it whole),
+// or EINVAL when the picture is null or the file's length or header is not that of a 24-bit BMP
+// of the picture's size.
+int rewriteBmp24(int fd, const QImage &picture, const QList<QRect> &changed);
 
 struct Bmp24Read {
     QImage picture;          // Format_BGR888, top row first; null unless the read succeeded
