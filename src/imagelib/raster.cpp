@@ -1,5 +1,7 @@
 #include "imagelib/raster.h"
 
+#include "imagelib/picturememory.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -157,7 +159,9 @@ QRect blit(QImage &dst, int x, int y, int w, int h, const QImage &src, int sx, i
     const int fx = int(sx + left);
     const int fy = int(sy + top);
 
-    dst.bits(); // detach first, so a picture sharing dst's pixels keeps the old ones to read from
+    // First, so that a picture sharing dst's pixels keeps the old ones to read from.
+    if (!detachPicture(dst))
+        return {};
     if (src.format() != dst.format() || src.constBits() == dst.constBits()) {
         // Converting, or reading the same pixels that are being written: read from a copy.
         const QImage part = src.copy(fx, fy, cw, ch).convertToFormat(dst.format());
@@ -176,7 +180,8 @@ QRect stretchBlit(QImage &dst, int x, int y, int w, int h, const QImage &src, in
     const int bpp = bytesPerPixel(dst);
     if (bpp == 0 || src.isNull() || w == 0 || h == 0 || sw == 0 || sh == 0)
         return {};
-    dst.bits();
+    if (!detachPicture(dst))
+        return {};
     if (src.format() != dst.format() || src.constBits() == dst.constBits())
         return stretchBlit(dst, x, y, w, h, src.convertToFormat(dst.format()).copy(), sx, sy, sw, sh, op);
 

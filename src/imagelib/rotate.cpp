@@ -1,5 +1,7 @@
 #include "imagelib/rotate.h"
 
+#include "imagelib/picturememory.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -67,7 +69,9 @@ void rotatePicture(const QImage &src, QImage &dst, double angle, int x1, int y1,
 {
     if (src.isNull() || dst.isNull() || dst.depth() % 8 != 0 || !std::isfinite(angle))
         return;
-    dst.bits(); // detach, so a picture sharing dst's pixels keeps the ones to read from
+    // So that a picture sharing dst's pixels keeps the ones to read from.
+    if (!detachPicture(dst))
+        return;
     if (src.format() != dst.format() || src.constBits() == dst.constBits()) {
         rotatePicture(src.convertToFormat(dst.format()).copy(), dst, angle, x1, y1, x2, y2, cx, cy, dx0, dy0);
         return;

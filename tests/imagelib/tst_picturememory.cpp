@@ -1,5 +1,10 @@
+#include "imagelib/fill.h"
 #include "imagelib/picturememory.h"
 #include "imagelib/picturepatch.h"
+#include "imagelib/pixelengine.h"
+#include "imagelib/raster.h"
+#include "imagelib/rotate.h"
+#include "imagelib/smooth.h"
 
 #include "childprocess.h"
 #include "fixture.h"
@@ -285,6 +290,45 @@ private slots:
         QCOMPARE(lone.constBits(), pixels);
         QCOMPARE(pictureMemoryKind(lone), PictureMemoryKind::Owner);
         writePattern(lone, lone.rect(), 7);
+    }
+
+    // Every kernel that writes a picture given to it makes it writable first: handed a frozen
+    // owner that is the only QImage of its pixels, it must clone it, not write into its clone's
+    // pixels (or fault on its read-only memory).
+    void kernelsCloneAFrozenOwnerBeforeWriting_data()
+    {
+        QTest::addColumn<int>("kernel");
+        QTest::newRow("blit") << 0;
+        QTest::newRow("stretched blit") << 1;
+        QTest::newRow("rotation") << 2;
+        QTest::newRow("levels") << 3;
+        QTest::newRow("smoothing") << 4;
+        QTest::newRow("colour replacement") << 5;
+    }
+    void kernelsCloneAFrozenOwnerBeforeWriting()
+    {
+        QFETCH(int, kernel);
+        setPictureMemoryMode(PictureMemoryMode::CopyOnWrite);
+        QImage owner = newPicture(MappedSize);
+        writePattern(owner, owner.rect(), 13);
+        QImage clone = owner;
+        QVERIFY(detachPicture(clone));
+        const QImage original = clone.copy();
+        QCOMPARE(pictureMemoryKind(owner), PictureMemoryKind::FrozenOwner);
+        const QImage source = noisePicture(MappedSize);
+        LevelTable table;
+        for (int i = 0; i < 256; ++i)
+            table[size_t(i)] = quint8(255 - i);
+        switch (kernel) {
+        case 0: blit(owner, 10, 10, 500, 500, source, 0, 0, RasterOp::Copy); break;
+        case 1: stretchBlit(owner, 400, 0, -400, 300, source, 0, 0, 400, 300); break;
+        case 2: rotatePicture(source, owner, 0.5, 0, 0, 999, 799, 500, 400, 0, 0); break;
+        case 3: processImageBytes(source, owner, EngineOp::BrightnessContrast, table); break;
+        case 4: smoothRows(source, owner, 0, MappedSize.height()); break;
+        case 5: replaceColour(owner, pixelOf(owner, 3, 3), Red); break;
+        }
+        QVERIFY(sameBytes(clone, original));
+        QVERIFY(!sameBytes(owner, original));
     }
 
     // An owner is the same memory in a forked child as in its parent: the child's writes must go
