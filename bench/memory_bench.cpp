@@ -2,7 +2,7 @@
 // memory allows, "-whole" for the whole copy it replaces), the first write after it, the detach
 // of a clone that has written pages, the history's rebuild from a small patch, and the temp
 // file's partial rewrite after a stroke from corner to corner ("rewrite-bmp-bytes": the bytes it
-// writes, against the file's).
+// writes, against the file's), and a session of committed strokes.
 #include "bench.h"
 
 #include "imagelib/bmp.h"
@@ -10,6 +10,7 @@
 #include "imagelib/picturepatch.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -169,6 +170,32 @@ double rewriteCase(const vpbench::Size &size)
     return ms;
 }
 
+// Forty strokes, each committed: the stored picture shares the canvas's pixels until the next
+// stroke detaches them. Each stroke writes a slanted line over a tenth of the rows. The mean time
+// of a stroke's detach and writes, and the worst ("stroke-session-worst").
+double strokeSession(const vpbench::Size &size)
+{
+    QImage stored = patternPicture(size);
+    QImage canvas = stored;
+    constexpr int Strokes = 40;
+    double total = 0, worst = 0;
+    QElapsedTimer timer;
+    for (int stroke = 0; stroke < Strokes; ++stroke) {
+        timer.start();
+        if (!detachPicture(canvas))
+            qFatal("detach failed");
+        const int top = stroke * 997 % (size.height * 9 / 10);
+        for (int y = top; y < top + size.height / 10; ++y)
+            std::memset(canvas.scanLine(y) + 3 * ((y * 7 + stroke * 1000) % (size.width - 20)), stroke, 27);
+        const double ms = timer.nsecsElapsed() / 1e6;
+        total += ms;
+        worst = std::max(worst, ms);
+        stored = canvas;
+    }
+    std::printf("stroke-session-worst %g %.2f\n", size.megapixels(), worst);
+    return total / Strokes;
+}
+
 } // namespace
 
 VP_BENCH_AT("detach-shared", 420, LargeSizes,
@@ -186,3 +213,4 @@ VP_BENCH_AT("exchange-patch", 426, LargeSizes, [](const vpbench::Size &s) { retu
 VP_BENCH_AT("exchange-patch-after-stroke", 427, LargeSizes,
             [](const vpbench::Size &s) { return exchangeCase(s, true); })
 VP_BENCH_AT("rewrite-bmp", 428, {vpbench::FortyEightMegapixels}, rewriteCase)
+VP_BENCH_AT("stroke-session", 429, LargeSizes, strokeSession)
