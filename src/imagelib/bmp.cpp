@@ -16,6 +16,7 @@
 #include <vector>
 
 #ifdef Q_OS_UNIX
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -345,6 +346,67 @@ Bmp24Read startRead(const uchar *head, qint64 headLength, qint64 totalLength, La
     return result.picture.isNull() ? failure(PictureFileErrors::outOfMemory()) : result;
 }
 
+#ifdef Q_OS_UNIX
+// Reads the rows straight into the picture's buffer, reversing their order with scatter reads
+// rather than a copy. 0, -1 when the file turns out shorter, else the errno.
+int readRows(int fd, const Layout &layout, uchar *bits, qsizetype stride)
+{
+    const int height = layout.size.height();
+    const size_t rowBytes = size_t(layout.rowBytes);
+    if (layout.topDown && stride == layout.rowBytes) {
+        iovec whole{bits, rowBytes * size_t(height)};
+        return preadvFully(fd, &whole, 1, off_t(layout.pixelOffset));
+    }
+    std::vector<iovec> iov;
+    iov.reserve(MaxIovecs);
+    off_t offset = off_t(layout.pixelOffset);
+    int outcome = 0;
+    for (int fileRow = 0; fileRow < height && outcome == 0; ++fileRow) {
+        const int y = layout.topDown ? fileRow : height - 1 - fileRow;
+        iov.push_back({bits + y * stride, rowBytes});
+        if (int(iov.size()) == MaxIovecs || fileRow == height - 1) {
+            outcome = preadvFully(fd, iov.data(), int(iov.size()), offset);
+            offset += off_t(iov.size() * rowBytes);
+            iov.clear();
+        }
+    }
+    return outcome;
+}
+
+constexpr int NotMapped = -2;
+
+// Fresh picture memory is filled cheapest through its file in memory: the kernel copies the rows
+// from the BMP file's pages, without first faulting in and clearing pages of the picture. 0, -1
+// when the file turns out shorter, NotMapped when the file cannot be mapped, else the errno.
+int copyRowsThroughFile(int from, const Layout &layout, int into)
+{
+    const qint64 page = qint64(::sysconf(_SC_PAGESIZE));
+    const qint64 mapFrom = layout.pixelOffset / page * page;
+    const int height = layout.size.height();
+    const size_t rowBytes = size_t(layout.rowBytes);
+    const size_t length = size_t(layout.pixelOffset - mapFrom) + rowBytes * size_t(height);
+    void *mapped = ::mmap(nullptr, length, PROT_READ, MAP_SHARED, from, off_t(mapFrom));
+    if (mapped == MAP_FAILED)
+        return NotMapped;
+    const uchar *rows = static_cast<const uchar *>(mapped) + (layout.pixelOffset - mapFrom);
+    std::vector<iovec> iov;
+    iov.reserve(MaxIovecs);
+    int outcome = 0;
+    for (int y = 0, first = 0; y < height && outcome == 0; ++y) {
+        const int fileRow = layout.topDown ? y : height - 1 - y;
+        iov.push_back({const_cast<uchar *>(rows + size_t(fileRow) * rowBytes), rowBytes});
+        if (int(iov.size()) == MaxIovecs || y == height - 1) {
+            outcome = pwritevFully(into, iov.data(), int(iov.size()), off_t(first) * off_t(rowBytes));
+            first = y + 1;
+            iov.clear();
+        }
+    }
+    ::munmap(mapped, length);
+    // A file cut short after its length was read faults inside the kernel's copy.
+    return outcome == EFAULT ? -1 : outcome;
+}
+#endif
+
 } // namespace
 
 qsizetype bmp24RowBytes(int width)
@@ -500,24 +562,11 @@ Bmp24Read readBmp24(QFile &file)
     const qsizetype stride = result.picture.bytesPerLine();
 #ifdef Q_OS_UNIX
     if (const int fd = file.handle(); fd >= 0) {
-        int outcome = 0;
-        if (layout.topDown && stride == layout.rowBytes) {
-            iovec whole{bits, rowBytes * size_t(height)};
-            outcome = preadvFully(fd, &whole, 1, off_t(layout.pixelOffset));
-        } else {
-            std::vector<iovec> iov;
-            iov.reserve(MaxIovecs);
-            off_t offset = off_t(layout.pixelOffset);
-            for (int fileRow = 0; fileRow < height && outcome == 0; ++fileRow) {
-                const int y = layout.topDown ? fileRow : height - 1 - fileRow;
-                iov.push_back({bits + y * stride, rowBytes});
-                if (int(iov.size()) == MaxIovecs || fileRow == height - 1) {
-                    outcome = preadvFully(fd, iov.data(), int(iov.size()), offset);
-                    offset += off_t(iov.size() * rowBytes);
-                    iov.clear();
-                }
-            }
-        }
+        int outcome = NotMapped;
+        if (const int into = freshPictureFile(result.picture); into >= 0 && stride == layout.rowBytes)
+            outcome = copyRowsThroughFile(fd, layout, into);
+        if (outcome == NotMapped)
+            outcome = readRows(fd, layout, bits, stride);
         if (outcome != 0)
             return failure(outcome < 0 ? PictureFileErrors::damaged() : PictureFileErrors::unreadable());
         return result;

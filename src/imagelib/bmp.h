@@ -49,7 +49,9 @@ struct Bmp24Read {
 //
 // From memory.
 Bmp24Read readBmp24(QByteArrayView bytes);
-// From a file opened for reading (best unbuffered). Reads the header, then reads the rows
-// straight into the picture's buffer, reversing their order with scatter reads rather than a
-// copy. The file's position is left undefined; seek before reading it again.
+// From a file opened for reading (best unbuffered). Reads the header, then the rows straight
+// into the picture's memory, reversing their order with gathered writes or scattered reads
+// rather than a copy: fresh picture memory is filled through its file in memory, so that none of
+// its pages is faulted in and cleared first. The file's position is left undefined; seek before
+// reading it again.
 Bmp24Read readBmp24(QFile &file);

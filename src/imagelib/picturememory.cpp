@@ -34,8 +34,8 @@ qsizetype bytesPerLineOf(int width, QImage::Format format)
 
 std::atomic<PictureMemoryMode> chosenMode{PictureMemoryMode::Automatic};
 
-// Pooled memory holds an earlier picture's bytes, and fresh memory whatever it held: the padding
-// that ends each row must not pass them on to a file or a comparison.
+// Pooled memory holds an earlier picture's bytes, and the heap whatever it held: the padding that
+// ends each row must not pass them on to a file or a comparison.
 QImage withClearPadding(QImage picture)
 {
     const qsizetype pixelBytes = (qsizetype(picture.width()) * picture.depth() + 7) / 8;
@@ -54,11 +54,35 @@ void carryOver(const QImage &from, QImage &to)
     to.setDotsPerMeterY(from.dotsPerMeterY());
 }
 
+#ifdef VP_MAPPED_PICTURES
+// Writes the bytes into the file from its start; false when a write fails.
+bool writeAllAt(int fd, const uchar *data, size_t length)
+{
+    for (size_t done = 0; done < length;) {
+        const ssize_t written = ::pwrite(fd, data + done, length - done, off_t(done));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        done += size_t(written);
+    }
+    return true;
+}
+#endif
+
 QImage wholeCopy(const QImage &picture)
 {
     QImage copy = newPicture(picture.size(), picture.format());
     if (copy.isNull())
         return QImage();
+#ifdef VP_MAPPED_PICTURES
+    // Fresh memory is filled through its file: no page of the copy is faulted in and cleared first.
+    if (const int fd = freshPictureFile(copy); fd >= 0 && copy.bytesPerLine() == picture.bytesPerLine()
+        && writeAllAt(fd, picture.constBits(), size_t(picture.sizeInBytes()))) {
+        carryOver(picture, copy);
+        return copy;
+    }
+#endif
     if (copy.bytesPerLine() == picture.bytesPerLine()) {
         std::memcpy(copy.bits(), picture.constBits(), size_t(picture.sizeInBytes()));
     } else {
@@ -126,6 +150,7 @@ struct Mapping {
     Kind kind = Kind::Anonymous;
     std::shared_ptr<MemoryFile> file; // owners and clones
     bool frozen = false;              // owners: cloned, read-only from then on
+    bool fresh = false;               // mapped for the picture now being made: zero, untouched
 };
 
 struct State {
@@ -265,6 +290,7 @@ std::vector<Mapping> pooled(State &s, Mapping &&mapping)
         return dropped;
     }
     s.poolBytes += mapping.length;
+    mapping.fresh = false;
     s.pool.push_back(std::move(mapping));
     if (!s.holding)
         dropped = trimmed(s);
@@ -329,6 +355,7 @@ Mapping mapAnonymous(size_t length)
     Mapping mapping;
     mapping.start = static_cast<uchar *>(mapped(length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1));
     mapping.length = mapping.start ? length : 0;
+    mapping.fresh = true;
     return mapping;
 }
 
@@ -349,6 +376,7 @@ Mapping mapOwner(size_t length)
     mapping.length = length;
     mapping.kind = Kind::Owner;
     mapping.file = std::move(file);
+    mapping.fresh = true;
     return mapping;
 }
 
@@ -526,7 +554,10 @@ QImage newPicture(QSize size, QImage::Format format)
             mapping = mapAnonymous(length);
         if (!mapping.start)
             return QImage();
-        return withClearPadding(wrapped(std::move(mapping), size, bytesPerLine, format));
+        // Fresh memory reads as zeros: clearing its padding would only touch every page.
+        const bool fresh = mapping.fresh;
+        QImage picture = wrapped(std::move(mapping), size, bytesPerLine, format);
+        return fresh ? picture : withClearPadding(std::move(picture));
     }
 #endif
     QImage picture(size, format);
@@ -570,6 +601,18 @@ bool detachPicture(QImage &picture)
         return false;
     picture = std::move(copy);
     return true;
+}
+
+int freshPictureFile(const QImage &picture)
+{
+#ifdef VP_MAPPED_PICTURES
+    const std::optional<Mapping> mapping = mappingOf(picture);
+    if (mapping && mapping->kind == Kind::Owner && mapping->fresh && !mapping->frozen && picture.isDetached())
+        return mapping->file->fd;
+#else
+    Q_UNUSED(picture);
+#endif
+    return -1;
 }
 
 bool writableInPlace(const QImage &picture)

@@ -53,6 +53,12 @@ bool detachPicture(QImage &picture);
 // would leave as it is): for a writer that writes into a picture of its own when this is false.
 bool writableInPlace(const QImage &picture);
 
+// For a reader about to fill a picture newPicture has just given: the descriptor of the file in
+// memory that holds its pixels (the picture's bytes at the same offsets), when the picture's
+// memory is fresh and writing that file is the cheaper way to fill it; else -1. Valid while the
+// picture lives.
+int freshPictureFile(const QImage &picture);
+
 // Empties the pool (tests, and before large allocations elsewhere).
 void releasePooledPictureMemory();
 
