@@ -98,25 +98,26 @@ QRect replaceInBgr(QImage &picture, Colour target, Colour replacement, bool *out
         ++y0;
     if (y0 == height)
         return {};
-    // Memory the kernel copies by page is cloned: only the pages of rows with a match are copied,
-    // as they are written.
-    const PictureMemoryKind memory = pictureMemoryKind(picture);
-    const bool clonable = memory == PictureMemoryKind::Owner || memory == PictureMemoryKind::FrozenOwner
-                          || memory == PictureMemoryKind::Clone;
-    if (writableInPlace(picture) || clonable) {
-        if (!detachPicture(picture)) {
+    int y1 = height - 1;
+    while (firstMatch(picture.constScanLine(y1), width, want) < 0)
+        --y1;
+    // Where few rows match, a clone copies only the pages written; where many do, a copy of our
+    // own written row by row costs less.
+    const QList<QRect> rows{QRect(0, y0, width, y1 - y0 + 1)};
+    if (writableInPlace(picture) || detachClones(picture, rows)) {
+        if (!detachPicture(picture, rows)) {
             if (outOfMemory)
                 *outOfMemory = true;
             return {};
         }
-        for (int y = y0; y < height; ++y) {
+        for (int y = y0; y <= y1; ++y) {
             uchar *row = picture.scanLine(y);
             replaceInRow(row, row, y, width, want, put, changed);
         }
         return changed;
     }
-    // Other pixels shared with another picture: rather than copy them all and then go over the
-    // copy again, write each row into a picture of our own, replacing while the row is at hand.
+    // Rather than copy every pixel and then go over the copy again, write each row into a picture
+    // of our own, replacing while the row is at hand.
     QImage own = newPicture(picture.size(), picture.format());
     if (own.isNull()) {
         if (outOfMemory)

@@ -579,7 +579,32 @@ QImage copiedPicture(const QImage &picture)
     return wholeCopy(picture);
 }
 
-bool detachPicture(QImage &picture)
+#ifdef VP_MAPPED_PICTURES
+namespace {
+
+// Writing a page of a clone for the first time costs a page fault and a copy of the page, about
+// ten times what a page of a whole copy into reused memory costs: a writer that reaches more than
+// this share of the picture's bytes is better served by a whole copy.
+constexpr qint64 CopiedWholeFromOneIn = 8;
+
+bool writesMuchOf(const QImage &picture, const QList<QRect> &written)
+{
+    qint64 touched = 0;
+    for (const QRect &rect : written) {
+        const QRect inside = rect & picture.rect();
+        if (inside.isEmpty())
+            continue;
+        // Each row written faults in the pages its stretch spans, at least one.
+        const qint64 stretch = qint64(inside.width()) * picture.depth() / 8 + qint64(pageSize());
+        touched += qint64(inside.height()) * std::min<qint64>(stretch, picture.bytesPerLine());
+    }
+    return touched * CopiedWholeFromOneIn > picture.sizeInBytes();
+}
+
+} // namespace
+#endif
+
+static bool detached(QImage &picture, const QList<QRect> &written)
 {
     if (picture.isNull())
         return true;
@@ -587,12 +612,14 @@ bool detachPicture(QImage &picture)
     if (const std::optional<Mapping> mapping = mappingOf(picture); clonable(mapping)) {
         if (picture.isDetached() && (!mapping->frozen || thawed(mapping->start)))
             return true;
-        QImage clone = cloneOf(picture, *mapping);
-        if (clone.isNull())
+        QImage own = writesMuchOf(picture, written) ? wholeCopy(picture) : cloneOf(picture, *mapping);
+        if (own.isNull())
             return false;
-        picture = std::move(clone);
+        picture = std::move(own);
         return true;
     }
+#else
+    Q_UNUSED(written);
 #endif
     if (picture.isDetached())
         return true;
@@ -601,6 +628,27 @@ bool detachPicture(QImage &picture)
         return false;
     picture = std::move(copy);
     return true;
+}
+
+bool detachPicture(QImage &picture)
+{
+    return detached(picture, {});
+}
+
+bool detachPicture(QImage &picture, const QList<QRect> &written)
+{
+    return detached(picture, written);
+}
+
+bool detachClones(const QImage &picture, const QList<QRect> &written)
+{
+#ifdef VP_MAPPED_PICTURES
+    return clonable(mappingOf(picture)) && !writesMuchOf(picture, written);
+#else
+    Q_UNUSED(picture);
+    Q_UNUSED(written);
+    return false;
+#endif
 }
 
 int freshPictureFile(const QImage &picture)

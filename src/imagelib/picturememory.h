@@ -31,6 +31,8 @@
 // Whoever needs a whole picture allocates it here, and whoever must write a picture that shares
 // its pixels detaches it here, rather than let QImage detach into fresh memory.
 #include <QImage>
+#include <QList>
+#include <QRect>
 
 // A picture of the given size and format with rows of Qt's usual layout (for Format_BGR888,
 // the 24-bit BMP row layout); the padding at the end of each row is zero, the pixels are not
@@ -48,6 +50,16 @@ QImage copiedPicture(const QImage &picture);
 // own already. False (the picture left as it was) when the memory cannot be had. A null picture
 // needs nothing. Call it before every write, on the QImage that is then written.
 bool detachPicture(QImage &picture);
+
+// The same, for a writer that knows where it will write (picture coordinates): where that is much
+// of the picture, pixels to copy are copied whole into reused memory, which costs less than the
+// page faults of writing that much of a clone. A command that rewrites most of the picture
+// should say so here.
+bool detachPicture(QImage &picture, const QList<QRect> &written);
+
+// Whether detachPicture(picture, written) would make a clone of a picture that needs copying,
+// rather than a whole copy: for a writer with a cheaper way of its own to write into a copy.
+bool detachClones(const QImage &picture, const QList<QRect> &written);
 
 // True when writing the picture's pixels in place reaches no other picture (what detachPicture
 // would leave as it is): for a writer that writes into a picture of its own when this is false.

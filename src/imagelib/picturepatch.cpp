@@ -92,7 +92,7 @@ QImage exchangePatch(const QImage &picture, PicturePatch &patch)
     Q_ASSERT(picture.format() == QImage::Format_BGR888);
     // A clone where the memory allows, so that the rebuild costs the patch and not the picture.
     QImage copy = picture;
-    if (!detachPicture(copy))
+    if (!detachPicture(copy, patch.rects))
         return QImage();
     uchar *const bits = copy.bits();
     const qsizetype stride = copy.bytesPerLine();

@@ -104,7 +104,7 @@ void processImageBytes(const QImage &snapshot, QImage &canvas, EngineOp op, cons
     const qsizetype rowBytes = std::min(canvasRow, snapshotRow);
 
     // Detach the canvas before reading the snapshot: the two may share one buffer.
-    if (!detachPicture(canvas))
+    if (!detachPicture(canvas, {canvas.rect()}))
         return;
     uchar *target = canvas.bits();
     const uchar *source = snapshot.constBits();

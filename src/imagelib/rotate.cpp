@@ -69,8 +69,9 @@ void rotatePicture(const QImage &src, QImage &dst, double angle, int x1, int y1,
 {
     if (src.isNull() || dst.isNull() || dst.depth() % 8 != 0 || !std::isfinite(angle))
         return;
-    // So that a picture sharing dst's pixels keeps the ones to read from.
-    if (!detachPicture(dst))
+    // So that a picture sharing dst's pixels keeps the ones to read from; a rotation writes most
+    // of its destination.
+    if (!detachPicture(dst, {dst.rect()}))
         return;
     if (src.format() != dst.format() || src.constBits() == dst.constBits()) {
         rotatePicture(src.convertToFormat(dst.format()).copy(), dst, angle, x1, y1, x2, y2, cx, cy, dx0, dy0);

@@ -60,7 +60,7 @@ void smoothRows(const QImage &before, QImage &after, int firstRow, int endRow)
     if (width <= 0 || firstRow >= endRow)
         return;
     // A picture sharing after's pixels keeps the ones to read from.
-    if (!detachPicture(after))
+    if (!detachPicture(after, {QRect(0, firstRow, width, endRow - firstRow)}))
         return;
     if (after.constBits() == before.constBits()) {
         const QImage original = copiedPicture(before);

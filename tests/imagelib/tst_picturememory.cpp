@@ -188,15 +188,15 @@ private slots:
                 break;
             case 1:
             case 2: { // a stroke, or a command over much of the picture
-                const PictureMemoryKind before = pictureMemoryKind(some.picture);
-                const bool shared = !some.picture.isDetached();
-                QVERIFY(detachPicture(some.picture));
-                if (shared)
-                    noteCopy(before, some.picture);
                 // Some writes reach far more pages than a clone copies before it rebases.
                 const int bandHeight = MappedSize.height() / 3 + below(MappedSize.height() / 2);
                 const QRect band(0, below(MappedSize.height() - bandHeight), MappedSize.width(), bandHeight);
                 const QRect rect = below(5) == 0 ? band : randomRect(60, 12);
+                const PictureMemoryKind before = pictureMemoryKind(some.picture);
+                const bool shared = !some.picture.isDetached();
+                QVERIFY(below(2) == 0 ? detachPicture(some.picture) : detachPicture(some.picture, {rect}));
+                if (shared)
+                    noteCopy(before, some.picture);
                 const unsigned colour = random();
                 writePattern(some.picture, rect, colour);
                 writePattern(some.expected, rect, colour);
@@ -329,6 +329,35 @@ private slots:
         }
         QVERIFY(sameBytes(clone, original));
         QVERIFY(!sameBytes(owner, original));
+    }
+
+    // The fill replaces a colour in a shared picture through a clone where few rows match and
+    // through a copy of its own where many do: either must give what a plain pass gives, and
+    // leave the picture it shared with as it was.
+    void colourReplacementInASharedPictureIsAPlainPass_data()
+    {
+        QTest::addColumn<QList<int>>("rowsWithTheColour");
+        QTest::newRow("a few rows") << QList<int>{300, 301, 420};
+        QTest::newRow("the first and the last row") << QList<int>{0, MappedSize.height() - 1};
+        QTest::newRow("every row") << QList<int>();
+    }
+    void colourReplacementInASharedPictureIsAPlainPass()
+    {
+        QFETCH(QList<int>, rowsWithTheColour);
+        setPictureMemoryMode(PictureMemoryMode::CopyOnWrite);
+        QImage picture = newPicture(MappedSize);
+        writePattern(picture, picture.rect(), 14);
+        for (int y = 0; y < MappedSize.height(); ++y)
+            if (rowsWithTheColour.isEmpty() || rowsWithTheColour.contains(y))
+                for (int x = y % 7; x < MappedSize.width(); x += 97)
+                    std::memset(picture.scanLine(y) + 3 * x, 0x11, 3);
+        const QImage stored = picture;
+        const QImage original = picture.copy();
+        QImage expected = picture.copy();
+        const QRect plainChange = replaceColour(expected, 0x111111, Blue);
+        QCOMPARE(replaceColour(picture, 0x111111, Blue), plainChange);
+        QVERIFY(sameBytes(picture, expected));
+        QVERIFY(sameBytes(stored, original));
     }
 
     // An owner is the same memory in a forked child as in its parent: the child's writes must go
