@@ -610,9 +610,12 @@ static bool detached(QImage &picture, const QList<QRect> &written)
         return true;
 #ifdef VP_MAPPED_PICTURES
     if (const std::optional<Mapping> mapping = mappingOf(picture); clonable(mapping)) {
-        if (picture.isDetached() && (!mapping->frozen || thawed(mapping->start)))
+        // A clone of its own about to be written over much of it, too, is better copied whole.
+        const bool much = writesMuchOf(picture, written);
+        if (picture.isDetached() && (!mapping->frozen || thawed(mapping->start))
+            && !(much && mapping->kind == Kind::Clone))
             return true;
-        QImage own = writesMuchOf(picture, written) ? wholeCopy(picture) : cloneOf(picture, *mapping);
+        QImage own = much ? wholeCopy(picture) : cloneOf(picture, *mapping);
         if (own.isNull())
             return false;
         picture = std::move(own);

@@ -52,9 +52,9 @@ QImage copiedPicture(const QImage &picture);
 bool detachPicture(QImage &picture);
 
 // The same, for a writer that knows where it will write (picture coordinates): where that is much
-// of the picture, pixels to copy are copied whole into reused memory, which costs less than the
-// page faults of writing that much of a clone. A command that rewrites most of the picture
-// should say so here.
+// of the picture, a picture that shares its pixels, and a clone even of its own, is copied whole
+// into reused memory, which costs less than the page faults of writing that much of a clone. A
+// command that rewrites most of the picture should say so here.
 bool detachPicture(QImage &picture, const QList<QRect> &written);
 
 // Whether detachPicture(picture, written) would make a clone of a picture that needs copying,
