@@ -14,7 +14,7 @@
 // one, so a large picture lives in a file in memory (a memfd), mapped shared: its owner mapping.
 // A picture that shares those pixels and is about to be written becomes a private mapping of the
 // same file (a clone), at no cost: the kernel copies a page only when it is first written. From
-// then on the owner is frozen: its file never changes again, and its mapping is read-only. A
+// then on the owner is frozen: its file must not change while a clone reads it. A
 // clone that is itself shared becomes a new clone plus a copy of the pages it has written, or,
 // once those are many, a picture of its own again with a whole copy, so that a long session does
 // not copy more and more pages at every write. Where the platform lacks any of this, pictures
@@ -23,10 +23,10 @@
 // The rule that makes this sound: whoever writes a picture's pixels calls detachPicture on that
 // picture first (or writes in place only where writableInPlace says so), then writes through
 // that QImage and no copy of it made before. QImage::isDetached() is no longer enough: a frozen
-// owner may be the only QImage holding its pixels and still be read by its clones; writing it in
-// place ends the program with a segmentation fault (its mapping is read-only) rather than change
-// what they show. Qt's own copy on write of a shared QImage still works, but copies the whole
-// picture into fresh memory.
+// owner may be the only QImage holding its pixels and still be read by its clones, and writing
+// it in place changes what they show (in builds with assertions its mapping is read-only, and
+// such a write ends the program with a segmentation fault). Qt's own copy on write of a shared
+// QImage still works, but copies the whole picture into fresh memory.
 //
 // Whoever needs a whole picture allocates it here, and whoever must write a picture that shares
 // its pixels detaches it here, rather than let QImage detach into fresh memory.
@@ -84,7 +84,7 @@ enum class PictureMemoryKind {
     Other,       // Qt's heap, or memory a caller gave QImage
     Anonymous,   // a mapping of its own, copied whole
     Owner,       // the shared mapping of a file in memory
-    FrozenOwner, // the same, read-only since it was cloned
+    FrozenOwner, // the same, not to be written in place since it was cloned
     Clone,       // a private mapping of an owner's file
 };
 PictureMemoryKind pictureMemoryKind(const QImage &picture);
