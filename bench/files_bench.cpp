@@ -2,14 +2,17 @@
 
 #include "imagelib/bmp.h"
 #include "imagelib/picturefiles.h"
+#include "imagelib/picturememory.h"
 
 #include <QBuffer>
 #include <QColorSpace>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 namespace {
@@ -45,10 +48,10 @@ void rawWrite(const QString &path, const QByteArray &bytes)
     ::close(fd);
 }
 
-void rawRead(const QString &path, QByteArray &into)
+void rawRead(const QString &path, char *into, qsizetype length)
 {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (::read(fd, into.data(), size_t(into.size())) != into.size())
+    if (::read(fd, into, size_t(length)) != length)
         qFatal("raw read failed");
     ::close(fd);
 }
@@ -73,6 +76,39 @@ QByteArray bmpBytesWithProfile(const vpbench::Size &s)
     putLe32(bytes, 14 + 112, 124);
     putLe32(bytes, 14 + 116, quint32(profile.size()));
     return bytes;
+}
+
+void rawRead(const QString &path, QByteArray &into)
+{
+    rawRead(path, into.data(), into.size());
+}
+
+// The largest picture, written without the benchmark's test picture (which takes long to make).
+void writeLargest(const QString &path, const vpbench::Size &s)
+{
+    QImage picture = newPicture(QSize(s.width, s.height));
+    for (int y = 0; y < s.height; ++y) {
+        uchar *row = picture.scanLine(y);
+        for (int x = 0; x < 3 * s.width; ++x)
+            row[x] = uchar(x * 7 + y * 13);
+    }
+    if (!savePicture(picture, path).isEmpty())
+        qFatal("cannot write the largest picture");
+}
+
+const std::vector<vpbench::Size> LargestSize = {{16384, 16384}};
+const std::vector<vpbench::Size> OpenSizes = {vpbench::FortyEightMegapixels, {16384, 16384}};
+
+QString openFile(const vpbench::Size &s)
+{
+    const QString path = benchFile("open", s);
+    if (!QFile::exists(path)) {
+        if (s.width == 16384)
+            writeLargest(path, s);
+        else
+            savePicture(vpbench::testPicture(s, QImage::Format_BGR888), path);
+    }
+    return path;
 }
 
 int repsFor(const vpbench::Size &s) { return s.megapixels() > 2 ? 9 : 25; }
@@ -116,8 +152,7 @@ VP_BENCH("save-bmp", 403, [](const vpbench::Size &s) -> double {
 })
 
 VP_BENCH("open-bmp", 404, [](const vpbench::Size &s) -> double {
-    const QString path = benchFile("open", s);
-    savePicture(vpbench::testPicture(s, QImage::Format_BGR888), path);
+    const QString path = openFile(s);
     return vpbench::medianMs(repsFor(s), [&] {
         if (!loadPicture(path).ok())
             qFatal("open failed");
@@ -131,4 +166,47 @@ VP_BENCH("open-bmp-profile", 405, [](const vpbench::Size &s) -> double {
         if (!loadPicture(path).ok())
             qFatal("open failed");
     });
+})
+
+// The same at the largest size, and both in memory the process has not touched before, as a
+// program just started has it ("-fresh": the picture memory's pool emptied before each open, and
+// a new buffer for each raw read).
+VP_BENCH_AT("raw-read", 402, LargestSize, [](const vpbench::Size &s) -> double {
+    const QString path = openFile(s);
+    QByteArray back(QFileInfo(path).size(), '\0');
+    return vpbench::medianMs(3, [&] { rawRead(path, back); });
+})
+
+VP_BENCH_AT("open-bmp", 404, LargestSize, [](const vpbench::Size &s) -> double {
+    const QString path = openFile(s);
+    return vpbench::medianMs(3, [&] {
+        if (!loadPicture(path).ok())
+            qFatal("open failed");
+    });
+})
+
+VP_BENCH_AT("raw-read-fresh", 405, OpenSizes, [](const vpbench::Size &s) -> double {
+    const QString path = openFile(s);
+    const qsizetype length = QFileInfo(path).size();
+    void *buffer = nullptr;
+    const double ms = vpbench::medianMs(
+        3, [&] { rawRead(path, static_cast<char *>(buffer), length); },
+        [&] {
+            if (buffer)
+                ::munmap(buffer, size_t(length));
+            buffer = ::mmap(nullptr, size_t(length), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        });
+    ::munmap(buffer, size_t(length));
+    return ms;
+})
+
+VP_BENCH_AT("open-bmp-fresh", 406, OpenSizes, [](const vpbench::Size &s) -> double {
+    const QString path = openFile(s);
+    return vpbench::medianMs(
+        3,
+        [&] {
+            if (!loadPicture(path).ok())
+                qFatal("open failed");
+        },
+        [] { releasePooledPictureMemory(); });
 })

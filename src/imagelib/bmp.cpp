@@ -16,6 +16,8 @@
 #include <vector>
 
 #ifdef Q_OS_UNIX
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
 #endif
@@ -119,6 +121,23 @@ int advance(iovec *&iov, int count, size_t done)
     return count;
 }
 
+// Maps the pages of [from, from + length) that are not mapped yet, in one go. A write into a file
+// whose page cache holds large folios starts the folio over at every page fault the kernel takes
+// on the data it copies: a picture in memory shared with others (a clone, see picturememory.h)
+// would cost half again its write.
+void mapInAdvance(const uchar *from, size_t length)
+{
+#ifdef MADV_POPULATE_READ
+    static const quintptr page = quintptr(::sysconf(_SC_PAGESIZE));
+    const quintptr begin = quintptr(from) / page * page;
+    const quintptr end = (quintptr(from) + length + page - 1) / page * page;
+    ::madvise(reinterpret_cast<void *>(begin), size_t(end - begin), MADV_POPULATE_READ);
+#else
+    Q_UNUSED(from);
+    Q_UNUSED(length);
+#endif
+}
+
 int writevFully(int fd, iovec *iov, int count)
 {
     while (count > 0) {
@@ -130,6 +149,23 @@ int writevFully(int fd, iovec *iov, int count)
         }
         if (written == 0)
             return EIO;
+        count = advance(iov, count, size_t(written));
+    }
+    return 0;
+}
+
+int pwritevFully(int fd, iovec *iov, int count, off_t offset)
+{
+    while (count > 0) {
+        const ssize_t written = ::pwritev(fd, iov, count, offset);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        if (written == 0)
+            return EIO;
+        offset += written;
         count = advance(iov, count, size_t(written));
     }
     return 0;
@@ -152,6 +188,112 @@ int preadvFully(int fd, iovec *iov, int count, off_t offset)
     }
     return 0;
 }
+#endif
+
+#ifdef Q_OS_UNIX
+// 0 when the file is as long as a 24-bit BMP of the size and starts with its headers.
+int checkRewritable(int fd, QSize size)
+{
+    struct stat status {};
+    if (::fstat(fd, &status) != 0)
+        return errno;
+    if (qint64(status.st_size) != qint64(bmp24FileSize(size)))
+        return EINVAL;
+    uchar expected[HeaderBytes];
+    fillHeader(expected, size);
+    uchar found[HeaderBytes];
+    iovec whole{found, HeaderBytes};
+    const int outcome = preadvFully(fd, &whole, 1, 0);
+    if (outcome != 0)
+        return outcome < 0 ? EINVAL : outcome;
+    return std::memcmp(found, expected, HeaderBytes) == 0 ? 0 : EINVAL;
+}
+
+// Gathers the pieces of contiguous stretches of a BMP file, each from the picture's rows or from
+// the zeros that pad them, and hands them to the kernel a full batch at a time.
+class StretchWriter {
+public:
+    StretchWriter(int fd, const QImage &picture) : m_fd(fd), m_picture(picture)
+    {
+        m_iov.reserve(MaxIovecs);
+    }
+
+    // Adds the file's bytes [begin, end), which lie after the headers.
+    int add(qint64 begin, qint64 end)
+    {
+        static const uchar zeros[4] = {};
+        if (!m_iov.empty() && begin != m_at + m_pending)
+            if (const int error = flush())
+                return error;
+        if (m_iov.empty())
+            m_at = begin;
+        const qint64 rowBytes = bmp24RowBytes(m_picture.width());
+        const qint64 pixelBytes = qint64(m_picture.width()) * 3;
+        for (qint64 offset = begin; offset < end;) {
+            const qint64 fileRow = (offset - HeaderBytes) / rowBytes;
+            const qint64 rowStart = HeaderBytes + fileRow * rowBytes;
+            const qint64 inRow = offset - rowStart;
+            const qint64 upTo = std::min(end - rowStart, rowBytes);
+            const qint64 pixelsUpTo = std::min(upTo, pixelBytes);
+            if (inRow < pixelsUpTo) {
+                const uchar *row = pixelsOf(m_picture.height() - 1 - int(fileRow));
+                if (const int error = push(const_cast<uchar *>(row) + inRow, pixelsUpTo - inRow))
+                    return error;
+            }
+            if (upTo > pixelBytes) {
+                const qint64 from = std::max(inRow, pixelBytes);
+                if (const int error = push(const_cast<uchar *>(zeros), upTo - from))
+                    return error;
+            }
+            offset = rowStart + upTo;
+        }
+        return 0;
+    }
+
+    int flush()
+    {
+        if (m_iov.empty())
+            return 0;
+        const int error = pwritevFully(m_fd, m_iov.data(), int(m_iov.size()), off_t(m_at));
+        m_at += m_pending;
+        m_pending = 0;
+        m_iov.clear();
+        m_converted.clear();
+        return error;
+    }
+
+private:
+    int push(uchar *data, qint64 length)
+    {
+        m_iov.push_back({data, size_t(length)});
+        m_pending += length;
+        return int(m_iov.size()) == MaxIovecs ? flush() : 0;
+    }
+
+    // The row's 24-bit pixels: the picture's own row, or the row converted (kept until the batch
+    // is written).
+    const uchar *pixelsOf(int y)
+    {
+        if (m_picture.format() == QImage::Format_BGR888)
+            return m_picture.constScanLine(y);
+        if (m_converted.empty() || m_convertedRow != y) {
+            QImage row(m_picture.constScanLine(y), m_picture.width(), 1, m_picture.bytesPerLine(), m_picture.format());
+            if (m_picture.colorCount() > 0)
+                row.setColorTable(m_picture.colorTable());
+            m_converted.push_back(row.convertToFormat(QImage::Format_BGR888));
+            m_convertedRow = y;
+        }
+        return m_converted.back().constBits();
+    }
+
+    const int m_fd;
+    const QImage &m_picture;
+    std::vector<iovec> m_iov;
+    qint64 m_at = 0;      // where the gathered pieces go in the file
+    qint64 m_pending = 0; // their bytes
+    std::vector<QImage> m_converted;
+    int m_convertedRow = -1;
+};
 #endif
 
 struct Layout {
@@ -223,6 +365,67 @@ Bmp24Read startRead(const uchar *head, qint64 headLength, qint64 totalLength, La
     return result.picture.isNull() ? failure(PictureFileErrors::outOfMemory()) : result;
 }
 
+#ifdef Q_OS_UNIX
+// Reads the rows straight into the picture's buffer, reversing their order with scatter reads
+// rather than a copy. 0, -1 when the file turns out shorter, else the errno.
+int readRows(int fd, const Layout &layout, uchar *bits, qsizetype stride)
+{
+    const int height = layout.size.height();
+    const size_t rowBytes = size_t(layout.rowBytes);
+    if (layout.topDown && stride == layout.rowBytes) {
+        iovec whole{bits, rowBytes * size_t(height)};
+        return preadvFully(fd, &whole, 1, off_t(layout.pixelOffset));
+    }
+    std::vector<iovec> iov;
+    iov.reserve(MaxIovecs);
+    off_t offset = off_t(layout.pixelOffset);
+    int outcome = 0;
+    for (int fileRow = 0; fileRow < height && outcome == 0; ++fileRow) {
+        const int y = layout.topDown ? fileRow : height - 1 - fileRow;
+        iov.push_back({bits + y * stride, rowBytes});
+        if (int(iov.size()) == MaxIovecs || fileRow == height - 1) {
+            outcome = preadvFully(fd, iov.data(), int(iov.size()), offset);
+            offset += off_t(iov.size() * rowBytes);
+            iov.clear();
+        }
+    }
+    return outcome;
+}
+
+constexpr int NotMapped = -2;
+
+// Fresh picture memory is filled cheapest through its file in memory: the kernel copies the rows
+// from the BMP file's pages, without first faulting in and clearing pages of the picture. 0, -1
+// when the file turns out shorter, NotMapped when the file cannot be mapped, else the errno.
+int copyRowsThroughFile(int from, const Layout &layout, int into)
+{
+    const qint64 page = qint64(::sysconf(_SC_PAGESIZE));
+    const qint64 mapFrom = layout.pixelOffset / page * page;
+    const int height = layout.size.height();
+    const size_t rowBytes = size_t(layout.rowBytes);
+    const size_t length = size_t(layout.pixelOffset - mapFrom) + rowBytes * size_t(height);
+    void *mapped = ::mmap(nullptr, length, PROT_READ, MAP_SHARED, from, off_t(mapFrom));
+    if (mapped == MAP_FAILED)
+        return NotMapped;
+    const uchar *rows = static_cast<const uchar *>(mapped) + (layout.pixelOffset - mapFrom);
+    std::vector<iovec> iov;
+    iov.reserve(MaxIovecs);
+    int outcome = 0;
+    for (int y = 0, first = 0; y < height && outcome == 0; ++y) {
+        const int fileRow = layout.topDown ? y : height - 1 - y;
+        iov.push_back({const_cast<uchar *>(rows + size_t(fileRow) * rowBytes), rowBytes});
+        if (int(iov.size()) == MaxIovecs || y == height - 1) {
+            outcome = pwritevFully(into, iov.data(), int(iov.size()), off_t(first) * off_t(rowBytes));
+            first = y + 1;
+            iov.clear();
+        }
+    }
+    ::munmap(mapped, length);
+    // A file cut short after its length was read faults inside the kernel's copy.
+    return outcome == EFAULT ? -1 : outcome;
+}
+#endif
+
 } // namespace
 
 qsizetype bmp24RowBytes(int width)
@@ -261,14 +464,16 @@ int writeBmp24(int fd, const QImage &picture)
         std::vector<iovec> iov;
         iov.reserve(MaxIovecs);
         iov.push_back({header, HeaderBytes});
-        for (int y = picture.height() - 1; y >= 0; --y) {
+        for (int y = picture.height() - 1, last = y; y >= 0; --y) {
             iov.push_back({const_cast<uchar *>(picture.constScanLine(y)), size_t(pixelBytes)});
             if (padding)
                 iov.push_back({const_cast<uchar *>(zeros), padding});
             if (int(iov.size()) > MaxIovecs - 2 || y == 0) {
+                mapInAdvance(picture.constScanLine(y), size_t(picture.bytesPerLine()) * size_t(last - y + 1));
                 if (const int error = writevFully(fd, iov.data(), int(iov.size())))
                     return error;
                 iov.clear();
+                last = y - 1;
             }
         }
         return 0;
@@ -289,6 +494,60 @@ int writeBmp24(int fd, const QImage &picture)
         return true;
     });
     return error;
+#endif
+}
+
+int rewriteBmp24(int fd, const QImage &picture, const QList<QRect> &changed)
+{
+    if (picture.isNull())
+        return EINVAL;
+#ifndef Q_OS_UNIX
+    Q_UNUSED(fd);
+    Q_UNUSED(changed);
+    return ENOSYS;
+#else
+    if (const int error = checkRewritable(fd, picture.size()))
+        return error;
+    // Each changed row's stretch, in the order of the file (bottom row first).
+    struct Stretch {
+        int fileRow;
+        int left;
+        int end;
+    };
+    const int width = picture.width();
+    const int height = picture.height();
+    std::vector<Stretch> stretches;
+    for (const QRect &rect : changed) {
+        const QRect inside = rect & picture.rect();
+        for (int y = inside.top(); y <= inside.bottom(); ++y)
+            stretches.push_back({height - 1 - y, inside.left(), inside.right() + 1});
+    }
+    std::sort(stretches.begin(), stretches.end(), [](const Stretch &a, const Stretch &b) {
+        return a.fileRow != b.fileRow ? a.fileRow < b.fileRow : a.left < b.left;
+    });
+    const qint64 rowBytes = bmp24RowBytes(width);
+    StretchWriter writer(fd, picture);
+    qint64 begin = -1, end = -1;
+    for (const Stretch &stretch : stretches) {
+        const qint64 rowStart = HeaderBytes + stretch.fileRow * rowBytes;
+        const qint64 from = rowStart + qint64(stretch.left) * 3;
+        // A stretch to the last column takes the row's padding along.
+        const qint64 to = rowStart + (stretch.end == width ? rowBytes : qint64(stretch.end) * 3);
+        // Stretches that meet or overlap go out as one.
+        if (begin >= 0 && from <= end) {
+            end = std::max(end, to);
+            continue;
+        }
+        if (begin >= 0)
+            if (const int error = writer.add(begin, end))
+                return error;
+        begin = from;
+        end = to;
+    }
+    if (begin >= 0)
+        if (const int error = writer.add(begin, end))
+            return error;
+    return writer.flush();
 #endif
 }
 
@@ -331,24 +590,11 @@ Bmp24Read readBmp24(QFile &file)
     const qsizetype stride = result.picture.bytesPerLine();
 #ifdef Q_OS_UNIX
     if (const int fd = file.handle(); fd >= 0) {
-        int outcome = 0;
-        if (layout.topDown && stride == layout.rowBytes) {
-            iovec whole{bits, rowBytes * size_t(height)};
-            outcome = preadvFully(fd, &whole, 1, off_t(layout.pixelOffset));
-        } else {
-            std::vector<iovec> iov;
-            iov.reserve(MaxIovecs);
-            off_t offset = off_t(layout.pixelOffset);
-            for (int fileRow = 0; fileRow < height && outcome == 0; ++fileRow) {
-                const int y = layout.topDown ? fileRow : height - 1 - fileRow;
-                iov.push_back({bits + y * stride, rowBytes});
-                if (int(iov.size()) == MaxIovecs || fileRow == height - 1) {
-                    outcome = preadvFully(fd, iov.data(), int(iov.size()), offset);
-                    offset += off_t(iov.size() * rowBytes);
-                    iov.clear();
-                }
-            }
-        }
+        int outcome = NotMapped;
+        if (const int into = freshPictureFile(result.picture); into >= 0 && stride == layout.rowBytes)
+            outcome = copyRowsThroughFile(fd, layout, into);
+        if (outcome == NotMapped)
+            outcome = readRows(fd, layout, bits, stride);
         if (outcome != 0)
             return failure(outcome < 0 ? PictureFileErrors::damaged() : PictureFileErrors::unreadable());
         return result;

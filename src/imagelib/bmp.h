@@ -3,6 +3,8 @@
 // it reads back at every commit. Pure functions; no Qt image plugin is involved.
 #include <QByteArrayView>
 #include <QImage>
+#include <QList>
+#include <QRect>
 #include <QSize>
 #include <QString>
 
@@ -25,6 +27,16 @@ bool writeBmp24(QIODevice &device, const QImage &picture);
 // through a band buffer. Returns 0, or the errno of the failed write (EINVAL for a null picture).
 int writeBmp24(int fd, const QImage &picture);
 
+// Brings a file that holds a whole writeBmp24 of a picture of the same size up to date with the
+// picture, writing only the bytes of the pixels inside the rectangles (and the row padding after
+// a rectangle that reaches the last column); every other byte is left as it is. The file then
+// holds exactly what writeBmp24 of the picture would write, provided it held the whole file of
+// an earlier picture that differs only inside the rectangles. The file's position is not used.
+// Returns 0, the errno of the failed write (the file is then partly rewritten: write it whole),
+// or EINVAL when the picture is null or the file's length or header is not that of a 24-bit BMP
+// of the picture's size.
+int rewriteBmp24(int fd, const QImage &picture, const QList<QRect> &changed);
+
 struct Bmp24Read {
     QImage picture;          // Format_BGR888, top row first; null unless the read succeeded
     QByteArray profile;      // the ICC profile the file embeds, when it lies whole in the file
@@ -39,7 +51,9 @@ struct Bmp24Read {
 //
 // From memory.
 Bmp24Read readBmp24(QByteArrayView bytes);
-// From a file opened for reading (best unbuffered). Reads the header, then reads the rows
-// straight into the picture's buffer, reversing their order with scatter reads rather than a
-// copy. The file's position is left undefined; seek before reading it again.
+// From a file opened for reading (best unbuffered). Reads the header, then the rows straight
+// into the picture's memory, reversing their order with gathered writes or scattered reads
+// rather than a copy: fresh picture memory is filled through its file in memory, so that none of
+// its pages is faulted in and cleared first. The file's position is left undefined; seek before
+// reading it again.
 Bmp24Read readBmp24(QFile &file);

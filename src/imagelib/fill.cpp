@@ -133,11 +133,26 @@ QRect replaceInBgr(QImage &picture, Colour target, Colour replacement, bool *out
     const qsizetype rowBytes = qsizetype(width) * 3;
     // Replacing in a row costs about three times copying it.
     const qsizetype rowCost = 6 * rowBytes;
+    // Nothing is written, nor copied, without a match.
+    const int y0 = firstRowWith(picture, want);
+    if (y0 == height)
+        return {};
+    int y1 = height - 1;
+    while (firstMatch(picture.constScanLine(y1), width, want) < 0)
+        --y1;
     ChangedRows changed;
-    if (picture.isDetached()) {
+    // Where few rows match, a clone copies only the pages written; where many do, a copy of our
+    // own written row by row costs less.
+    const QList<QRect> rows{QRect(0, y0, width, y1 - y0 + 1)};
+    if (writableInPlace(picture) || detachClones(picture, rows)) {
+        if (!detachPicture(picture, rows)) {
+            if (outOfMemory)
+                *outOfMemory = true;
+            return {};
+        }
         uchar *const bits = picture.bits();
         const qsizetype stride = picture.bytesPerLine();
-        forEachStrip(0, height, rowCost, [&](int first, int end) {
+        forEachStrip(y0, y1 + 1, rowCost, [&](int first, int end) {
             QRect strip;
             for (int y = first; y < end; ++y) {
                 uchar *row = bits + y * stride;
@@ -149,10 +164,7 @@ QRect replaceInBgr(QImage &picture, Colour target, Colour replacement, bool *out
     }
     // Pixels shared with another picture (a canvas just committed shares its stored picture):
     // rather than copy them all and then go over the copy again, write each row into a picture
-    // of our own, replacing while the row is at hand. Nothing is copied without a match.
-    const int y0 = firstRowWith(picture, want);
-    if (y0 == height)
-        return {};
+    // of our own, replacing while the row is at hand.
     QImage own = newPicture(picture.size(), picture.format());
     if (own.isNull()) {
         if (outOfMemory)
@@ -191,6 +203,11 @@ QRect replaceColour(QImage &picture, Colour target, Colour replacement, bool *ou
     for (int y = 0; y < picture.height(); ++y)
         for (int x = 0; x < picture.width(); ++x)
             if (fromQRgb(picture.pixel(x, y)) == target) {
+                if (changed.isEmpty() && !detachPicture(picture)) {
+                    if (outOfMemory)
+                        *outOfMemory = true;
+                    return {};
+                }
                 picture.setPixel(x, y, toQRgb(replacement));
                 changed |= QRect(x, y, 1, 1);
             }

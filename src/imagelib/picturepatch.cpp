@@ -90,19 +90,12 @@ PicturePatch copyPatch(const QImage &picture, const QList<QRect> &rects)
 QImage exchangePatch(const QImage &picture, PicturePatch &patch)
 {
     Q_ASSERT(picture.format() == QImage::Format_BGR888);
-    QImage copy = newPicture(picture.size());
-    if (copy.isNull())
-        return copy;
-    // One pass over the buffer of our own; every further write goes to rows it already holds.
+    // A clone where the memory allows, so that the rebuild costs the patch and not the picture.
+    QImage copy = picture;
+    if (!detachPicture(copy, patch.rects))
+        return QImage();
     uchar *const bits = copy.bits();
     const qsizetype stride = copy.bytesPerLine();
-    if (stride == picture.bytesPerLine()) {
-        std::memcpy(bits, picture.constBits(), size_t(picture.sizeInBytes()));
-    } else {
-        const size_t rowBytes = size_t(picture.width()) * BytesPerPixel;
-        for (int y = 0; y < picture.height(); ++y)
-            std::memcpy(bits + y * stride, picture.constScanLine(y), rowBytes);
-    }
     uchar *kept = reinterpret_cast<uchar *>(patch.pixels.data());
     for (const QRect &rect : std::as_const(patch.rects)) {
         const qsizetype rowBytes = qsizetype(rect.width()) * BytesPerPixel;

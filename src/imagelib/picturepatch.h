@@ -37,5 +37,7 @@ PicturePatch copyPatch(const QImage &picture, const QList<QRect> &rects);
 
 // A copy of the picture with the patch's pixels in place of its own; the patch is left holding
 // the pixels the picture had there, so that the same exchange on the copy gives the picture
-// back. Null when the memory for the copy cannot be had (the patch is then unchanged).
+// back. The copy is a clone (see picturememory.h) where the picture's memory allows: it costs
+// the patch, not the picture. Null when the memory for the copy cannot be had (the patch is then
+// unchanged).
 QImage exchangePatch(const QImage &picture, PicturePatch &patch);

@@ -1,6 +1,7 @@
 #include "imagelib/pixelengine.h"
 
 #include "imagelib/parallel.h"
+#include "imagelib/picturememory.h"
 
 #include <algorithm>
 #include <cmath>
@@ -171,6 +172,8 @@ void processImageBytes(const QImage &snapshot, QImage &canvas, EngineOp op, cons
     const qsizetype rowBytes = std::min(canvasRow, snapshotRow);
 
     // Detach the canvas before reading the snapshot: the two may share one buffer.
+    if (!detachPicture(canvas, {canvas.rect()}))
+        return;
     uchar *target = canvas.bits();
     const uchar *source = snapshot.constBits();
 

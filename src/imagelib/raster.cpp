@@ -1,8 +1,10 @@
 #include "imagelib/raster.h"
 
 #include "imagelib/parallel.h"
+#include "imagelib/picturememory.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -159,7 +161,9 @@ QRect blit(QImage &dst, int x, int y, int w, int h, const QImage &src, int sx, i
     const int fx = int(sx + left);
     const int fy = int(sy + top);
 
-    dst.bits(); // detach first, so a picture sharing dst's pixels keeps the old ones to read from
+    // First, so that a picture sharing dst's pixels keeps the old ones to read from.
+    if (!detachPicture(dst, {QRect(dx, dy, cw, ch)}))
+        return {};
     if (src.format() != dst.format() || src.constBits() == dst.constBits()) {
         // Converting, or reading the same pixels that are being written: read from a copy.
         const QImage part = src.copy(fx, fy, cw, ch).convertToFormat(dst.format());
@@ -178,7 +182,9 @@ QRect stretchBlit(QImage &dst, int x, int y, int w, int h, const QImage &src, in
     const int bpp = bytesPerPixel(dst);
     if (bpp == 0 || src.isNull() || w == 0 || h == 0 || sw == 0 || sh == 0)
         return {};
-    dst.bits();
+    const QRect written = QRect(QPoint(std::min(x, x + w), std::min(y, y + h)), QSize(std::abs(w), std::abs(h)));
+    if (!detachPicture(dst, {written}))
+        return {};
     if (src.format() != dst.format() || src.constBits() == dst.constBits())
         return stretchBlit(dst, x, y, w, h, src.convertToFormat(dst.format()).copy(), sx, sy, sw, sh, op);
 

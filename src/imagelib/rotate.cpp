@@ -2,6 +2,7 @@
 
 #include "imagelib/clones.h"
 #include "imagelib/parallel.h"
+#include "imagelib/picturememory.h"
 
 #include <algorithm>
 #include <cmath>
@@ -99,7 +100,10 @@ void rotatePicture(const QImage &src, QImage &dst, double angle, int x1, int y1,
 {
     if (src.isNull() || dst.isNull() || dst.depth() % 8 != 0 || !std::isfinite(angle))
         return;
-    dst.bits(); // detach, so a picture sharing dst's pixels keeps the ones to read from
+    // So that a picture sharing dst's pixels keeps the ones to read from; a rotation writes most
+    // of its destination.
+    if (!detachPicture(dst, {dst.rect()}))
+        return;
     if (src.format() != dst.format() || src.constBits() == dst.constBits()) {
         rotatePicture(src.convertToFormat(dst.format()).copy(), dst, angle, x1, y1, x2, y2, cx, cy, dx0, dy0);
         return;

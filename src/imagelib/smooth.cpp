@@ -58,7 +58,9 @@ void smoothRows(const QImage &before, QImage &after, int firstRow, int endRow)
     endRow = std::min(endRow, height);
     if (width <= 0 || firstRow >= endRow)
         return;
-    after.bits(); // detach, so a picture sharing after's pixels keeps the ones to read from
+    // A picture sharing after's pixels keeps the ones to read from.
+    if (!detachPicture(after, {QRect(0, firstRow, width, endRow - firstRow)}))
+        return;
     if (after.constBits() == before.constBits()) {
         const QImage original = copiedPicture(before);
         smoothRows(original, after, firstRow, endRow);
