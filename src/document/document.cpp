@@ -132,7 +132,7 @@ void Document::canvasPictureChanged()
     // The temp file and the info text follow the canvas's stored picture. The file is written in
     // the background, so that Undo and Redo do not wait for it; its size is known beforehand.
     const QImage picture = m_canvas.picture();
-    m_tempFile.writeLater(picture);
+    m_tempFile.writeLater(picture, m_canvas.lastChange());
     const qint64 bytes = picture.isNull() ? 0 : qint64(bmp24FileSize(picture.size()));
     const QSize outer = m_canvas.outerSize();
     m_pictureInfo = pictureInfoText(float(outer.width()), float(outer.height()), bytes);

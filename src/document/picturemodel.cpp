@@ -120,7 +120,7 @@ bool PictureModel::drawWith(const QRect &bounds, Paint paint)
     const QRect clipped = bounds & QRect(QPoint(0, 0), m_inner);
     if (clipped.isEmpty())
         return false;
-    QImage &image = bitmapForWrite();
+    QImage &image = bitmapForWrite(clipped);
     if (image.isNull())
         return false;
     QPainter painter(&image);
@@ -290,9 +290,11 @@ const QImage &PictureModel::bitmapForRead()
     return m_image;
 }
 
-QImage &PictureModel::bitmapForWrite()
+QImage &PictureModel::bitmapForWrite(const QRect &where)
 {
-    if (!ensureBitmap() || !detachPicture(m_image)) {
+    // Told where the write goes, the picture memory copies only that much of shared pixels, or
+    // the whole picture when that is cheaper.
+    if (!ensureBitmap() || !(where.isEmpty() ? detachPicture(m_image) : detachPicture(m_image, {where}))) {
         reportOutOfMemory(m_inner);
         return unwritable();
     }
@@ -376,7 +378,7 @@ void PictureModel::restoreRect(const QRect &area)
     const QRect rect = area & QRect(QPoint(0, 0), m_inner);
     if (rect.isEmpty() || m_image.isNull())
         return;
-    if (!detachPicture(m_image)) {
+    if (!detachPicture(m_image, {rect})) {
         reportOutOfMemory(m_inner);
         return;
     }

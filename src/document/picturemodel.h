@@ -84,7 +84,8 @@ public:
     // Raster access for the kernels: the bitmap ready to read, or to write a rectangle of it
     // (pixels of its own; null when they cannot be had). Whoever writes says where with markDrawn.
     const QImage &bitmapForRead();
-    QImage &bitmapForWrite();
+    // `where`, when given, is where the write goes.
+    QImage &bitmapForWrite(const QRect &where = QRect());
     // The bitmap for a kernel that rewrites it whole or not at all, and makes a picture of its own
     // (picture memory) before writing pixels that are shared, rather than copy them first.
     QImage &bitmapForRewrite();

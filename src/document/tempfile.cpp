@@ -1,10 +1,16 @@
 #include "document/tempfile.h"
 
+#include "imagelib/bmp.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <condition_variable>
 #include <mutex>
@@ -47,12 +53,31 @@ FileStamp stampOf(const QString &path)
 struct WriteResult {
     QString error;
     bool movedToFallback = false;
+    qint64 bytes = 0;
 };
 
-// Touches no shared state: the background writer runs it unlocked.
-WriteResult writeFile(const QImage &picture, const Folders &folders)
+// Writes the rectangles of the picture into the file in place; false when that could not be done
+// completely (the file may then hold a mixture, and is written whole next).
+bool rewriteFile(const QImage &picture, const QString &path, const QList<QRect> &changed, qint64 &bytes)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const int error = rewriteBmp24(fd, picture, changed);
+    const bool closed = ::close(fd) == 0;
+    for (const QRect &rect : changed)
+        bytes += qint64(rect.width()) * rect.height() * 3;
+    return error == 0 && closed;
+}
+
+// Touches no shared state: the background writer runs it unlocked. With `changed`, the file
+// holds the picture the change is relative to.
+WriteResult writeFile(const QImage &picture, const Folders &folders, const std::optional<QList<QRect>> &changed)
 {
     WriteResult result;
+    if (changed && rewriteFile(picture, currentPath(folders), *changed, result.bytes))
+        return result;
+    result.bytes += qint64(bmp24FileSize(picture.size()));
     result.error = savePicture(picture, currentPath(folders));
     if (!result.error.isEmpty() && !folders.useFallback) {
         // The program's folder refuses the file: carry on in the per-user folder for good.
@@ -81,7 +106,14 @@ struct TempFile::State {
     FileStamp stamp;
     QString lastError;
 
-    std::optional<QImage> queued;
+    qint64 bytesWritten = 0;
+
+    // A picture waiting for the writer, and what is known of it against the file.
+    struct Job {
+        QImage picture;
+        PictureChange change;
+    };
+    std::optional<Job> queued;
     bool writing = false;
     qint64 writingKey = 0;
     bool writerRunning = false;
@@ -107,22 +139,37 @@ struct TempFile::State {
     {
         if (holds(picture))
             return QString();
-        apply(picture, writeFile(picture, folders));
+        apply(picture, writeFile(picture, folders, std::nullopt));
         return lastError;
     }
 
-    void queue(const QImage &picture)
+    // Where the picture may differ from what the file holds, if the file holds the change's base
+    // untouched (call with the lock held).
+    std::optional<QList<QRect>> changedAgainstFile(const Job &job) const
+    {
+        if (job.change.base == 0 || job.change.base != pictureKey || stamp.size < 0
+            || stampOf(currentPath(folders)) != stamp)
+            return std::nullopt;
+        return job.change.within;
+    }
+
+    void queue(const QImage &picture, const PictureChange &change)
     {
         if (picture.isNull())
             return;
         std::unique_lock lock(mutex);
         if (queued) {
-            queued = picture;
+            // The newer picture replaces the one still waiting: against the file, it differs
+            // where either of them does, if the two were told one after the other.
+            PictureChange merged;
+            if (change.base != 0 && change.base == queued->picture.cacheKey() && queued->change.base != 0)
+                merged = {queued->change.base, queued->change.within + change.within};
+            queued = Job{picture, merged};
             return;
         }
         if (writing ? picture.cacheKey() == writingKey : holds(picture))
             return;
-        queued = picture;
+        queued = Job{picture, change};
         if (writerRunning)
             return;
         // A writer lives only while there is something to write: no thread idles. One that has
@@ -149,6 +196,7 @@ struct TempFile::State {
     void apply(const QImage &picture, const WriteResult &result)
     {
         lastRead = QImage();
+        bytesWritten += result.bytes;
         if (result.movedToFallback)
             folders.useFallback = true;
         lastError = result.error;
@@ -165,13 +213,14 @@ struct TempFile::State {
     {
         std::unique_lock lock(mutex);
         while (queued) {
-            QImage picture = std::move(*queued);
+            QImage picture = std::move(queued->picture);
+            const std::optional<QList<QRect>> changed = changedAgainstFile(*queued);
             queued.reset();
             writing = true;
             writingKey = picture.cacheKey();
             const Folders writeTo = folders;
             lock.unlock();
-            const WriteResult result = writeFile(picture, writeTo);
+            const WriteResult result = writeFile(picture, writeTo, changed);
             lock.lock();
             apply(picture, result);
             // Let go of the pixels before anyone waiting is told: whoever finds the file settled
@@ -209,9 +258,9 @@ QString TempFile::write(const QImage &picture)
     return d->writeNow(picture);
 }
 
-void TempFile::writeLater(const QImage &picture)
+void TempFile::writeLater(const QImage &picture, const PictureChange &change)
 {
-    d->queue(picture);
+    d->queue(picture, change);
 }
 
 QString TempFile::finishWriting()
@@ -219,6 +268,12 @@ QString TempFile::finishWriting()
     auto lock = d->settled();
     d->joinFinishedWriter();
     return d->lastError;
+}
+
+qint64 TempFile::bytesWritten() const
+{
+    auto lock = d->settled();
+    return d->bytesWritten;
 }
 
 LoadedPicture TempFile::read()

@@ -13,6 +13,7 @@ void flipPicture(Document &document, FlipAxis axis)
     const int w = snapshot.size().width();
     const int h = snapshot.size().height();
     const QImage source = snapshot.bitmapForRead();
+    canvas.bitmapForWrite(QRect(0, 0, w, h));
     const QRect changed = axis == FlipAxis::Horizontal
                               ? stretchBlit(canvas.bitmapForWrite(), w, 0, -w, h, source, 0, 0, w, h)
                               : stretchBlit(canvas.bitmapForWrite(), 0, h, w, -h, source, 0, 0, w, h);

@@ -69,7 +69,7 @@ void RotateDialog::ok()
     const QImage source = snapshot.bitmapForRead();
     const QSize from = snapshot.size();
     const QSize to = canvas.size();
-    rotatePicture(source, canvas.bitmapForWrite(), angle, 0, 0, from.width() - 1, from.height() - 1,
+    rotatePicture(source, canvas.bitmapForWrite(QRect(QPoint(0, 0), to)), angle, 0, 0, from.width() - 1, from.height() - 1,
                   roundEven(from.width() / 2.0), roundEven(from.height() / 2.0), roundEven(to.width() / 2.0),
                   roundEven(to.height() / 2.0));
     canvas.markDrawn(QRect(QPoint(0, 0), to));

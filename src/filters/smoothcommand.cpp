@@ -12,9 +12,9 @@
 
 namespace {
 
-// A band of rows costs well under a millisecond even 16384 pixels wide, so the clock is read
-// often enough to yield close to every 15 ms.
-constexpr int BandRows = 16;
+// A band of about eight million pixels takes a few milliseconds, on all the cores it gains from,
+// so the clock is read often enough to yield close to every 15 ms.
+constexpr qint64 BandPixels = 8'000'000;
 constexpr qint64 YieldEveryMs = 15;
 
 // While the filter yields, the main window and every document window inside it take no input:
@@ -54,10 +54,11 @@ bool smoothCanvas(const QPointer<Document> &document)
     const QImage before = document->canvas().bitmapForRead();
     QElapsedTimer clock;
     clock.start();
-    for (int row = 0; row < before.height(); row += BandRows) {
-        const int end = std::min(row + BandRows, before.height());
+    const int bandRows = int(std::max<qint64>(16, BandPixels / std::max(1, before.width())));
+    for (int row = 0; row < before.height(); row += bandRows) {
+        const int end = std::min(row + bandRows, before.height());
         PictureModel &canvas = document->canvas();
-        smoothRows(before, canvas.bitmapForWrite(), row, end);
+        smoothRows(before, canvas.bitmapForWrite(QRect(0, row, before.width(), end - row)), row, end);
         canvas.markDrawn(QRect(0, row, before.width(), end - row));
         if (clock.hasExpired(YieldEveryMs)) {
             QApplication::processEvents();

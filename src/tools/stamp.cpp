@@ -32,7 +32,9 @@ void StampTool::print(float X, float Y)
     // whole-picture copies at every move.
     PictureModel &canvas = document().canvas();
     const StampPattern &pattern = document().pattern();
-    const QRect changed = stampPattern(canvas.bitmapForWrite(), pattern.mask, cornerFor(pattern.mask, X, Y),
-                                       pattern.face, cornerFor(pattern.face, X, Y));
+    const QPoint maskAt = cornerFor(pattern.mask, X, Y);
+    const QPoint faceAt = cornerFor(pattern.face, X, Y);
+    const QRect where = QRect(maskAt, pattern.mask.size()) | QRect(faceAt, pattern.face.size());
+    const QRect changed = stampPattern(canvas.bitmapForWrite(where), pattern.mask, maskAt, pattern.face, faceAt);
     canvas.markDrawn(changed);
 }
