@@ -60,7 +60,7 @@ struct WriteResult {
 // completely (the file may then hold a mixture, and is written whole next).
 bool rewriteFile(const QImage &picture, const QString &path, const QList<QRect> &changed, qint64 &bytes)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC);
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC);
     if (fd < 0)
         return false;
     const int error = rewriteBmp24(fd, picture, changed);

@@ -244,6 +244,42 @@ private slots:
         QVERIFY2(child.text.isEmpty(), qPrintable(child.text));
     }
 
+    // A commit the temp file could not take leaves the file holding an older picture: the next
+    // commit must not patch the strokes since into it, but write it whole.
+    void aTempFileWriteThatFailedIsFollowedByAWholeOne()
+    {
+        REQUIRE_UNPRIVILEGED_CHILD();
+        const Folder folder;
+        const QString primary = folder.makeFolder("program");
+        // A file where the per-user folder would go: there is nowhere else to write.
+        const QString fallback = folder.put("user", OldBytes);
+        const vptest::ChildResult child = vptest::runInChild(
+            [&] {
+                Program program(true, primary, fallback);
+                Document *doc = program.active();
+                QStringList faults;
+                doc->canvas().setPicture(bigPicture());
+                doc->commitPicture();
+                if (!program.tempFile().finishWriting().isEmpty())
+                    faults << QStringLiteral("the first commit was not written");
+                setMode(primary + "/temp", 0444);
+                doc->canvas().line(QPointF(3, 3), QPointF(200, 3), Red);
+                doc->commitPicture();
+                if (program.tempFile().finishWriting().isEmpty())
+                    faults << QStringLiteral("a commit into a read-only file was reported as written");
+                setMode(primary + "/temp", 0666);
+                doc->canvas().line(QPointF(3, 9), QPointF(20, 9), Blue);
+                doc->commitPicture();
+                program.tempFile().finishWriting();
+                if (loadPicture(program.tempPath()).picture != doc->canvas().picture())
+                    faults << QStringLiteral("the temp file misses the commit it could not take");
+                return faults.join(QLatin1Char('\n'));
+            },
+            {true, -1});
+        QVERIFY2(child.finished, qPrintable(child.failure));
+        QVERIFY2(child.text.isEmpty(), qPrintable(child.text));
+    }
+
     void tempFileGoesAroundAFolderInItsPlace()
     {
         const Folder folder;
