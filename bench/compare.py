@@ -22,6 +22,7 @@ TARGETS = [
     ("redo-whole", "copy-picture", 1.5, [12, 48]),
     ("undo-far", "copy-picture", 1.5, [12, 48]),
     ("redo-far", "copy-picture", 1.5, [12, 48]),
+    ("largest-open", "largest-raw-read", 1.5, [268]),
 ]
 # (case, limit in ms, size in MP)
 LIMITS = [
@@ -32,8 +33,11 @@ LIMITS = [
     ("view-fit-paint", 16, 12), ("view-fit-paint", 16, 48), ("view-move-fit", 2, 12),
     ("view-move-fit", 2, 48), ("view-zoom-step", 33, 12), ("view-zoom-step", 33, 48), ("exit", 300, 48),
     ("preview", 25, 48),
-    ("largest-open", 3000, 268), ("largest-stroke", 3000, 268), ("largest-flip", 3000, 268),
-    ("largest-undo", 3000, 268), ("largest-peak-mb", 3584, 268),
+    ("largest-open", 3000, 268), ("largest-stroke", 100, 268), ("largest-flip", 3000, 268),
+    ("largest-undo", 100, 268), ("largest-stroke-written", 300, 268), ("largest-peak-mb", 2500, 268),
+    ("first-stroke", 10, 12), ("first-stroke", 10, 48),
+    # A corner-to-corner stroke writes at most 5 % of the 48 MP temp file (144,000,054 bytes).
+    ("temp-bytes", 0.05 * 144000054, 48),
 ]
 # The whole-picture commands against OpenCV on one thread ("cv2-<case>") and on its default threads
 # ("cv2-mt-<case>"): (case, allowed ratio to one thread or None, allowed ratio to the default
@@ -86,7 +90,7 @@ for ours, yardstick, allowed, sizes in TARGETS:
 for case, limit, mp in LIMITS:
     a = near(figures, case, mp)
     if a is not None:
-        unit = "MB" if case.endswith("-mb") else "ms"
+        unit = "MB" if case.endswith("-mb") else "bytes" if case.endswith("-bytes") else "ms"
         print("  %-14s %4g MP  %8.2f %s (limit %g %s) %s" % (case, mp, a, unit, limit, unit, "ok" if a <= limit else "OVER"))
 for case, least, sizes in MINIMUMS:
     for mp in sizes:

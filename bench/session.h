@@ -31,6 +31,19 @@ public:
     std::optional<Colour> chooseColour(QWidget *, Colour, const QString &) override { return std::nullopt; }
 };
 
+// Prompts whose file dialog always chooses one file: Open opens it.
+class OpeningPrompts : public SilentPrompts {
+public:
+    explicit OpeningPrompts(QString path) : m_path(std::move(path)) {}
+    std::optional<QString> openFile(QWidget *, const QString &, const QString &, const QString &) override
+    {
+        return m_path;
+    }
+
+private:
+    QString m_path;
+};
+
 // What the document's history holds when a case starts.
 enum class StartingHistory {
     // The budget full of whole pictures, as after a long session of commands that changed all of

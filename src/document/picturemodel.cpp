@@ -32,13 +32,18 @@ void PictureModel::setPicture(const QImage &picture)
         emit pictureChanged();
         return;
     }
+    replacePicture(picture, PictureChange{}, nullptr);
+}
+
+void PictureModel::replacePicture(const QImage &picture, const PictureChange &change, const QList<QRect> *shownChanges)
+{
     // The old bitmap is worth keeping only as a buffer to draw a picture that does not cover the
     // surface into, and only if nobody else holds its pixels; otherwise it goes back to the
     // picture memory now.
     const bool pictureCovers = !picture.isNull() && picture.format() == PictureFormat;
     const bool keepBuffer = !pictureCovers && m_image.isDetached();
     const QImage before = m_bitmapStale ? m_picture : m_image;
-    m_lastChange = PictureChange{};
+    m_lastChange = change;
     m_picture = picture;
     if (!keepBuffer)
         m_image = QImage();
@@ -50,7 +55,12 @@ void PictureModel::setPicture(const QImage &picture)
         sizeChanged = true;
     }
     m_drawn.reset(m_inner);
-    emit pictureReplaced(before);
+    if (shownChanges && !sizeChanged) {
+        for (const QRect &rect : *shownChanges)
+            emit changed(rect);
+    } else {
+        emit pictureReplaced(before);
+    }
     if (sizeChanged)
         emit resized();
     emit pictureChanged();
@@ -58,8 +68,15 @@ void PictureModel::setPicture(const QImage &picture)
 
 void PictureModel::setPicture(const QImage &picture, const QList<QRect> &differsWithin)
 {
-    if (m_bitmapStale || !m_image.isDetached() || !covers(m_picture) || !covers(picture))
+    if (!covers(m_picture) || !covers(picture))
         return setPicture(picture);
+    if (m_bitmapStale || !m_image.isDetached()) {
+        // The bitmap cannot be brought back in place (others hold its pixels): it is made anew,
+        // but what it showed differs from the new picture only where it was drawn on and where
+        // the pictures differ.
+        const QList<QRect> shownChanges = m_drawn.rects() + differsWithin;
+        return replacePicture(picture, PictureChange{m_picture.cacheKey(), differsWithin}, &shownChanges);
+    }
     const QList<QRect> drawn = m_drawn.rects();
     m_lastChange = PictureChange{m_picture.cacheKey(), differsWithin};
     m_picture = picture;

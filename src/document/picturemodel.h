@@ -117,6 +117,9 @@ signals:
     void outOfMemory(QSize size);
 
 private:
+    // Stores a picture the bitmap is made anew from; `shownChanges`, when known, is where what the
+    // bitmap showed differs from it.
+    void replacePicture(const QImage &picture, const PictureChange &change, const QList<QRect> *shownChanges);
     bool resizeInner(QSize inner);
     bool ensureBitmap();
     bool rebuildBitmap();

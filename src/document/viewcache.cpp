@@ -10,7 +10,10 @@
 namespace {
 
 // Reduced copies are made and invalidated in blocks of this size.
-constexpr int LevelTile = 64;
+// A tile of a halving covers this many pixels of the bitmap a side (fewer of its own the deeper
+// it is), so that a stroke costs the view about the same at every zoom.
+constexpr int LevelTileInBitmap = 128;
+constexpr int SmallestLevelTile = 8;
 constexpr int ViewTileSize = 128;
 // Spare view tiles kept for the next zoom (64 kB each): what a large window shows.
 constexpr size_t MostSpareTiles = 160;
@@ -32,12 +35,13 @@ int levelFor(double zoom)
 
 } // namespace
 
-void ViewCache::Level::reset(QSize size)
+void ViewCache::Level::reset(QSize size, int level)
 {
+    tile = std::max(SmallestLevelTile, LevelTileInBitmap >> level);
     if (image.size() != size)
         image = QImage(size, PictureFormat);
-    columns = (size.width() + LevelTile - 1) / LevelTile;
-    const int rows = (size.height() + LevelTile - 1) / LevelTile;
+    columns = (size.width() + tile - 1) / tile;
+    const int rows = (size.height() + tile - 1) / tile;
     valid.assign(size_t(columns) * size_t(rows), false);
     hasValidTiles = false;
 }
@@ -47,8 +51,8 @@ void ViewCache::Level::invalidate(const QRect &rect)
     const QRect area = rect & image.rect();
     if (area.isEmpty() || !hasValidTiles)
         return;
-    for (int ty = area.top() / LevelTile; ty <= area.bottom() / LevelTile; ++ty)
-        for (int tx = area.left() / LevelTile; tx <= area.right() / LevelTile; ++tx)
+    for (int ty = area.top() / tile; ty <= area.bottom() / tile; ++ty)
+        for (int tx = area.left() / tile; tx <= area.right() / tile; ++tx)
             valid[size_t(ty) * size_t(columns) + size_t(tx)] = false;
 }
 
@@ -64,14 +68,42 @@ void ViewCache::Level::ensure(const QRect &rect, Make make)
     const QRect area = rect & image.rect();
     if (area.isEmpty())
         return;
-    for (int ty = area.top() / LevelTile; ty <= area.bottom() / LevelTile; ++ty) {
-        for (int tx = area.left() / LevelTile; tx <= area.right() / LevelTile; ++tx) {
-            const size_t index = size_t(ty) * size_t(columns) + size_t(tx);
-            if (valid[index])
+    const int left = area.left() / tile, right = area.right() / tile;
+    const int top = area.top() / tile, bottom = area.bottom() / tile;
+    const auto isValid = [this](int tx, int ty) { return bool(valid[size_t(ty) * size_t(columns) + size_t(tx)]); };
+    const auto tiles = [this](int tx0, int ty0, int tx1, int ty1) {
+        return QRect(QPoint(tx0 * tile, ty0 * tile), QPoint((tx1 + 1) * tile - 1, (ty1 + 1) * tile - 1)) & image.rect();
+    };
+    const auto markValid = [this](int tx0, int ty0, int tx1, int ty1) {
+        for (int ty = ty0; ty <= ty1; ++ty)
+            for (int tx = tx0; tx <= tx1; ++tx)
+                valid[size_t(ty) * size_t(columns) + size_t(tx)] = true;
+        hasValidTiles = true;
+    };
+    int missing = 0;
+    for (int ty = top; ty <= bottom; ++ty)
+        for (int tx = left; tx <= right; ++tx)
+            missing += !isValid(tx, ty);
+    if (missing == 0)
+        return;
+    // Mostly missing (a whole picture made anew: a zoom out, a picture replaced): one pass over
+    // all of it, which shares its rows among the cores; remaking a valid tile gives the same
+    // pixels. Otherwise (a stroke's chain of tiles) each row of tiles' runs of missing ones.
+    if (2 * missing >= (right - left + 1) * (bottom - top + 1)) {
+        make(tiles(left, top, right, bottom));
+        markValid(left, top, right, bottom);
+        return;
+    }
+    for (int ty = top; ty <= bottom; ++ty) {
+        for (int tx = left; tx <= right; ++tx) {
+            if (isValid(tx, ty))
                 continue;
-            make(QRect(tx * LevelTile, ty * LevelTile, LevelTile, LevelTile) & image.rect());
-            valid[index] = true;
-            hasValidTiles = true;
+            int end = tx;
+            while (end + 1 <= right && !isValid(end + 1, ty))
+                ++end;
+            make(tiles(tx, ty, end, ty));
+            markValid(tx, ty, end, ty);
+            tx = end;
         }
     }
 }
@@ -147,17 +179,18 @@ void ViewCache::ensureLevel(int level, const QRect &rect)
 {
     if (level == 0)
         return;
-    while (int(m_levels.size()) < level) {
-        const QSize above = levelImage(int(m_levels.size())).size();
-        Level next;
-        next.reset(QSize((above.width() + 1) / 2, (above.height() + 1) / 2));
-        m_levels.push_back(std::move(next));
+    // Each level is made straight from the bitmap, without keeping the levels in between, and
+    // only when a view needs it.
+    while (int(m_levels.size()) < level)
+        m_levels.emplace_back();
+    Level &made = m_levels[size_t(level) - 1];
+    if (made.image.isNull()) {
+        QSize size = m_bitmapSize;
+        for (int k = 0; k < level; ++k)
+            size = QSize((size.width() + 1) / 2, (size.height() + 1) / 2);
+        made.reset(size, level);
     }
-    m_levels[size_t(level) - 1].ensure(rect, [&](const QRect &tile) {
-        const QRect source(QPoint(2 * tile.left(), 2 * tile.top()), QPoint(2 * tile.right() + 1, 2 * tile.bottom() + 1));
-        ensureLevel(level - 1, source);
-        halvePicture(levelImage(level - 1), m_levels[size_t(level) - 1].image, tile);
-    });
+    made.ensure(rect, [&](const QRect &area) { reducePicture(*m_bitmap, made.image, area, level); });
 }
 
 ViewCache::ViewTile &ViewCache::viewTile(int column, int row)

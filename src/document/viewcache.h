@@ -1,12 +1,14 @@
 #pragma once
-// What a picture surface shows away from 100 %. Below it the view is area-averaged from a
-// reduced copy of the bitmap: a chain of halvings (each pixel the mean of a 2 x 2 block) down to
-// the first one at least as large as the view, and the view itself, each kept in tiles that are
-// made when first shown and made again only where the bitmap changed since. Above 100 % the
-// shown rows are magnified straight from the bitmap into one reused buffer.
+// What a picture view shows away from 100 %. Below it the view is area-averaged from a reduced
+// copy of the bitmap: the bitmap halved (each pixel the mean of a 2 x 2 block, again and again)
+// down to the first size at least as large as the view, made straight from the bitmap without
+// keeping the halvings in between, and the view itself, each kept in tiles that are made when
+// first shown (all that are missing in one pass shared among the cores) and made again only where
+// the bitmap changed since. Above 100 % the shown rows are magnified straight from the bitmap
+// into one reused buffer.
 //
 // Cost: a repaint of an unchanged view copies what it shows; a change costs the tiles it
-// touches; a zoom step builds the view's shown tiles from the nearest halving. The halvings
+// touches; a zoom to another halving reads the part of the bitmap it shows. The halvings made
 // stay until the bitmap's size changes (a third of the bitmap's memory at most).
 #include <QImage>
 #include <QRect>
@@ -35,8 +37,9 @@ private:
         QImage image;
         std::vector<bool> valid;
         int columns = 0;
+        int tile = 1; // its side in the halving's own pixels
         bool hasValidTiles = false;
-        void reset(QSize size);
+        void reset(QSize size, int level);
         void invalidate(const QRect &rect);
         void invalidateAll();
         template <class Make>

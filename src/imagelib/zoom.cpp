@@ -1,6 +1,9 @@
 #include "imagelib/zoom.h"
 
+#include "imagelib/parallel.h"
+
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -40,37 +43,107 @@ QRect viewRect(const QRect &pictureRect, double zoom)
 
 } // namespace Zoom
 
-void halvePicture(const QImage &source, QImage &half, const QRect &rect)
+namespace {
+
+// Pixels x0 to x1 of one row of a halving, from the two rows r0 and r1 (r1 null at an odd bottom
+// edge) of a source w pixels wide. `scratch` is a buffer of the caller's, reused row after row.
+void halveRow(const uchar *r0, const uchar *r1, int w, uchar *out, int x0, int x1, std::vector<uchar> &scratch)
 {
-    const QRect area = rect & half.rect();
-    const int w = source.width(), h = source.height();
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        const int sy0 = 2 * y, sy1 = std::min(2 * y + 1, h - 1);
-        const uchar *r0 = source.constScanLine(sy0);
-        const uchar *r1 = source.constScanLine(sy1);
-        const int rows = sy1 - sy0 + 1;
-        uchar *out = half.scanLine(y) + 3 * qsizetype(area.left());
-        // Whole 2 x 2 blocks first; a block cut by the right edge last.
-        const int wholeEnd = std::min(area.right() + 1, w / 2);
-        int x = area.left();
-        if (rows == 2) {
-            for (; x < wholeEnd; ++x, out += 3) {
-                const uchar *a = r0 + 6 * qsizetype(x), *b = r1 + 6 * qsizetype(x);
-                for (int c = 0; c < 3; ++c)
-                    out[c] = uchar((a[c] + a[c + 3] + b[c] + b[c + 3] + 2) >> 2);
-            }
-        }
-        for (; x <= area.right(); ++x, out += 3) {
-            const int sx0 = 2 * x, sx1 = std::min(2 * x + 1, w - 1);
-            const int n = (sx1 - sx0 + 1) * rows;
-            for (int c = 0; c < 3; ++c) {
-                int sum = 0;
-                for (int sx = sx0; sx <= sx1; ++sx)
-                    sum += r0[3 * sx + c] + (rows == 2 ? r1[3 * sx + c] : 0);
-                out[c] = uchar((sum + n / 2) / n);
-            }
+    // Whole 2 x 2 blocks first; a block cut by the right edge last.
+    const int wholeEnd = std::min(x1 + 1, w / 2);
+    int x = x0;
+    out += 3 * qsizetype(x0);
+    if (r1 && wholeEnd > x) {
+        // Every byte's block with its neighbour three bytes on, in one loop the compiler runs in
+        // vector registers; then every other pixel of that is a pixel of the halving.
+        const qsizetype first = 6 * qsizetype(x), bytes = 6 * qsizetype(wholeEnd - x) - 3;
+        scratch.resize(size_t(bytes) + 3);
+        const uchar *a = r0 + first, *b = r1 + first;
+        uchar *sums = scratch.data();
+        for (qsizetype i = 0; i < bytes; ++i)
+            sums[i] = uchar((unsigned(a[i]) + a[i + 3] + b[i] + b[i + 3] + 2) >> 2);
+        for (; x < wholeEnd; ++x, out += 3, sums += 6) {
+            out[0] = sums[0];
+            out[1] = sums[1];
+            out[2] = sums[2];
         }
     }
+    const int rows = r1 ? 2 : 1;
+    for (; x <= x1; ++x, out += 3) {
+        const int sx0 = 2 * x, sx1 = std::min(2 * x + 1, w - 1);
+        const int n = (sx1 - sx0 + 1) * rows;
+        for (int c = 0; c < 3; ++c) {
+            int sum = 0;
+            for (int sx = sx0; sx <= sx1; ++sx)
+                sum += r0[3 * sx + c] + (r1 ? r1[3 * sx + c] : 0);
+            out[c] = uchar((sum + n / 2) / n);
+        }
+    }
+}
+
+// The picture halved `times` times, one row at a time: each level's rows are made from two rows
+// of the level above, held in buffers of one strip, so that no level in between is kept.
+class RowReducer {
+public:
+    RowReducer(const uchar *bits, qsizetype stride, QSize size, int times) : m_bits(bits), m_stride(stride)
+    {
+        m_sizes.push_back(size);
+        for (int k = 1; k <= times; ++k)
+            m_sizes.push_back(QSize((m_sizes.back().width() + 1) / 2, (m_sizes.back().height() + 1) / 2));
+        m_rows.resize(size_t(times) + 1);
+    }
+
+    // Pixels x0 to x1 of row y of level `level` (level 0 is the picture itself).
+    const uchar *row(int level, int y, int x0, int x1, int slot)
+    {
+        if (level == 0)
+            return m_bits + y * m_stride;
+        const QSize above = m_sizes[size_t(level) - 1];
+        const int ax0 = 2 * x0, ax1 = std::min(2 * x1 + 1, above.width() - 1);
+        const int sy0 = 2 * y, sy1 = std::min(2 * y + 1, above.height() - 1);
+        std::vector<uchar> &buffer = m_rows[size_t(level)][size_t(slot)];
+        buffer.resize(3 * size_t(m_sizes[size_t(level)].width()));
+        const uchar *r0 = row(level - 1, sy0, ax0, ax1, 0);
+        const uchar *r1 = sy1 != sy0 ? row(level - 1, sy1, ax0, ax1, 1) : nullptr;
+        halveRow(r0, r1, above.width(), buffer.data(), x0, x1, m_scratch);
+        return buffer.data();
+    }
+
+private:
+    const uchar *m_bits;
+    qsizetype m_stride;
+    std::vector<QSize> m_sizes;
+    std::vector<std::array<std::vector<uchar>, 2>> m_rows;
+    std::vector<uchar> m_scratch;
+};
+
+} // namespace
+
+void halvePicture(const QImage &source, QImage &half, const QRect &rect)
+{
+    reducePicture(source, half, rect, 1);
+}
+
+void reducePicture(const QImage &source, QImage &reduced, const QRect &rect, int times)
+{
+    const QRect area = rect & reduced.rect();
+    if (area.isEmpty() || times < 1)
+        return;
+    // Rows are taken before the strips start: QImage's row calls are not for several threads.
+    const uchar *const from = source.constBits();
+    const qsizetype fromStride = source.bytesPerLine();
+    uchar *const to = reduced.bits();
+    const qsizetype toStride = reduced.bytesPerLine();
+    // A row reads 2^times rows of the source, each 2^times times as wide: as much as copying them.
+    const qsizetype rowCost = 2 * 3 * qsizetype(area.width()) << (2 * times);
+    forEachStrip(area.top(), area.bottom() + 1, rowCost, [&](int first, int end) {
+        RowReducer reducer(from, fromStride, source.size(), times);
+        for (int y = first; y < end; ++y) {
+            const uchar *made = reducer.row(times, y, area.left(), area.right(), 0);
+            std::memcpy(to + y * toStride + 3 * qsizetype(area.left()), made + 3 * qsizetype(area.left()),
+                        3 * size_t(area.width()));
+        }
+    });
 }
 
 namespace {

@@ -23,6 +23,9 @@ QRect viewRect(const QRect &pictureRect, double zoom);
 // (of the one or two pixels there are at an odd right or bottom edge), rounded half up. Both
 // Format_BGR888; `half` is (w + 1) / 2 x (h + 1) / 2 of the source's w x h.
 void halvePicture(const QImage &source, QImage &half, const QRect &rect);
+// The same `times` times over, as that many halvings one after the other would give, without
+// keeping any picture in between; `reduced` is the size the last halving gives.
+void reducePicture(const QImage &source, QImage &reduced, const QRect &rect, int times);
 
 // Each pixel (x, y) of `out` (Format_RGB32, at least `viewRect`'s size) becomes the area average
 // of the source pixels (Format_BGR888) that view pixel viewRect.topLeft() + (x, y) covers when
