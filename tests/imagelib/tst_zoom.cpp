@@ -93,6 +93,42 @@ private slots:
         QCOMPARE(Zoom::viewRect(QRect(2, 3, 2, 1), 1.5), QRect(3, 5, 3, 1));
     }
 
+    // The view makes a deep halving in one go, without the pictures in between: it must round at
+    // every halving as those would, odd edges and a part of the picture included.
+    void reducingSeveralTimesIsHalvingAsOften_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<int>("times");
+        QTest::addColumn<QRect>("part"); // of the result; empty for all of it
+        QTest::newRow("even, once") << QSize(64, 32) << 1 << QRect();
+        QTest::newRow("odd, twice") << QSize(37, 23) << 2 << QRect();
+        QTest::newRow("odd, four times") << QSize(101, 67) << 4 << QRect();
+        QTest::newRow("a column, three times") << QSize(1, 45) << 3 << QRect();
+        QTest::newRow("a part, three times") << QSize(203, 131) << 3 << QRect(5, 3, 11, 7);
+    }
+    void reducingSeveralTimesIsHalvingAsOften()
+    {
+        QFETCH(QSize, size);
+        QFETCH(int, times);
+        QFETCH(QRect, part);
+        QImage expected = noisePicture(size, PictureFormat, 21);
+        const QImage source = expected;
+        for (int k = 0; k < times; ++k) {
+            QImage half((expected.width() + 1) / 2, (expected.height() + 1) / 2, PictureFormat);
+            halvePicture(expected, half, half.rect());
+            expected = half;
+        }
+        QImage reduced(expected.size(), PictureFormat);
+        reduced.fill(Qt::black);
+        reducePicture(source, reduced, part.isEmpty() ? reduced.rect() : part, times);
+        if (part.isEmpty()) {
+            QCOMPARE(reduced, expected);
+        } else {
+            QCOMPARE(reduced.copy(part), expected.copy(part));
+            QCOMPARE(pixelOf(reduced, part.left() - 1, part.top()), Colour(0));
+        }
+    }
+
     void halvingAveragesBlocksAndOddEdges()
     {
         QImage source(3, 3, QImage::Format_BGR888);
