@@ -154,39 +154,37 @@ int writevFully(int fd, iovec *iov, int count)
     return 0;
 }
 
-int pwritevFully(int fd, iovec *iov, int count, off_t offset)
+// Moves all of iov from or to the file at offset with `call` (preadv or pwritev), taking up where
+// a short transfer stopped: 0 on success, -1 when the call moved nothing (the end of the file),
+// else the errno.
+template <class Call>
+int transferFully(Call call, int fd, iovec *iov, int count, off_t offset)
 {
     while (count > 0) {
-        const ssize_t written = ::pwritev(fd, iov, count, offset);
-        if (written < 0) {
+        const ssize_t moved = call(fd, iov, count, offset);
+        if (moved < 0) {
             if (errno == EINTR)
                 continue;
             return errno;
         }
-        if (written == 0)
-            return EIO;
-        offset += written;
-        count = advance(iov, count, size_t(written));
+        if (moved == 0)
+            return -1;
+        offset += moved;
+        count = advance(iov, count, size_t(moved));
     }
     return 0;
+}
+
+int pwritevFully(int fd, iovec *iov, int count, off_t offset)
+{
+    const int error = transferFully(::pwritev, fd, iov, count, offset);
+    return error == -1 ? EIO : error;
 }
 
 // 0 on success, -1 at a premature end of file, else the errno.
 int preadvFully(int fd, iovec *iov, int count, off_t offset)
 {
-    while (count > 0) {
-        const ssize_t got = ::preadv(fd, iov, count, offset);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        if (got == 0)
-            return -1;
-        offset += got;
-        count = advance(iov, count, size_t(got));
-    }
-    return 0;
+    return transferFully(::preadv, fd, iov, count, offset);
 }
 #endif
 

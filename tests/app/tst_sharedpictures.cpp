@@ -41,15 +41,6 @@ QByteArray hashOf(const QImage &picture)
     return hash.result();
 }
 
-// What a whole write of the picture gives.
-QByteArray wholeBmp(const QImage &picture)
-{
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    writeBmp24(buffer, picture);
-    return buffer.data();
-}
-
 struct Run {
     QList<QByteArray> looks;   // after each step: canvas, bitmap, snapshot, temp file
     QStringList faults;
@@ -108,7 +99,7 @@ Run session(PictureMemoryMode mode)
             }
             program.tempFile().finishWriting();
             const QByteArray file = fileBytes(program.tempPath());
-            if (file != wholeBmp(canvas.picture()))
+            if (file != bmpOf(canvas.picture()))
                 run.faults << QStringLiteral("step %1: the temp file is not a whole write of the picture").arg(step);
             run.looks << hashOf(canvas.picture()) + hashOf(canvas.image()) + hashOf(doc->snapshot().picture())
                              + hashOf(file);
@@ -171,7 +162,7 @@ private slots:
         doc->canvas().line(QPointF(3, 3), QPointF(20, 3), Red);
         doc->commitPicture();
         program.tempFile().finishWriting();
-        QCOMPARE(fileBytes(program.tempPath()), wholeBmp(doc->canvas().picture()));
+        QCOMPARE(fileBytes(program.tempPath()), bmpOf(doc->canvas().picture()));
     }
 };
 VP_TEST(TestSharedPictures)

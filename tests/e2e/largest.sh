@@ -44,7 +44,12 @@ echo "open: $((opened - typed)) ms to the temp file"
 
 # The picture opens whole, fitted to the window: its height on screen is exact, and a view pixel v
 # shows picture pixel floor(v / zoom).
-read -r x y w h < <(find_rectangle ffff00) || fail "no yellow canvas on screen"
+# Showing it whole reads every pixel once more: a slow build may take a while to paint.
+for _ in $(seq 60); do
+    read -r x y w h < <(find_rectangle ffff00) && [ "$h" -gt 200 ] && break
+    sleep 0.5
+done
+[ -n "${x:-}" ] || fail "no yellow canvas on screen"
 [ "$w" -gt 100 ] && [ "$h" -gt 200 ] || fail "only $w x $h of the canvas is on screen"
 picture_pixel() { python3 -c "import math; print(math.floor(($1) / ($h / $SIDE) + 1e-7))"; }
 # The pencil draws at its tip, 8 screen pixels below the pointer: a black line along that row.

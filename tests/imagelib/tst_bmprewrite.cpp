@@ -14,16 +14,6 @@
 
 namespace {
 
-QByteArray bmpOf(const QImage &picture)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    if (!writeBmp24(buffer, picture))
-        qFatal("writeBmp24 to memory failed");
-    return bytes;
-}
-
 // A file of the test's own, open for reading and writing, holding the picture's whole BMP.
 class BmpFile {
 public:

@@ -23,16 +23,6 @@ namespace {
 
 using vptest::encoded;
 
-QByteArray bmpOf(const QImage &picture)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    if (!writeBmp24(buffer, picture))
-        qFatal("writeBmp24 to memory failed");
-    return bytes;
-}
-
 quint32 le32(const QByteArray &bytes, int at)
 {
     quint32 v;

@@ -3,8 +3,10 @@
 #include "childprocess.h"
 #include "document/tempfile.h"
 #include "document/tooldialog.h"
+#include "imagelib/bmp.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -146,6 +148,16 @@ QString writeFile(const QString &path, const QByteArray &bytes)
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
         qFatal("cannot write the test file %s", qPrintable(path));
     return path;
+}
+
+QByteArray bmpOf(const QImage &picture)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!writeBmp24(buffer, picture))
+        qFatal("writeBmp24 to memory failed");
+    return bytes;
 }
 
 QImage randomBytesPicture(QSize size, unsigned seed)

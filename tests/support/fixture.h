@@ -68,6 +68,9 @@ inline constexpr Colour Green = 0x0000FF00;
 inline constexpr Colour Blue = 0x00FF0000;
 inline constexpr Colour White = 0x00FFFFFF;
 
+// What a whole 24-bit BMP write of the picture gives, byte for byte.
+QByteArray bmpOf(const QImage &picture);
+
 // Pictures for tests.
 QImage uniformPicture(QSize size, Colour colour, QImage::Format format = PictureFormat);
 Colour pixelOf(const QImage &picture, int x, int y);
