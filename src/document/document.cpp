@@ -95,21 +95,19 @@ bool Document::canRedo() const
 
 void Document::undo()
 {
-    const bool acts = canUndo() && m_historyReady;
-    if (acts) {
-        m_historyReady = false;
-        showState(m_history.stepBack());
-        m_historyReady = true;
-    }
-    emit undoStateChanged();
+    stepThroughHistory(true);
 }
 
 void Document::redo()
 {
-    const bool acts = canRedo() && m_historyReady;
-    if (acts) {
+    stepThroughHistory(false);
+}
+
+void Document::stepThroughHistory(bool back)
+{
+    if ((back ? canUndo() : canRedo()) && m_historyReady) {
         m_historyReady = false;
-        showState(m_history.stepForward());
+        showState(back ? m_history.stepBack() : m_history.stepForward());
         m_historyReady = true;
     }
     emit undoStateChanged();

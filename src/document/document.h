@@ -73,6 +73,7 @@ signals:
 private:
     void canvasPictureChanged();
     void memoryShort(QSize size);
+    void stepThroughHistory(bool back);
     // Stores the picture of the state Undo or Redo stepped to in the canvas.
     void showState(const HistoryStep &step);
 
