@@ -177,6 +177,7 @@ struct State {
     std::vector<Mapping> held;  // let go during a hold and of no further use
     std::vector<Mapping> parked; // frozen owners let go while clones still read their file
     std::map<const uchar *, Mapping *> live; // every mapping a picture holds, by its start
+    std::atomic<bool> forkedChild{false};    // this process is a child: it unmaps on its own thread
 };
 
 size_t poolLimit()
@@ -189,6 +190,7 @@ size_t poolLimit()
 
 void beforeFork();
 void afterFork();
+void afterForkInChild();
 
 // Never destroyed: pictures held by other statics may still be let go during exit.
 State &state()
@@ -196,7 +198,7 @@ State &state()
     static State *const s = [] {
         auto *created = new State;
         created->limit = poolLimit();
-        ::pthread_atfork(beforeFork, afterFork, afterFork);
+        ::pthread_atfork(beforeFork, afterFork, afterForkInChild);
         return created;
     }();
     return *s;
@@ -218,6 +220,10 @@ void unmapLater(std::vector<Mapping> &&dropped)
         for (const Mapping &gone : *mappings)
             unmap(gone);
     };
+    if (state().forkedChild.load(std::memory_order_relaxed)) {
+        unmapAll();
+        return;
+    }
     try {
         std::thread(unmapAll).detach();
     } catch (const std::system_error &) {
@@ -255,6 +261,14 @@ void beforeFork()
 void afterFork()
 {
     state().lock.unlock();
+}
+
+// A child's threads start from whatever the parent's other threads held at the fork (and
+// ThreadSanitizer takes them for the parent's own): a child unmaps in place.
+void afterForkInChild()
+{
+    state().forkedChild.store(true, std::memory_order_relaxed);
+    afterFork();
 }
 
 Mapping takePooled(State &s, size_t length, Kind kind)
