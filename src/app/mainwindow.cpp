@@ -90,8 +90,10 @@ MainWindow::~MainWindow()
     delete patternDialog.data();
     // Documents still open go with the frame, without questions; nothing may react to their
     // going as if a user had switched windows.
+    // That includes windows closed but not yet deleted, which the area no longer lists: they
+    // too must go before the history budget and temp file their documents use.
     disconnect(mdiArea, nullptr, this, nullptr);
-    const QList<QMdiSubWindow *> windows = mdiArea->subWindowList();
+    const QList<QMdiSubWindow *> windows = mdiArea->findChildren<QMdiSubWindow *>();
     for (QMdiSubWindow *window : windows)
         delete window;
     // A process that goes on without this window (a test) keeps its picture memory in bounds.

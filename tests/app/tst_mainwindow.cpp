@@ -14,6 +14,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -240,6 +241,24 @@ private slots:
         QCOMPARE(pixelOf(committed, 120, 120), Colour(0x00FF0000));
         QCOMPARE(doc->canvas().picture(), committed);
         QCOMPARE(program.window->pictureInfo->text(), QStringLiteral("250x250 178kB"));
+    }
+
+    // Fault: a window closed but not yet deleted outlived the main window's history budget, and
+    // its history removed itself from freed memory (heap corruption on the way out).
+    void mainWindowGoesWithAClosedWindowStillAwaitingDeletion()
+    {
+        const QTemporaryDir folder;
+        auto scripted = std::make_unique<ScriptedPrompts>();
+        scripted->answers = {PromptAnswer::No};
+        auto window = std::make_unique<MainWindow>(
+            std::move(scripted), std::make_unique<TempFile>(folder.path(), folder.path() + QStringLiteral("/fallback")));
+        Document *doc = &window->newDocument()->document();
+        drawAndCommit(doc);
+        QPointer<QMdiSubWindow> frame = frameOf(doc);
+        QVERIFY(frame->close());
+        QVERIFY(frame && !window->mdiArea->subWindowList().contains(frame.data()));
+        window.reset(); // before the deferred deletion runs
+        QVERIFY(!frame);
     }
 };
 VP_TEST(TestMainWindow)
