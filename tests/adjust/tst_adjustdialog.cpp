@@ -100,6 +100,7 @@ private slots:
 
         moveTo(slider, -30);
         QCOMPARE(canvasPixel(program.doc), makeColour(20, 30, 40));
+        const uchar *previewed = program.doc->canvas().picture().constBits();
         QCOMPARE(canvasPixel(program.doc, 0, 0), makeColour(51, 51, 51));
         QCOMPARE(pixelOf(slider->grab().toImage(), 0, 10), Colour(0)); // left of the pointer, all rest colour
         QCOMPARE(pixelOf(canvasArea(program.doc)->grab().toImage(), 2 + 5, 2 + 5), makeColour(20, 30, 40));
@@ -108,7 +109,9 @@ private slots:
         moveTo(slider, 90);
         QCOMPARE(canvasPixel(program.doc), makeColour(121, 181, 242));
         // Previews write the stored picture in place and the bitmap shows it without a copy.
-        QCOMPARE(program.doc->canvas().image().constBits(), program.doc->canvas().picture().constBits());
+        // Fault: a copy of the picture held across the write made every move copy it whole.
+        QCOMPARE(program.doc->canvas().picture().constBits(), previewed);
+        QCOMPARE(program.doc->canvas().image().constBits(), previewed);
         QCOMPARE(pixelOf(slider->grab().toImage(), 89, 10), Magenta);
 
         release(slider, 90);
