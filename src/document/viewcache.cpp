@@ -193,6 +193,18 @@ void ViewCache::ensureLevel(int level, const QRect &rect)
     made.ensure(rect, [&](const QRect &area) { reducePicture(*m_bitmap, made.image, area, level); });
 }
 
+QRect ViewCache::viewTileRect(int column, int row) const
+{
+    return QRect(column * ViewTileSize, row * ViewTileSize, ViewTileSize, ViewTileSize) & QRect(QPoint(0, 0), m_viewSize);
+}
+
+QRect ViewCache::levelRectFor(const QRect &viewArea) const
+{
+    const double scale = m_viewZoom * double(1 << m_viewLevel);
+    return QRect(QPoint(int(std::floor(viewArea.left() / scale)), int(std::floor(viewArea.top() / scale))),
+                 QPoint(int(std::ceil((viewArea.right() + 1) / scale)), int(std::ceil((viewArea.bottom() + 1) / scale))));
+}
+
 ViewCache::ViewTile &ViewCache::viewTile(int column, int row)
 {
     ViewTile &tile = m_viewTiles[size_t(row) * size_t(m_viewColumns) + size_t(column)];
@@ -206,13 +218,9 @@ ViewCache::ViewTile &ViewCache::viewTile(int column, int row)
             tile.image = QImage(ViewTileSize, ViewTileSize, QImage::Format_RGB32);
         }
     }
-    const QRect area = QRect(column * ViewTileSize, row * ViewTileSize, ViewTileSize, ViewTileSize) &
-                       QRect(QPoint(0, 0), m_viewSize);
-    const double scale = m_viewZoom * double(1 << m_viewLevel);
-    const QRect source(QPoint(int(std::floor(area.left() / scale)), int(std::floor(area.top() / scale))),
-                       QPoint(int(std::ceil((area.right() + 1) / scale)), int(std::ceil((area.bottom() + 1) / scale))));
-    ensureLevel(m_viewLevel, source);
-    shrinkToView(levelImage(m_viewLevel), scale, area, tile.image);
+    const QRect area = viewTileRect(column, row);
+    ensureLevel(m_viewLevel, levelRectFor(area));
+    shrinkToView(levelImage(m_viewLevel), m_viewZoom * double(1 << m_viewLevel), area, tile.image);
     tile.valid = true;
     m_viewHasValidTiles = true;
     return tile;
@@ -237,9 +245,20 @@ void ViewCache::paint(QPainter &painter, const QImage &bitmap, double zoom, cons
     if (shown.isEmpty())
         return;
     m_bitmap = &bitmap;
+    const int firstRow = shown.top() / ViewTileSize, lastRow = shown.bottom() / ViewTileSize;
+    const int firstColumn = shown.left() / ViewTileSize, lastColumn = shown.right() / ViewTileSize;
+    // What the shown tiles lack of their halving is made first, in one pass the cores share: a
+    // picture made anew (an undo of a flip) would otherwise be halved tile by tile on one core.
+    QRect lacking;
+    for (int row = firstRow; row <= lastRow; ++row)
+        for (int column = firstColumn; column <= lastColumn; ++column)
+            if (!m_viewTiles[size_t(row) * size_t(m_viewColumns) + size_t(column)].valid)
+                lacking |= levelRectFor(viewTileRect(column, row));
+    if (!lacking.isEmpty())
+        ensureLevel(m_viewLevel, lacking);
     const QPoint offset = at - viewRect.topLeft();
-    for (int row = shown.top() / ViewTileSize; row <= shown.bottom() / ViewTileSize; ++row) {
-        for (int column = shown.left() / ViewTileSize; column <= shown.right() / ViewTileSize; ++column) {
+    for (int row = firstRow; row <= lastRow; ++row) {
+        for (int column = firstColumn; column <= lastColumn; ++column) {
             const QRect tileRect(column * ViewTileSize, row * ViewTileSize, ViewTileSize, ViewTileSize);
             const QRect part = tileRect & shown;
             const ViewTile &tile = viewTile(column, row);

@@ -55,6 +55,9 @@ private:
     const QImage &levelImage(int level) const;
     void ensureLevel(int level, const QRect &rect);
     ViewTile &viewTile(int column, int row);
+    QRect viewTileRect(int column, int row) const;
+    // The pixels of the view's halving that the view pixels `viewArea` read.
+    QRect levelRectFor(const QRect &viewArea) const;
     void resetView(double zoom);
     void resetFor(QSize bitmapSize);
 
