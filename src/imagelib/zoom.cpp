@@ -8,6 +8,10 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__GNUC__) && defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 namespace Zoom {
 
 int pictureCoordinate(double v, double zoom)
@@ -45,6 +49,50 @@ QRect viewRect(const QRect &pictureRect, double zoom)
 
 namespace {
 
+#if defined(__GNUC__) && defined(__x86_64__)
+bool hasVbmi()
+{
+    static const bool has = __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi");
+    return has;
+}
+
+// Sixteen pixels of a halving a step from whole 2 x 2 blocks, with AVX-512 VBMI: each byte's
+// block with its neighbour three bytes on, summed in 16 bits, then every other pixel of those
+// gathered by one byte permutation. Reads three bytes past the blocks it makes, so the caller
+// leaves a block more than it asks for. Returns how many pixels it made.
+#define VP_VBMI __attribute__((target("avx512f,avx512bw,avx512vbmi")))
+
+// Bytes at..at + 31 of a pair of rows: each with its neighbour three bytes on, summed, rounded.
+VP_VBMI inline __m256i blockMeans(const uchar *a, const uchar *b)
+{
+    const auto widened = [](const uchar *p) VP_VBMI {
+        return _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i *>(p)));
+    };
+    const __m512i sum = _mm512_add_epi16(_mm512_add_epi16(widened(a), widened(a + 3)),
+                                         _mm512_add_epi16(widened(b), widened(b + 3)));
+    return _mm512_cvtepi16_epi8(_mm512_srli_epi16(_mm512_add_epi16(sum, _mm512_set1_epi16(2)), 2));
+}
+
+VP_VBMI int halveBlocksVbmi(const uchar *a, const uchar *b, uchar *out, int pixels)
+{
+    // Output byte j is the sum at byte 6 * (j / 3) + j % 3.
+    alignas(64) static constexpr auto Pick = [] {
+        std::array<uchar, 64> pick {};
+        for (int j = 0; j < 48; ++j)
+            pick[size_t(j)] = uchar(6 * (j / 3) + j % 3);
+        return pick;
+    }();
+    const __m512i pick = _mm512_load_si512(Pick.data());
+    int done = 0;
+    for (; done + 16 < pixels; done += 16, a += 96, b += 96, out += 48) {
+        const __m512i low = _mm512_inserti64x4(_mm512_castsi256_si512(blockMeans(a, b)), blockMeans(a + 32, b + 32), 1);
+        const __m512i high = _mm512_castsi256_si512(blockMeans(a + 64, b + 64));
+        _mm512_mask_storeu_epi8(out, __mmask64(0xFFFFFFFFFFFFull), _mm512_permutex2var_epi8(low, pick, high));
+    }
+    return done;
+}
+#endif
+
 // Pixels x0 to x1 of one row of a halving, from the two rows r0 and r1 (r1 null at an odd bottom
 // edge) of a source w pixels wide. `scratch` is a buffer of the caller's, reused row after row.
 void halveRow(const uchar *r0, const uchar *r1, int w, uchar *out, int x0, int x1, std::vector<uchar> &scratch)
@@ -56,6 +104,13 @@ void halveRow(const uchar *r0, const uchar *r1, int w, uchar *out, int x0, int x
     if (r1 && wholeEnd > x) {
         // Every byte's block with its neighbour three bytes on, in one loop the compiler runs in
         // vector registers; then every other pixel of that is a pixel of the halving.
+#if defined(__GNUC__) && defined(__x86_64__)
+        if (hasVbmi()) {
+            const int made = halveBlocksVbmi(r0 + 6 * qsizetype(x), r1 + 6 * qsizetype(x), out, wholeEnd - x);
+            x += made;
+            out += 3 * qsizetype(made);
+        }
+#endif
         const qsizetype first = 6 * qsizetype(x), bytes = 6 * qsizetype(wholeEnd - x) - 3;
         scratch.resize(size_t(bytes) + 3);
         const uchar *a = r0 + first, *b = r1 + first;

@@ -129,6 +129,38 @@ private slots:
         }
     }
 
+    // Fault: the vector step picks the wrong bytes of its sums, or its last step reads or writes
+    // beyond the blocks it was given. Widths around its 16-pixel step, parts from odd columns.
+    void halvingMatchesTheMeanOfEveryBlock()
+    {
+        for (const int width : {1, 2, 33, 34, 35, 64, 65, 66, 97, 129, 1001}) {
+            const QImage source = noisePicture(QSize(width, 5), PictureFormat, width);
+            QImage half((width + 1) / 2, 3, PictureFormat);
+            for (const QRect part : {half.rect(), QRect(1, 0, half.width() - 1, 3), QRect(3, 1, half.width() - 5, 1)}) {
+                half.fill(Qt::black);
+                halvePicture(source, half, part);
+                for (int y = 0; y < half.height(); ++y) {
+                    for (int x = 0; x < half.width(); ++x) {
+                        int expected[3] = {0, 0, 0};
+                        if (part.contains(x, y)) {
+                            const int x1 = std::min(2 * x + 1, width - 1), y1 = std::min(2 * y + 1, 4);
+                            const int n = (x1 - 2 * x + 1) * (y1 - 2 * y + 1);
+                            for (int c = 0; c < 3; ++c) {
+                                for (int sy = 2 * y; sy <= y1; ++sy)
+                                    for (int sx = 2 * x; sx <= x1; ++sx)
+                                        expected[c] += source.constScanLine(sy)[3 * sx + c];
+                                expected[c] = (expected[c] + n / 2) / n;
+                            }
+                        }
+                        const uchar *got = half.constScanLine(y) + 3 * x;
+                        if (got[0] != expected[0] || got[1] != expected[1] || got[2] != expected[2])
+                            QFAIL(qPrintable(QStringLiteral("width %1, part x %2: pixel %3,%4").arg(width).arg(part.x()).arg(x).arg(y)));
+                    }
+                }
+            }
+        }
+    }
+
     void halvingAveragesBlocksAndOddEdges()
     {
         QImage source(3, 3, QImage::Format_BGR888);
