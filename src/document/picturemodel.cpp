@@ -81,14 +81,7 @@ void PictureModel::setPicture(const QImage &picture, const QList<QRect> &differs
     m_lastChange = PictureChange{m_picture.cacheKey(), differsWithin};
     m_picture = picture;
     m_drawn.reset(m_inner);
-    for (const QRect &rect : drawn) {
-        restoreRect(rect);
-        emit changed(rect);
-    }
-    for (const QRect &rect : differsWithin) {
-        restoreRect(rect);
-        emit changed(rect);
-    }
+    restoreRects(drawn + differsWithin);
     emit pictureChanged();
 }
 
@@ -105,7 +98,17 @@ void PictureModel::eraseDrawing()
         return;
     const QList<QRect> drawn = m_drawn.rects();
     m_drawn.reset(m_inner);
-    for (const QRect &rect : drawn) {
+    restoreRects(drawn);
+}
+
+void PictureModel::restoreRects(const QList<QRect> &rects)
+{
+    // Told all of them at once, the picture memory copies a shared bitmap whole where they cover
+    // much of it; rectangle by rectangle, it would clone it for the first and then copy nearly
+    // every page on its first write.
+    if (!m_image.isNull())
+        detachPicture(m_image, rects);
+    for (const QRect &rect : rects) {
         restoreRect(rect);
         emit changed(rect);
     }

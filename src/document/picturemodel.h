@@ -125,6 +125,7 @@ private:
     bool rebuildBitmap();
     QImage &unwritable();
     void restoreRect(const QRect &rect);
+    void restoreRects(const QList<QRect> &rects);
     // The pixels a pen stroke from a to b can reach, `extra` further still.
     QRect penBounds(QPointF a, QPointF b, double extra = 0) const;
     void markPath(const QList<QPointF> &path, double extra);

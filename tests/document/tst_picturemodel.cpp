@@ -1,5 +1,6 @@
 #include "document/picturemodel.h"
 #include "imagelib/fill.h"
+#include "imagelib/picturememory.h"
 #include "imagelib/raster.h"
 #include "fixture.h"
 #include "testregistry.h"
@@ -316,6 +317,24 @@ private slots:
 
     // A view that keeps reduced copies needs to know which pixels a new stored picture changed:
     // the picture it showed before comes with the signal, whatever the bitmap was.
+    // Fault: erasing a drawing over a bitmap others share cloned it for the first rectangle and
+    // then copied nearly every page one fault at a time (every Flip paid that).
+    void erasingMuchOfASharedBitmapCopiesItWholeRatherThanCloneIt()
+    {
+        PictureModel canvas;
+        const QImage stored = copiedPicture(uniformPicture(QSize(1000, 1000), Red));
+        canvas.setPicture(stored);
+        QImage &bitmap = canvas.bitmapForWrite(QRect(0, 0, 1000, 1000));
+        bitmap.fill(Qt::blue);
+        canvas.markDrawn(bitmap.rect());
+        QVERIFY(canvas.drawnArea().rects().size() > 1);
+        const QImage shared = canvas.image(); // as the snapshot holds it
+        canvas.eraseDrawing();
+        QCOMPARE(canvas.image(), stored);
+        QVERIFY(pictureMemoryKind(canvas.image()) != PictureMemoryKind::Clone);
+        QCOMPARE(pixelOf(shared, 999, 999), Blue);
+    }
+
     void replacingThePictureTellsWhatWasShownBefore()
     {
         PictureModel box(2);
