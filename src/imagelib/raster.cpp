@@ -99,6 +99,7 @@ Span normalised(int start, int extent)
 struct AxisMap {
     qint64 first = 0;
     std::vector<qsizetype> sources;
+    bool ascending = true; // the sources go up (a mirrored axis goes down)
 };
 
 AxisMap mapAxis(const Span &to, qint64 toLimit, const Span &from, qint64 fromLimit, bool mirrored)
@@ -118,6 +119,7 @@ AxisMap mapAxis(const Span &to, qint64 toLimit, const Span &from, qint64 fromLim
             map.first = to.start + i;
         map.sources.push_back(qsizetype(source));
     }
+    map.ascending = map.sources.size() < 2 || map.sources.front() <= map.sources.back();
     return map;
 }
 
@@ -212,7 +214,10 @@ QRect stretchBlit(QImage &dst, int x, int y, int w, int h, const QImage &src, in
     // A straight row is a copy; a mirrored or stretched one, pixel by pixel, costs about four.
     const qsizetype rowCost = (sameWidth && !mirrorX ? 2 : 8) * n * bpp;
     forEachStrip(0, int(rows.sources.size()), rowCost, [&](int first, int end) {
-        for (int r = first; r < end; ++r) {
+        // The source is read top to bottom whichever way the rows go: read upwards, it came in
+        // from memory a third slower here.
+        for (int i = first; i < end; ++i) {
+            const int r = rows.ascending ? i : first + end - 1 - i;
             uchar *d = to + (rows.first + r) * toStride + cols.first * bpp;
             const uchar *s = from + rows.sources[size_t(r)] * fromStride;
             if (!sameWidth)
