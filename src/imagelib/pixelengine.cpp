@@ -2,15 +2,13 @@
 
 #include "imagelib/parallel.h"
 #include "imagelib/picturememory.h"
+#include "imagelib/vectorunits.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
 
-#if defined(__GNUC__) && defined(__x86_64__)
-#include <immintrin.h>
-#endif
 
 EngineOp engineOpFromName(const QString &operation)
 {
@@ -45,16 +43,9 @@ struct ByteMap {
     }
 };
 
-#if defined(__GNUC__) && defined(__x86_64__)
+#ifdef VP_VBMI
 // With AVX-512 VBMI the whole table fits in four registers: a byte's low seven bits pick an entry
 // in either half, its top bit picks the half. 64 bytes a step, with no lookup in memory.
-bool hasVbmi()
-{
-    static const bool has = __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi");
-    return has;
-}
-
-#define VP_VBMI __attribute__((target("avx512f,avx512bw,avx512vbmi")))
 
 VP_VBMI inline __m512i lookUp(__m512i bytes, const __m512i (&table)[4])
 {
@@ -103,7 +94,7 @@ VP_VBMI qsizetype mapEveryThirdVbmi(const uchar *source, uchar *target, qsizetyp
 void mapBytes(const uchar *source, uchar *target, qsizetype count, const ByteMap &map)
 {
     qsizetype i = 0;
-#if defined(__GNUC__) && defined(__x86_64__)
+#ifdef VP_VBMI
     if (hasVbmi())
         i = mapBytesVbmi(source, target, count, map.single);
 #endif
@@ -139,7 +130,7 @@ void mapEveryThird(const uchar *source, uchar *target, qsizetype first, qsizetyp
                    const quint8 *table)
 {
     qsizetype x = first;
-#if defined(__GNUC__) && defined(__x86_64__)
+#ifdef VP_VBMI
     if (hasVbmi()) {
         const qsizetype done = mapEveryThirdVbmi(source, target, first, count, table);
         x = done + ((first - done) % 3 + 3) % 3;

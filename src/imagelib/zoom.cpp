@@ -1,16 +1,13 @@
 #include "imagelib/zoom.h"
 
 #include "imagelib/parallel.h"
+#include "imagelib/vectorunits.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
 #include <vector>
-
-#if defined(__GNUC__) && defined(__x86_64__)
-#include <immintrin.h>
-#endif
 
 namespace Zoom {
 
@@ -49,45 +46,41 @@ QRect viewRect(const QRect &pictureRect, double zoom)
 
 namespace {
 
-#if defined(__GNUC__) && defined(__x86_64__)
-bool hasVbmi()
+#ifdef VP_VBMI
+VP_VBMI inline __m512i widened(const uchar *p)
 {
-    static const bool has = __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi");
-    return has;
+    return _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i *>(p)));
 }
 
-// Sixteen pixels of a halving a step from whole 2 x 2 blocks, with AVX-512 VBMI: each byte's
-// block with its neighbour three bytes on, summed in 16 bits, then every other pixel of those
-// gathered by one byte permutation. Reads three bytes past the blocks it makes, so the caller
-// leaves a block more than it asks for. Returns how many pixels it made.
-#define VP_VBMI __attribute__((target("avx512f,avx512bw,avx512vbmi")))
-
-// Bytes at..at + 31 of a pair of rows: each with its neighbour three bytes on, summed, rounded.
+// Bytes 0 to 31 of a pair of rows: each with its neighbour three bytes on, summed, rounded.
 VP_VBMI inline __m256i blockMeans(const uchar *a, const uchar *b)
 {
-    const auto widened = [](const uchar *p) VP_VBMI {
-        return _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i *>(p)));
-    };
     const __m512i sum = _mm512_add_epi16(_mm512_add_epi16(widened(a), widened(a + 3)),
                                          _mm512_add_epi16(widened(b), widened(b + 3)));
-    return _mm512_cvtepi16_epi8(_mm512_srli_epi16(_mm512_add_epi16(sum, _mm512_set1_epi16(2)), 2));
+    return _mm512_maskz_cvtepi16_epi8(~__mmask32(0), _mm512_srli_epi16(_mm512_add_epi16(sum, _mm512_set1_epi16(2)), 2));
 }
 
+// Sixteen pixels of a halving a step from whole 2 x 2 blocks: each byte's block with its neighbour
+// three bytes on, summed in 16 bits, then every other pixel of those gathered by byte
+// permutations. Reads three bytes past the blocks it makes, so it leaves at least one of the
+// `pixels` it is given to the caller. Returns how many pixels it made.
 VP_VBMI int halveBlocksVbmi(const uchar *a, const uchar *b, uchar *out, int pixels)
 {
-    // Output byte j is the sum at byte 6 * (j / 3) + j % 3.
-    alignas(64) static constexpr auto Pick = [] {
+    // Output byte j is the sum at byte 6 * (j / 3) + j % 3 of the 96 made a step: the first 32
+    // come from the first 64 sums, the other 16 from the 64 that start at sum 32.
+    alignas(32) static constexpr auto Pick = [] {
         std::array<uchar, 64> pick {};
         for (int j = 0; j < 48; ++j)
-            pick[size_t(j)] = uchar(6 * (j / 3) + j % 3);
+            pick[size_t(j)] = uchar(6 * (j / 3) + j % 3 - (j < 32 ? 0 : 32));
         return pick;
     }();
-    const __m512i pick = _mm512_load_si512(Pick.data());
+    const __m256i pickFirst = _mm256_load_si256(reinterpret_cast<const __m256i *>(Pick.data()));
+    const __m256i pickRest = _mm256_load_si256(reinterpret_cast<const __m256i *>(Pick.data() + 32));
     int done = 0;
     for (; done + 16 < pixels; done += 16, a += 96, b += 96, out += 48) {
-        const __m512i low = _mm512_inserti64x4(_mm512_castsi256_si512(blockMeans(a, b)), blockMeans(a + 32, b + 32), 1);
-        const __m512i high = _mm512_castsi256_si512(blockMeans(a + 64, b + 64));
-        _mm512_mask_storeu_epi8(out, __mmask64(0xFFFFFFFFFFFFull), _mm512_permutex2var_epi8(low, pick, high));
+        const __m256i first = blockMeans(a, b), second = blockMeans(a + 32, b + 32), third = blockMeans(a + 64, b + 64);
+        _mm256_storeu_si256(reinterpret_cast<__m256i *>(out), _mm256_permutex2var_epi8(first, pickFirst, second));
+        _mm256_mask_storeu_epi8(out + 32, __mmask32(0xFFFF), _mm256_permutex2var_epi8(second, pickRest, third));
     }
     return done;
 }
@@ -102,15 +95,15 @@ void halveRow(const uchar *r0, const uchar *r1, int w, uchar *out, int x0, int x
     int x = x0;
     out += 3 * qsizetype(x0);
     if (r1 && wholeEnd > x) {
-        // Every byte's block with its neighbour three bytes on, in one loop the compiler runs in
-        // vector registers; then every other pixel of that is a pixel of the halving.
-#if defined(__GNUC__) && defined(__x86_64__)
+#ifdef VP_VBMI
         if (hasVbmi()) {
             const int made = halveBlocksVbmi(r0 + 6 * qsizetype(x), r1 + 6 * qsizetype(x), out, wholeEnd - x);
             x += made;
             out += 3 * qsizetype(made);
         }
 #endif
+        // Every byte's block with its neighbour three bytes on, in one loop the compiler runs in
+        // vector registers; then every other pixel of that is a pixel of the halving.
         const qsizetype first = 6 * qsizetype(x), bytes = 6 * qsizetype(wholeEnd - x) - 3;
         scratch.resize(size_t(bytes) + 3);
         const uchar *a = r0 + first, *b = r1 + first;
