@@ -211,13 +211,17 @@ QRect stretchBlit(QImage &dst, int x, int y, int w, int h, const QImage &src, in
     const qsizetype toStride = dst.bytesPerLine();
     const uchar *const from = src.constBits();
     const qsizetype fromStride = src.bytesPerLine();
-    // A straight row is a copy; a mirrored or stretched one, pixel by pixel, costs about four.
-    const qsizetype rowCost = (sameWidth && !mirrorX ? 2 : 8) * n * bpp;
-    forEachStrip(0, int(rows.sources.size()), rowCost, [&](int first, int end) {
-        // The source is read top to bottom whichever way the rows go: read upwards, it came in
-        // from memory a third slower here.
+    // A mirrored or stretched row, pixel by pixel, costs about four copies of it. A straight row
+    // is a copy, counted at half its cost: two threads share one memory bus, and a second thread
+    // only gains on pictures well past the caches (12 MP: 1.5-1.9 ms on one thread, 1.4-2.8 ms on
+    // two; 48 MP: 7.3 ms on one, 4.8 ms on two).
+    const qsizetype rowCost = (sameWidth && !mirrorX ? 1 : 8) * n * bpp;
+    // The strips go down the source whichever way the rows go: read upwards, it came in from
+    // memory a third slower here.
+    const int count = int(rows.sources.size());
+    forEachStrip(0, count, rowCost, [&](int first, int end) {
         for (int i = first; i < end; ++i) {
-            const int r = rows.ascending ? i : first + end - 1 - i;
+            const int r = rows.ascending ? i : count - 1 - i;
             uchar *d = to + (rows.first + r) * toStride + cols.first * bpp;
             const uchar *s = from + rows.sources[size_t(r)] * fromStride;
             if (!sameWidth)
