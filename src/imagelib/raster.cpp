@@ -136,7 +136,6 @@ Span normalised(int start, int extent)
 struct AxisMap {
     qint64 first = 0;
     std::vector<qsizetype> sources;
-    bool ascending = true; // the sources go up (a mirrored axis goes down)
 };
 
 AxisMap mapAxis(const Span &to, qint64 toLimit, const Span &from, qint64 fromLimit, bool mirrored)
@@ -156,7 +155,6 @@ AxisMap mapAxis(const Span &to, qint64 toLimit, const Span &from, qint64 fromLim
             map.first = to.start + i;
         map.sources.push_back(qsizetype(source));
     }
-    map.ascending = map.sources.size() < 2 || map.sources.front() <= map.sources.back();
     return map;
 }
 
@@ -252,14 +250,15 @@ QRect stretchBlit(QImage &dst, int x, int y, int w, int h, const QImage &src, in
     // is a copy, counted at half its cost: two threads share one memory bus, and a second thread
     // only gains on pictures well past the caches (12 MP: 1.5-1.9 ms on one thread, 1.4-2.8 ms on
     // two; 48 MP: 7.3 ms on one, 4.8 ms on two).
-    const qsizetype rowCost = (sameWidth && !mirrorX ? 1 : 8) * n * bpp;
+    const bool straight = sameWidth && !mirrorX;
+    const qsizetype rowCost = (straight ? 1 : 8) * n * bpp;
     // The strips go down the source whichever way the rows go: read upwards, it came in from
     // memory a third slower here.
     const int count = int(rows.sources.size());
-    const bool streamed = sameWidth && !mirrorX && op == RasterOp::Copy && qsizetype(count) * n * bpp >= StreamedFrom;
+    const bool streamed = straight && op == RasterOp::Copy && qsizetype(count) * n * bpp >= StreamedFrom;
     forEachStrip(0, count, rowCost, [&](int first, int end) {
         for (int i = first; i < end; ++i) {
-            const int r = rows.ascending ? i : count - 1 - i;
+            const int r = mirrorY ? count - 1 - i : i;
             uchar *d = to + (rows.first + r) * toStride + cols.first * bpp;
             const uchar *s = from + rows.sources[size_t(r)] * fromStride;
             if (!sameWidth)
